@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds a release build and starts the editor.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh build-essential cmake ninja-build libgtest-dev libgmock-dev \
+  libcli11-dev nlohmann-json3-dev
+editor=OFF
+if [ -f src/ui/CMakeLists.txt ]; then
+  scripts/install-deps.sh qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  editor=ON
+fi
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF \
+  -DCORVANE_BUILD_EDITOR=$editor
+cmake --build build-release -j "$(nproc)"
+if [ "$editor" = ON ] && [ -x build-release/src/app/corvane ]; then
+  exec build-release/src/app/corvane "$@"
+fi
+echo "Built the core library and corvane-tool (build-release/cli/corvane-tool)."
+echo "There is no editor yet: the Qt editor is still to come."

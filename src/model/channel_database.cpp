@@ -1,0 +1,206 @@
+#include "model/channel_database.h"
+
+#include <algorithm>
+#include <bitset>
+#include <cstring>
+#include <deque>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace corvane {
+
+void setName(RecordName& name, std::string_view text) {
+    name.fill('\0');
+    const auto nul = text.find('\0');
+    if (nul != std::string_view::npos)
+        text = text.substr(0, nul);
+    const std::size_t n = std::min(text.size(), kMaxNameLength);
+    std::memcpy(name.data(), text.data(), n);
+}
+
+std::string_view nameView(const RecordName& name) {
+    const auto* end = std::find(name.begin(), name.end(), '\0');
+    return {name.data(), static_cast<std::size_t>(end - name.begin())};
+}
+
+void ChannelDatabase::clear() {
+    satellites.clear();
+    transponders.clear();
+    services.clear();
+    antennas.clear();
+    satelliteCount = transponderCount = serviceCount = antennaCount = 0;
+}
+
+AntennaRecord& ChannelDatabase::addDefaultAntenna() {
+    AntennaRecord a;
+    a.id = antennaCount;
+    a.antennaKey = a.id + 1;
+    a.lowFreq = 9750;
+    a.highFreq = 10600;
+    a.centerFreq = 11700;
+    auto& added = antennas.append(a);
+    ++antennaCount;
+    return added;
+}
+
+void ChannelDatabase::removeServicesOf(int32_t transponderId) {
+    services.eraseIf([&](const ServiceRecord& s) { return s.transponderId == transponderId; });
+}
+
+void ChannelDatabase::removeTranspondersOf(int32_t satelliteId) {
+    // One pass over each list: walking the services once per removed transponder would be
+    // quadratic for a satellite that carries most of the database.
+    std::unordered_set<int32_t> removed;
+    transponders.eraseIf([&](const TransponderRecord& t) {
+        if (t.satelliteId != satelliteId)
+            return false;
+        removed.insert(t.id);
+        return true;
+    });
+    if (!removed.empty())
+        services.eraseIf(
+            [&](const ServiceRecord& s) { return removed.count(s.transponderId) != 0; });
+}
+
+void ChannelDatabase::removeAntenna(int32_t antennaId) {
+    auto it = antennas.find(antennaId);
+    if (it != antennas.end())
+        antennas.erase(it);
+}
+
+void ChannelDatabase::renumberServices() {
+    int32_t n = 0;
+    for (auto& s : services)
+        s.number = n++;
+}
+
+void ChannelDatabase::emptyClipboard(RecordKind kind) {
+    switch (kind) {
+    case RecordKind::Satellite:
+        for (const auto& s : satelliteClipboard) {
+            removeTranspondersOf(s.id);
+            removeAntenna(s.id);
+        }
+        satelliteClipboard.clear();
+        break;
+    case RecordKind::Transponder: {
+        std::unordered_set<int32_t> ids;
+        for (const auto& t : transponderClipboard)
+            ids.insert(t.id);
+        if (!ids.empty())
+            services.eraseIf([&](const ServiceRecord& s) { return ids.count(s.transponderId) != 0; });
+        transponderClipboard.clear();
+        break;
+    }
+    case RecordKind::Service:
+        serviceClipboard.clear();
+        break;
+    case RecordKind::Antenna:
+        antennaClipboard.clear();
+        break;
+    }
+}
+
+void ChannelDatabase::deleteSatellite(RecordList<SatelliteRecord>::iterator which) {
+    const int32_t id = which->id;
+    satellites.erase(which);
+    removeTranspondersOf(id);
+    removeAntenna(id);
+    --satelliteCount;
+}
+
+void ChannelDatabase::deleteTransponder(RecordList<TransponderRecord>::iterator which) {
+    const int32_t id = which->id;
+    transponders.erase(which);
+    removeServicesOf(id);
+}
+
+namespace {
+
+template <class T>
+void cutRecords(RecordList<T>& list, RecordList<T>& buffer, std::span<const int32_t> keys) {
+    // Each key takes the first record still in the list with that key; an index of every record
+    // per key, in list order, keeps a cut of thousands of rows linear.
+    std::unordered_map<int32_t, std::deque<typename RecordList<T>::iterator>> byKey;
+    for (auto it = list.begin(); it != list.end(); ++it)
+        byKey[recordKey(*it)].push_back(it);
+    for (int32_t key : keys) {
+        auto found = byKey.find(key);
+        if (found == byKey.end() || found->second.empty())
+            continue;
+        auto it = found->second.front();
+        found->second.pop_front();
+        buffer.moveFrom(buffer.end(), list, it);
+    }
+}
+
+template <class T>
+bool pasteRecords(RecordList<T>& list, RecordList<T>& buffer, std::optional<int32_t> afterKey) {
+    auto pos = list.end();
+    if (afterKey) {
+        auto it = list.find(*afterKey);
+        if (it == list.end())
+            return false;
+        pos = std::next(it);
+    }
+    list.moveAllFrom(pos, buffer);
+    return true;
+}
+
+} // namespace
+
+void ChannelDatabase::cut(RecordKind kind, std::span<const int32_t> keys) {
+    emptyClipboard(kind);
+    switch (kind) {
+    case RecordKind::Satellite:
+        cutRecords(satellites, satelliteClipboard, keys);
+        break;
+    case RecordKind::Transponder:
+        cutRecords(transponders, transponderClipboard, keys);
+        break;
+    case RecordKind::Service:
+        cutRecords(services, serviceClipboard, keys);
+        break;
+    case RecordKind::Antenna:
+        cutRecords(antennas, antennaClipboard, keys);
+        break;
+    }
+}
+
+bool ChannelDatabase::paste(RecordKind kind, std::optional<int32_t> afterKey) {
+    switch (kind) {
+    case RecordKind::Satellite:
+        return pasteRecords(satellites, satelliteClipboard, afterKey);
+    case RecordKind::Transponder:
+        return pasteRecords(transponders, transponderClipboard, afterKey);
+    case RecordKind::Service:
+        return pasteRecords(services, serviceClipboard, afterKey);
+    case RecordKind::Antenna:
+        return pasteRecords(antennas, antennaClipboard, afterKey);
+    }
+    return false;
+}
+
+std::optional<int32_t> ChannelDatabase::newSatelliteId() const {
+    std::bitset<256> used;
+    bool countTaken = false;
+    auto mark = [&](const SatelliteRecord& s) {
+        if (s.id == satelliteCount)
+            countTaken = true;
+        if (s.id >= 0 && s.id <= 255)
+            used.set(static_cast<std::size_t>(s.id));
+    };
+    for (const auto& s : satellites)
+        mark(s);
+    for (const auto& s : satelliteClipboard)
+        mark(s);
+    // A count outside what the binary database can store would give an id that cannot be saved.
+    if (!countTaken && satelliteCount >= 0 && satelliteCount <= 255)
+        return satelliteCount;
+    for (int32_t id = 0; id <= 255; ++id)
+        if (!used.test(static_cast<std::size_t>(id)))
+            return id;
+    return std::nullopt;
+}
+
+} // namespace corvane

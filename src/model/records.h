@@ -1,0 +1,86 @@
+#pragma once
+// The four record kinds of the channel database. Records are plain values; they refer to each other
+// by identifier, never by pointer, so a dangling reference is a valid (orphan) state, not an error.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// A record name: raw 8-bit bytes, NUL-terminated, at most 63 bytes of text.
+using RecordName = std::array<char, 64>;
+inline constexpr std::size_t kMaxNameLength = 63;
+
+// Stores the first 63 bytes of `text` (or up to an embedded NUL) and NUL-fills the rest.
+void setName(RecordName& name, std::string_view text);
+// The bytes of `name` up to its NUL (never past the 64-byte field).
+std::string_view nameView(const RecordName& name);
+
+struct SatelliteRecord {
+    int32_t id = 0;
+    RecordName name{};
+    int32_t longitude = 0; // tenths of a degree east, 0..3600 (west W stored as 3600 - 10W)
+
+    friend bool operator==(const SatelliteRecord&, const SatelliteRecord&) = default;
+};
+
+struct TransponderRecord {
+    int32_t id = 0;
+    int32_t satelliteId = 0;
+    int32_t frequency = 0;  // MHz
+    int32_t symbolRate = 0; // kS/s
+    int32_t polarity = 0;   // 0 horizontal, 1 vertical
+    int32_t fec = 0;        // 0 auto, 1 "1/2" .. 6 "8/9"
+    int32_t antennaId = 0;
+
+    friend bool operator==(const TransponderRecord&, const TransponderRecord&) = default;
+};
+
+struct ServiceRecord {
+    int32_t transponderId = 0;
+    int32_t number = 0; // 0-based position; lists show number + 1
+    RecordName name{};
+    int32_t videoPid = 0; // 0 marks a radio service
+    int32_t audioPid = 0;
+    int32_t pcrPid = 0;
+    int32_t serviceId = 0;
+    int32_t caMode = 0;
+    int32_t favorites = 0; // bit k: favourite group k + 1
+    int32_t lock = 0;
+
+    friend bool operator==(const ServiceRecord&, const ServiceRecord&) = default;
+};
+
+struct AntennaRecord {
+    int32_t id = 0;
+    int32_t lowFreq = 0;
+    int32_t highFreq = 0;
+    int32_t centerFreq = 0;
+    int32_t lnbType = 0; // 0 universal, 4 other
+    int32_t lnbPower = 0;
+    int32_t lnbVoltage = 0;
+    int32_t toneburst = 0;
+    int32_t committed10 = 0;
+    int32_t uncommitted = 0;
+    int32_t committed11 = 0;
+    int32_t repeatedTimes = 0;
+    int32_t switch22k = 0;
+    int32_t switch12v = 0;
+    int32_t tunerMask = 0;
+    int32_t diseqcType = 0;
+    int32_t antennaKey = 0;
+
+    friend bool operator==(const AntennaRecord&, const AntennaRecord&) = default;
+};
+
+enum class RecordKind { Satellite, Transponder, Service, Antenna };
+
+// The key a list row and every lookup use: the id, or a service's number.
+inline int32_t recordKey(const SatelliteRecord& r) { return r.id; }
+inline int32_t recordKey(const TransponderRecord& r) { return r.id; }
+inline int32_t recordKey(const ServiceRecord& r) { return r.number; }
+inline int32_t recordKey(const AntennaRecord& r) { return r.id; }
+
+} // namespace corvane

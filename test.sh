@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: a plain build, then the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
+# FUZZ_SECONDS (default 60) sets the time per fuzz target; 0 skips fuzzing.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+jobs=$(nproc)
+
+scripts/install-deps.sh build-essential cmake ninja-build git libgtest-dev libgmock-dev \
+  clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev
+
+configure_and_test() {
+  local dir=$1; shift
+  echo "=== $dir ==="
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j "$jobs"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs")
+}
+
+configure_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+configure_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON
+
+fuzz_seconds=${FUZZ_SECONDS:-60}
+if [ "$fuzz_seconds" -gt 0 ] && [ -f fuzz/CMakeLists.txt ]; then
+  echo "=== build-fuzz (${fuzz_seconds}s per target) ==="
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_CLI=OFF
+  cmake --build build-fuzz -j "$jobs"
+  "$root/fuzz/run-all.sh" "$root/build-fuzz/fuzz" "$fuzz_seconds"
+fi
+echo "All tests passed."
