@@ -1,7 +1,7 @@
 #pragma once
-// Reader of the text factory-data format (".txt", ".ftc"). Replaces the whole database with what the
-// text describes; the cut buffers are kept. Malformed lines are skipped or read as far as they go,
-// so any byte sequence is accepted.
+// Reader of the text factory-data format (".txt", ".ftc"). Replaces the whole database with what
+// the text describes; the cut buffers are kept. Malformed lines are skipped or read as far as they
+// go, so any byte sequence is accepted.
 
 #include "model/channel_database.h"
 

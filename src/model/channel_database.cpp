@@ -88,7 +88,8 @@ void ChannelDatabase::emptyClipboard(RecordKind kind) {
         for (const auto& t : transponderClipboard)
             ids.insert(t.id);
         if (!ids.empty())
-            services.eraseIf([&](const ServiceRecord& s) { return ids.count(s.transponderId) != 0; });
+            services.eraseIf(
+                [&](const ServiceRecord& s) { return ids.count(s.transponderId) != 0; });
         transponderClipboard.clear();
         break;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The in-memory channel database: four ordered record lists, one cut buffer per kind and four
-// counters. List order is significant (it is the order shown and written); every lookup by key takes
-// the first match in list order. Operations never throw except on allocation failure.
+// counters. List order is significant (it is the order shown and written); every lookup by key
+// takes the first match in list order. Operations never throw except on allocation failure.
 
 #include "model/records.h"
 
@@ -59,7 +59,9 @@ public:
     // Moves `which` within this list to before `pos`.
     void move(iterator pos, iterator which) { items_.splice(pos, items_, which); }
 
-    friend bool operator==(const RecordList& a, const RecordList& b) { return a.items_ == b.items_; }
+    friend bool operator==(const RecordList& a, const RecordList& b) {
+        return a.items_ == b.items_;
+    }
 
 private:
     std::list<T> items_;
@@ -122,16 +124,25 @@ public:
     bool paste(RecordKind kind, std::optional<int32_t> afterKey);
 
     // The id the satellite Add command gives a new satellite: satelliteCount when no satellite in
-    // the list or the cut buffer has it, else the lowest free id in 0..255; empty when all are taken.
+    // the list or the cut buffer has it, else the lowest free id in 0..255; empty when all are
+    // taken.
     std::optional<int32_t> newSatelliteId() const;
 
     friend bool operator==(const ChannelDatabase&, const ChannelDatabase&) = default;
 };
 
-template <> inline RecordList<SatelliteRecord>& ChannelDatabase::list() { return satellites; }
-template <> inline RecordList<TransponderRecord>& ChannelDatabase::list() { return transponders; }
-template <> inline RecordList<ServiceRecord>& ChannelDatabase::list() { return services; }
-template <> inline RecordList<AntennaRecord>& ChannelDatabase::list() { return antennas; }
+template <> inline RecordList<SatelliteRecord>& ChannelDatabase::list() {
+    return satellites;
+}
+template <> inline RecordList<TransponderRecord>& ChannelDatabase::list() {
+    return transponders;
+}
+template <> inline RecordList<ServiceRecord>& ChannelDatabase::list() {
+    return services;
+}
+template <> inline RecordList<AntennaRecord>& ChannelDatabase::list() {
+    return antennas;
+}
 template <> inline RecordList<SatelliteRecord>& ChannelDatabase::clipboard() {
     return satelliteClipboard;
 }

@@ -78,9 +78,17 @@ struct AntennaRecord {
 enum class RecordKind { Satellite, Transponder, Service, Antenna };
 
 // The key a list row and every lookup use: the id, or a service's number.
-inline int32_t recordKey(const SatelliteRecord& r) { return r.id; }
-inline int32_t recordKey(const TransponderRecord& r) { return r.id; }
-inline int32_t recordKey(const ServiceRecord& r) { return r.number; }
-inline int32_t recordKey(const AntennaRecord& r) { return r.id; }
+inline int32_t recordKey(const SatelliteRecord& r) {
+    return r.id;
+}
+inline int32_t recordKey(const TransponderRecord& r) {
+    return r.id;
+}
+inline int32_t recordKey(const ServiceRecord& r) {
+    return r.number;
+}
+inline int32_t recordKey(const AntennaRecord& r) {
+    return r.id;
+}
 
 } // namespace corvane

@@ -1,0 +1,253 @@
+#include "model/channel_database.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+SatelliteRecord sat(int32_t id, const char* name = "SAT") {
+    SatelliteRecord s;
+    s.id = id;
+    setName(s.name, name);
+    return s;
+}
+TransponderRecord tp(int32_t id, int32_t satelliteId) {
+    TransponderRecord t;
+    t.id = id;
+    t.satelliteId = satelliteId;
+    t.antennaId = satelliteId;
+    t.frequency = 10000 + id;
+    return t;
+}
+ServiceRecord svc(int32_t number, int32_t transponderId) {
+    ServiceRecord s;
+    s.number = number;
+    s.transponderId = transponderId;
+    s.videoPid = 100 + number;
+    return s;
+}
+
+template <class T> std::vector<int32_t> keys(const RecordList<T>& list) {
+    std::vector<int32_t> out;
+    for (const auto& r : list)
+        out.push_back(recordKey(r));
+    return out;
+}
+
+// Three satellites with one antenna each, two transponders per satellite, two services per
+// transponder, numbered the way the readers number them.
+ChannelDatabase sample() {
+    ChannelDatabase db;
+    int32_t tid = 0;
+    int32_t number = 0;
+    for (int32_t s = 0; s < 3; ++s) {
+        db.appendRecord(sat(s));
+        ++db.satelliteCount;
+        db.addDefaultAntenna();
+        for (int k = 0; k < 2; ++k) {
+            db.appendRecord(tp(tid, s));
+            for (int v = 0; v < 2; ++v)
+                db.appendRecord(svc(number++, tid));
+            ++tid;
+        }
+    }
+    db.transponderCount = tid;
+    db.serviceCount = number;
+    return db;
+}
+
+TEST(RecordNames, KeepFirst63BytesAndEveryByteValue) {
+    RecordName name{};
+    const std::string longName(70, '\xE9');
+    setName(name, longName);
+    EXPECT_EQ(nameView(name), std::string(63, '\xE9'));
+    EXPECT_EQ(name[63], '\0');
+    setName(name, std::string_view("ab\0cd", 5));
+    EXPECT_EQ(nameView(name), "ab");
+    EXPECT_EQ(name[3], '\0') << "old bytes must not survive a shorter name";
+}
+
+TEST(DefaultAntenna, TakesCounterAsIdAndKeyIsIdPlusOne) {
+    ChannelDatabase db;
+    db.antennaCount = 7;
+    const AntennaRecord& a = db.addDefaultAntenna();
+    EXPECT_EQ(a.id, 7);
+    EXPECT_EQ(a.antennaKey, 8);
+    EXPECT_EQ(a.lowFreq, 9750);
+    EXPECT_EQ(a.highFreq, 10600);
+    EXPECT_EQ(a.centerFreq, 11700);
+    EXPECT_EQ(a.lnbPower, 0);
+    EXPECT_EQ(a.tunerMask, 0);
+    EXPECT_EQ(db.antennaCount, 8);
+}
+
+TEST(Delete, SatelliteKeepsOtherIdsAndCascades) {
+    ChannelDatabase db = sample();
+    db.deleteSatellite(db.satellites.find(1));
+    EXPECT_EQ(keys(db.satellites), (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(db.satelliteCount, 2);
+    EXPECT_EQ(keys(db.transponders), (std::vector<int32_t>{0, 1, 4, 5}));
+    EXPECT_EQ(keys(db.services), (std::vector<int32_t>{0, 1, 2, 3, 8, 9, 10, 11}));
+    EXPECT_EQ(keys(db.antennas), (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(db.transponderCount, 6) << "only the satellite counter goes down";
+    EXPECT_EQ(db.serviceCount, 12);
+}
+
+TEST(Delete, TransponderRemovesServicesWithoutRenumbering) {
+    ChannelDatabase db = sample();
+    db.deleteTransponder(db.transponders.find(2));
+    EXPECT_EQ(keys(db.transponders), (std::vector<int32_t>{0, 1, 3, 4, 5}));
+    EXPECT_EQ(keys(db.services), (std::vector<int32_t>{0, 1, 2, 3, 6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(db.serviceCount, 12);
+    db.renumberServices();
+    EXPECT_EQ(keys(db.services), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(db.services.back().transponderId, 5) << "renumbering keeps the links";
+}
+
+TEST(Delete, RemoveAntennaTakesOnlyTheFirstMatch) {
+    ChannelDatabase db;
+    AntennaRecord a;
+    a.id = 4;
+    a.lowFreq = 1;
+    db.appendRecord(a);
+    a.lowFreq = 2;
+    db.appendRecord(a);
+    db.removeAntenna(4);
+    ASSERT_EQ(db.antennas.size(), 1u);
+    EXPECT_EQ(db.antennas.front().lowFreq, 2);
+    db.removeAntenna(99); // no match: nothing happens
+    EXPECT_EQ(db.antennas.size(), 1u);
+}
+
+TEST(Find, FirstMatchInListOrder) {
+    ChannelDatabase db;
+    db.appendRecord(sat(5, "first"));
+    db.appendRecord(sat(5, "second"));
+    auto it = db.satellites.find(5);
+    ASSERT_NE(it, db.satellites.end());
+    EXPECT_EQ(nameView(it->name), "first");
+    EXPECT_EQ(db.satellites.find(6), db.satellites.end());
+}
+
+TEST(CutPaste, CutMovesSelectedRowsInSelectionOrder) {
+    ChannelDatabase db = sample();
+    const std::vector<int32_t> selected{2, 0};
+    db.cut(RecordKind::Satellite, selected);
+    EXPECT_EQ(keys(db.satellites), (std::vector<int32_t>{1}));
+    EXPECT_EQ(keys(db.satelliteClipboard), (std::vector<int32_t>{2, 0}));
+    EXPECT_EQ(db.transponders.size(), 6u) << "a cut satellite's transponders stay in the list";
+    EXPECT_EQ(db.satelliteCount, 3) << "cut changes no counter";
+
+    EXPECT_TRUE(db.paste(RecordKind::Satellite, 1));
+    EXPECT_EQ(keys(db.satellites), (std::vector<int32_t>{1, 2, 0}));
+    EXPECT_TRUE(db.satelliteClipboard.empty());
+}
+
+TEST(CutPaste, DuplicateKeysEachTakeTheNextFirstMatch) {
+    ChannelDatabase db;
+    for (const char* name : {"a", "b", "c"})
+        db.appendRecord(sat(7, name));
+    const std::vector<int32_t> selected{7, 7};
+    db.cut(RecordKind::Satellite, selected);
+    ASSERT_EQ(db.satelliteClipboard.size(), 2u);
+    EXPECT_EQ(nameView(db.satelliteClipboard.front().name), "a");
+    EXPECT_EQ(nameView(db.satelliteClipboard.back().name), "b");
+    EXPECT_EQ(nameView(db.satellites.front().name), "c");
+}
+
+TEST(CutPaste, NextSatelliteCutDropsWhatHungOnTheUnpastedOne) {
+    ChannelDatabase db = sample();
+    const std::vector<int32_t> first{1};
+    db.cut(RecordKind::Satellite, first);
+    const std::vector<int32_t> second{0};
+    db.cut(RecordKind::Satellite, second);
+    EXPECT_EQ(keys(db.satelliteClipboard), (std::vector<int32_t>{0}));
+    EXPECT_EQ(keys(db.transponders), (std::vector<int32_t>{0, 1, 4, 5}));
+    EXPECT_EQ(keys(db.services), (std::vector<int32_t>{0, 1, 2, 3, 8, 9, 10, 11}));
+    EXPECT_EQ(keys(db.antennas), (std::vector<int32_t>{0, 2}));
+}
+
+TEST(CutPaste, NextTransponderCutDropsItsServices) {
+    ChannelDatabase db = sample();
+    const std::vector<int32_t> first{3};
+    db.cut(RecordKind::Transponder, first);
+    EXPECT_EQ(db.services.size(), 12u);
+    db.cut(RecordKind::Transponder, std::vector<int32_t>{});
+    EXPECT_TRUE(db.transponderClipboard.empty());
+    EXPECT_EQ(keys(db.services), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 8, 9, 10, 11}));
+}
+
+TEST(CutPaste, BuffersSurviveClearAndPasteKeepsOldIds) {
+    ChannelDatabase db = sample();
+    const std::vector<int32_t> cutServices{5, 4};
+    db.cut(RecordKind::Service, cutServices);
+    db.clear();
+    EXPECT_TRUE(db.satellites.empty());
+    EXPECT_TRUE(db.services.empty());
+    EXPECT_EQ(db.satelliteCount, 0);
+    EXPECT_EQ(db.serviceCount, 0);
+    EXPECT_EQ(keys(db.serviceClipboard), (std::vector<int32_t>{5, 4}));
+
+    db.appendRecord(svc(0, 0));
+    EXPECT_TRUE(db.paste(RecordKind::Service, 0));
+    EXPECT_EQ(keys(db.services), (std::vector<int32_t>{0, 5, 4}));
+    EXPECT_EQ(db.services.back().transponderId, 2) << "pasted records keep their links";
+}
+
+TEST(CutPaste, PasteAfterMissingKeyChangesNothing) {
+    ChannelDatabase db = sample();
+    const std::vector<int32_t> selected{0};
+    db.cut(RecordKind::Antenna, selected);
+    EXPECT_FALSE(db.paste(RecordKind::Antenna, 42));
+    EXPECT_EQ(keys(db.antennaClipboard), (std::vector<int32_t>{0}));
+    EXPECT_TRUE(db.paste(RecordKind::Antenna, std::nullopt));
+    EXPECT_EQ(keys(db.antennas), (std::vector<int32_t>{1, 2, 0}));
+}
+
+TEST(NewSatelliteId, CountWhenFreeElseLowestFree) {
+    ChannelDatabase db = sample(); // ids 0, 1, 2; count 3
+    EXPECT_EQ(db.newSatelliteId(), 3);
+
+    db.deleteSatellite(db.satellites.find(0)); // ids 1, 2; count 2, which satellite 2 still has
+    EXPECT_EQ(db.newSatelliteId(), 0);
+
+    const std::vector<int32_t> selected{1};
+    db.cut(RecordKind::Satellite, selected);
+    db.satellites.front().id = 0; // the cut satellite's id stays taken while it can be pasted
+    db.satelliteCount = 1;
+    EXPECT_EQ(db.newSatelliteId(), 2);
+}
+
+TEST(NewSatelliteId, FullDatabaseHasNone) {
+    ChannelDatabase db;
+    for (int32_t id = 0; id < 256; ++id)
+        db.appendRecord(sat(id));
+    db.satelliteCount = 256;
+    EXPECT_EQ(db.newSatelliteId(), std::nullopt);
+    db.satellites.erase(db.satellites.find(17));
+    EXPECT_EQ(db.newSatelliteId(), 17) << "a count beyond 255 cannot be stored, so use a gap";
+}
+
+TEST(Scale, DeletingABigSatelliteStaysLinear) {
+    // One satellite carrying the largest transponder and service lists the format allows: a
+    // cascade that walked the services once per transponder would not finish in time.
+    ChannelDatabase db;
+    db.appendRecord(sat(0));
+    db.appendRecord(sat(1));
+    db.satelliteCount = 2;
+    for (int32_t i = 0; i < 65535; ++i) {
+        db.appendRecord(tp(i, i % 1000 == 0 ? 1 : 0));
+        db.appendRecord(svc(i, i));
+    }
+    db.deleteSatellite(db.satellites.find(0));
+    EXPECT_EQ(db.transponders.size(), 66u);
+    EXPECT_EQ(db.services.size(), 66u);
+    for (const auto& s : db.services)
+        EXPECT_EQ(s.transponderId % 1000, 0);
+}
+
+} // namespace
+} // namespace corvane
