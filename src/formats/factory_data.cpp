@@ -1,0 +1,92 @@
+#include "formats/factory_data.h"
+
+#include "formats/factory_text_writer.h"
+#include "formats/text_reader.h"
+
+#include <optional>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+constexpr const char* kOpenFailed = "open file failed";
+constexpr const char* kInvalid = "\n Factory data fie is invalid. ";
+constexpr const char* kWorkFile = "test_output.txt";
+
+// Reads at most one image into a buffer zero-filled afresh, so no earlier file shows through.
+std::optional<std::vector<uint8_t>> loadImage(const std::string& path, Messages& messages) {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr) {
+        messages.emplace_back(kOpenFailed);
+        return std::nullopt;
+    }
+    std::vector<uint8_t> image(factory::kImageSize, 0);
+    const std::size_t length = std::fread(image.data(), 1, image.size(), in);
+    std::fclose(in);
+    image.resize(length);
+    return image;
+}
+
+std::optional<factory::Layout> formatFile(std::string& text, const std::string& binPath,
+                                          Messages& messages) {
+    const auto image = loadImage(binPath, messages);
+    if (!image)
+        return std::nullopt;
+    return factory::formatText(text, *image);
+}
+
+// Layout A program lines carry no ant_index column, so they must be read without it or every
+// service would link to the wrong transponder.
+TextReadOptions readOptionsFor(factory::Layout layout) {
+    return TextReadOptions{layout == factory::Layout::A ? ServiceColumns::WithoutAntennaIndex
+                                                        : ServiceColumns::WithAntennaIndex};
+}
+
+bool writeAll(std::FILE* out, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), out) == text.size();
+}
+
+} // namespace
+
+int writeFactoryText(std::string& text, std::span<const uint8_t> file) {
+    return factory::formatText(text, file) ? 0 : 1;
+}
+
+int writeFactoryText(std::FILE* out, const std::string& binPath, Messages& messages) {
+    std::string text;
+    if (!formatFile(text, binPath, messages))
+        return 1;
+    return writeAll(out, text) ? 0 : 1;
+}
+
+int convertFactoryData(ChannelDatabase& db, const std::string& binPath, Messages& messages) {
+    // The work file is created before the input is looked at, so a failed conversion leaves it
+    // empty rather than holding an earlier file's text.
+    std::FILE* out = std::fopen(kWorkFile, "wb");
+    if (out == nullptr)
+        return 0;
+    std::string text;
+    const auto layout = formatFile(text, binPath, messages);
+    if (!layout) {
+        std::fclose(out);
+        messages.emplace_back(kInvalid);
+        return 0;
+    }
+    const bool written = writeAll(out, text);
+    if (std::fclose(out) != 0 || !written)
+        return 0;
+    return readTextFile(db, kWorkFile, readOptionsFor(*layout)) != 0 ? 1 : 0;
+}
+
+int convertFactoryBytes(ChannelDatabase& db, std::span<const uint8_t> file, Messages& messages) {
+    std::string text;
+    const auto layout = factory::formatText(text, file);
+    if (!layout) {
+        messages.emplace_back(kInvalid);
+        return 0;
+    }
+    readTextBytes(db, text, readOptionsFor(*layout));
+    return 1;
+}
+
+} // namespace corvane
