@@ -1,0 +1,196 @@
+#include "formats/satcodx.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+constexpr std::size_t kBlockSize = 128;
+// A final block of a file without line ends is still a record when only its last byte is missing.
+constexpr std::size_t kShortestBlock = 127;
+// The FEC character at offset 74 is the last field read.
+constexpr std::size_t kShortestRecord = 75;
+constexpr std::string_view kRecordType = "SATCODX1";
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// The text of a field: its bytes up to the first NUL (real files pad names with NULs).
+std::string_view field(std::string_view record, std::size_t offset, std::size_t length) {
+    std::string_view text = record.substr(offset, length);
+    const auto nul = text.find('\0');
+    return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
+// A numeric field: leading zeros dropped, then read as atoi would within the field. At most a few
+// digits fit a field, but the value is still clamped so no field width can overflow it.
+int32_t number(std::string_view record, std::size_t offset, std::size_t length) {
+    std::string_view text = field(record, offset, length);
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == '0')
+        ++i;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min<int64_t>(value * 10 + (text[i] - '0'), INT32_MAX);
+    return static_cast<int32_t>(negative ? -value : value);
+}
+
+bool isSatcoDxRecord(std::string_view record) {
+    if (record.size() < kShortestRecord)
+        return false;
+    for (std::size_t i = 0; i < kRecordType.size(); ++i) {
+        char c = record[i];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        if (c != kRecordType[i])
+            return false;
+    }
+    return true;
+}
+
+// The FEC is given by its numerator; the denominator is the next digit ("3" is 3/4).
+int32_t fecCode(char numerator) {
+    switch (numerator) {
+    case '1':
+        return 1;
+    case '2':
+        return 2;
+    case '3':
+        return 3;
+    case '5':
+        return 4;
+    case '7':
+        return 5;
+    case '8':
+        return 6;
+    default:
+        return 0;
+    }
+}
+
+// Real files hold one record per line, with line lengths that vary between versions; files
+// without any line end are fixed 128-byte blocks.
+std::vector<std::string_view> splitRecords(std::string_view bytes) {
+    std::vector<std::string_view> records;
+    if (bytes.find('\n') != std::string_view::npos) {
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            std::size_t end = bytes.find('\n', start);
+            if (end == std::string_view::npos)
+                end = bytes.size();
+            std::string_view line = bytes.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            records.push_back(line);
+            start = end + 1;
+        }
+    } else {
+        for (std::size_t start = 0; start + kShortestBlock <= bytes.size(); start += kBlockSize)
+            records.push_back(bytes.substr(start, kBlockSize));
+    }
+    return records;
+}
+
+struct TransponderKey {
+    int32_t satelliteId;
+    int32_t frequency;
+    int32_t polarity;
+    bool operator==(const TransponderKey&) const = default;
+};
+
+struct TransponderKeyHash {
+    std::size_t operator()(const TransponderKey& k) const {
+        uint64_t h = static_cast<uint32_t>(k.satelliteId);
+        h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.frequency);
+        h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.polarity);
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+};
+
+} // namespace
+
+void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes) {
+    db.clear();
+    std::unordered_map<int32_t, int32_t> satelliteAt; // longitude -> id of the first such satellite
+    std::unordered_set<TransponderKey, TransponderKeyHash> known;
+
+    for (std::string_view record : splitRecords(bytes)) {
+        if (!isSatcoDxRecord(record))
+            continue;
+        const int32_t longitude = number(record, 51, 4);
+        auto found = satelliteAt.find(longitude);
+        if (found == satelliteAt.end()) {
+            SatelliteRecord satellite;
+            satellite.id = db.satelliteCount;
+            std::string_view name = field(record, 10, 18);
+            while (!name.empty() && isBlank(name.back()))
+                name.remove_suffix(1);
+            setName(satellite.name, name);
+            satellite.longitude = longitude;
+            db.appendRecord(satellite);
+            found = satelliteAt.emplace(longitude, satellite.id).first;
+            ++db.satelliteCount;
+
+            // Satellites from a channel list are reached through DiSEqC port A with both switches.
+            AntennaRecord antenna;
+            antenna.id = satellite.id;
+            antenna.antennaKey = satellite.id + 1;
+            antenna.lowFreq = 9750;
+            antenna.highFreq = 10600;
+            antenna.centerFreq = 11700;
+            antenna.lnbPower = 1;
+            antenna.committed10 = 1;
+            antenna.switch22k = 1;
+            antenna.switch12v = 1;
+            antenna.tunerMask = 3;
+            antenna.diseqcType = 1;
+            db.appendRecord(antenna);
+            db.antennaCount = db.satelliteCount;
+        }
+
+        // Symbol rate 0 marks an analogue channel, which has no digital transponder.
+        const int32_t symbolRate = number(record, 69, 5);
+        if (symbolRate == 0)
+            continue;
+        TransponderRecord transponder;
+        transponder.satelliteId = found->second;
+        transponder.antennaId = found->second;
+        transponder.frequency = number(record, 33, 6);
+        transponder.symbolRate = symbolRate;
+        const char polarisation = record[42];
+        transponder.polarity = (polarisation == '0' || polarisation == '3') ? 1 : 0;
+        transponder.fec = fecCode(record[74]);
+        if (!known.insert({found->second, transponder.frequency, transponder.polarity}).second)
+            continue;
+        transponder.id = db.transponderCount++;
+        db.appendRecord(transponder);
+    }
+}
+
+int importSatcoDx(ChannelDatabase& db, const std::string& path) {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr)
+        return 0;
+    std::string bytes;
+    char chunk[65536];
+    std::size_t length = 0;
+    while ((length = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+        bytes.append(chunk, length);
+    std::fclose(in);
+    importSatcoDxBytes(db, bytes);
+    return 1;
+}
+
+} // namespace corvane
