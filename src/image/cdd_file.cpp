@@ -1,0 +1,497 @@
+#include "image/cdd_file.h"
+
+#include "image/atomic_file.h"
+#include "image/checksum.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+namespace corvane {
+namespace {
+
+constexpr std::array<uint8_t, 5> kMagic{0x26, 0x52, 0x06, 0x24, 0x01};
+constexpr std::size_t kFixedHeader = 16;   // enough to recognise the file and find L
+constexpr std::size_t kBodyStart = 9;      // L counts from here up to the checksum
+constexpr std::size_t kMinBodyLength = 19; // marker, counters, La and Ls with empty sections
+constexpr std::size_t kAntennaSize = 19;
+constexpr std::size_t kSatelliteHeaderSize = 23;
+constexpr std::size_t kTransponderHeaderSize = 14;
+constexpr std::size_t kServiceSize = 34;
+constexpr std::size_t kSatelliteNameBytes = 14;
+constexpr std::size_t kServiceNameBytes = 18;
+// The reader takes the section lengths as signed, so larger values would not come back.
+constexpr uint64_t kMaxSectionLength = std::numeric_limits<int32_t>::max();
+constexpr uint64_t kMaxBodyLength = std::numeric_limits<uint32_t>::max();
+
+uint32_t be16(const uint8_t* p) {
+    return uint32_t{p[0]} << 8 | p[1];
+}
+uint32_t be24(const uint8_t* p) {
+    return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+}
+uint32_t be32(const uint8_t* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+// Two's complement by definition since C++20, so no overflow is involved.
+int32_t s32(const uint8_t* p) {
+    return static_cast<int32_t>(be32(p));
+}
+uint32_t bits(int32_t value, uint32_t mask) {
+    return static_cast<uint32_t>(value) & mask;
+}
+
+bool hasGoodHeader(std::span<const uint8_t> bytes) {
+    return bytes.size() >= kFixedHeader &&
+           std::equal(kMagic.begin(), kMagic.end(), bytes.begin()) && bytes[9] == 0 &&
+           bytes[10] == 0 && bytes[11] == 0 && bytes[12] == 1;
+}
+
+// Walks the body of a file whose checksum is already known to be good. The section lengths are
+// trusted as far as record boundaries go, but nothing is read past the end of the body: a section
+// claiming more than remains simply ends the parse.
+class BodyParser {
+public:
+    BodyParser(std::span<const uint8_t> file, std::size_t bodyEnd)
+        : data_(file.data()), end_(bodyEnd) {}
+
+    void parse(ChannelDatabase& db) {
+        db.antennaCount = data_[13];
+        db.satelliteCount = data_[14];
+        db.transponderCount = static_cast<int32_t>(be16(data_ + 15));
+        db.serviceCount = static_cast<int32_t>(be16(data_ + 17));
+        pos_ = 20;
+        if (parseAntennas(db))
+            parseSatellites(db);
+    }
+
+private:
+    // The next `n` bytes, or null when the body has fewer left.
+    const uint8_t* take(std::size_t n) {
+        if (end_ - pos_ < n)
+            return nullptr;
+        const uint8_t* p = data_ + pos_;
+        pos_ += n;
+        return p;
+    }
+
+    bool parseAntennas(ChannelDatabase& db) {
+        const uint8_t* lengthField = take(4);
+        if (lengthField == nullptr)
+            return false;
+        for (int64_t remaining = s32(lengthField); remaining > 0; remaining -= kAntennaSize) {
+            const uint8_t* p = take(kAntennaSize);
+            if (p == nullptr)
+                return false;
+            AntennaRecord a;
+            a.id = p[0];
+            a.lowFreq = s32(p + 1);
+            a.highFreq = s32(p + 5);
+            a.centerFreq = s32(p + 9);
+            a.lnbType = p[13] >> 4;
+            a.lnbPower = (p[13] >> 2) & 3;
+            a.lnbVoltage = p[13] & 3;
+            a.toneburst = p[14] >> 6;
+            a.committed10 = (p[14] >> 2) & 0xF;
+            a.uncommitted = p[15] >> 4;
+            a.committed11 = p[15] & 0xF;
+            a.repeatedTimes = p[16] >> 6;
+            a.switch22k = p[17] >> 7;
+            a.switch12v = (p[17] >> 6) & 1;
+            a.tunerMask = (p[17] >> 2) & 0xF;
+            a.diseqcType = (p[17] >> 1) & 1;
+            a.antennaKey = p[18];
+            db.antennas.append(a);
+        }
+        return true;
+    }
+
+    bool parseSatellites(ChannelDatabase& db) {
+        const uint8_t* lengthField = take(4);
+        if (lengthField == nullptr)
+            return false;
+        for (int64_t remaining = s32(lengthField); remaining > 0;) {
+            const std::size_t start = pos_;
+            const uint8_t* p = take(kSatelliteHeaderSize);
+            if (p == nullptr)
+                return false;
+            SatelliteRecord& s = db.satellites.append({});
+            s.id = p[0];
+            setName(s.name, {reinterpret_cast<const char*>(p + 1), kSatelliteNameBytes + 1});
+            s.longitude = static_cast<int32_t>(be16(p + 17));
+            for (int64_t lt = s32(p + 19); lt > 0;) {
+                const std::size_t tpStart = pos_;
+                if (!parseTransponder(db, s.id))
+                    return false;
+                lt -= static_cast<int64_t>(pos_ - tpStart);
+            }
+            remaining -= static_cast<int64_t>(pos_ - start);
+        }
+        return true;
+    }
+
+    bool parseTransponder(ChannelDatabase& db, int32_t satelliteId) {
+        const uint8_t* p = take(kTransponderHeaderSize);
+        if (p == nullptr)
+            return false;
+        TransponderRecord& t = db.transponders.append({});
+        t.satelliteId = satelliteId;
+        t.id = static_cast<int32_t>(be16(p));
+        t.frequency = s32(p + 2);
+        t.symbolRate = static_cast<int32_t>(be24(p + 6));
+        t.polarity = p[9] >> 6;
+        t.fec = (p[9] >> 2) & 0xF;
+        t.antennaId = p[10];
+        for (int64_t lv = be16(p + 12); lv > 0; lv -= kServiceSize) {
+            const uint8_t* q = take(kServiceSize);
+            if (q == nullptr)
+                return false;
+            ServiceRecord& v = db.services.append({});
+            v.transponderId = t.id;
+            v.number = static_cast<int32_t>(be16(q));
+            setName(v.name, {reinterpret_cast<const char*>(q + 3), kServiceNameBytes + 1});
+            v.videoPid = static_cast<int32_t>(be16(q + 22) & 0x1FFF);
+            v.audioPid = static_cast<int32_t>(be16(q + 24) & 0x1FFF);
+            v.caMode = (q[26] >> 5) & 1;
+            v.pcrPid = (q[26] & 0x1F) << 8 | q[27];
+            v.serviceId = static_cast<int32_t>(be16(q + 28));
+            v.favorites = q[30];
+            v.lock = q[31] >> 7;
+        }
+        return true;
+    }
+
+    const uint8_t* data_;
+    std::size_t end_;
+    std::size_t pos_ = 0;
+};
+
+// --- writing ---------------------------------------------------------------------------------
+
+std::string quotedName(const RecordName& name) {
+    return "\"" + std::string(nameView(name)) + "\"";
+}
+
+std::string rangeError(const std::string& what, int64_t value, int64_t low, int64_t high) {
+    return "Cannot save " + what + ": " + std::to_string(value) + " is outside " +
+           std::to_string(low) + " to " + std::to_string(high) +
+           ", which is all the .cdd file holds";
+}
+
+bool inRange(int32_t value, int32_t low, int32_t high) {
+    return value >= low && value <= high;
+}
+
+// Records of one kind grouped by the id they hang on, each group in list order; lets the writer
+// find a satellite's transponders and a transponder's services without walking whole lists again.
+template <class Record> class GroupIndex {
+public:
+    template <class List, class Key, class Keep> GroupIndex(const List& list, Key key, Keep keep) {
+        for (const Record& r : list)
+            if (keep(r))
+                entries_.push_back({key(r), &r});
+        std::stable_sort(entries_.begin(), entries_.end(),
+                         [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    }
+
+    template <class Fn> void forEach(int32_t key, Fn fn) const {
+        auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
+                                   [](const Entry& e, int32_t k) { return e.key < k; });
+        for (; it != entries_.end() && it->key == key; ++it)
+            fn(*it->record);
+    }
+
+    std::size_t count(int32_t key) const {
+        auto range = std::equal_range(entries_.begin(), entries_.end(), Entry{key, nullptr},
+                                      [](const Entry& a, const Entry& b) { return a.key < b.key; });
+        return static_cast<std::size_t>(range.second - range.first);
+    }
+
+private:
+    struct Entry {
+        int32_t key;
+        const Record* record;
+    };
+    std::vector<Entry> entries_;
+};
+
+class CddWriter {
+public:
+    explicit CddWriter(const ChannelDatabase& db)
+        : db_(db), transponders_(
+                       db.transponders, [](const TransponderRecord& t) { return t.satelliteId; },
+                       [](const TransponderRecord&) { return true; }),
+          services_(
+              db.services, [](const ServiceRecord& v) { return v.transponderId; },
+              [](const ServiceRecord& v) {
+                  return v.videoPid != 0 || v.audioPid != 0 || v.pcrPid != 0;
+              }) {}
+
+    // Checks everything the file must hold and works out its size, before anything is built.
+    std::string check() {
+        const std::pair<const char*, std::pair<int32_t, int32_t>> counters[] = {
+            {"the antenna counter", {db_.antennaCount, 255}},
+            {"the satellite counter", {db_.satelliteCount, 255}},
+            {"the transponder counter", {db_.transponderCount, 65535}},
+            {"the service counter", {db_.serviceCount, 65535}},
+        };
+        for (const auto& [what, valueAndLimit] : counters)
+            if (!inRange(valueAndLimit.first, 0, valueAndLimit.second))
+                return rangeError(what, valueAndLimit.first, 0, valueAndLimit.second);
+
+        for (const AntennaRecord& a : db_.antennas)
+            if (!inRange(a.id, 0, 255))
+                return rangeError("antenna " + std::to_string(a.id) + ": its id", a.id, 0, 255);
+        const uint64_t antennaLength = uint64_t{kAntennaSize} * db_.antennas.size();
+        if (antennaLength > kMaxSectionLength)
+            return "Cannot save " + std::to_string(db_.antennas.size()) +
+                   " antennas: their section exceeds the 32-bit length field of the .cdd file";
+
+        uint64_t satelliteLength = 0;
+        for (const SatelliteRecord& s : db_.satellites) {
+            const std::string satellite =
+                "satellite " + std::to_string(s.id) + " " + quotedName(s.name);
+            if (!inRange(s.id, 0, 255))
+                return rangeError(satellite + ": its id", s.id, 0, 255);
+            uint64_t lt = 0;
+            std::string error;
+            transponders_.forEach(s.id, [&](const TransponderRecord& t) {
+                if (!error.empty())
+                    return;
+                error = checkTransponder(t, satellite, lt);
+            });
+            if (!error.empty())
+                return error;
+            if (lt > kMaxSectionLength)
+                return "Cannot save " + satellite +
+                       ": its transponders exceed the 32-bit length field of the .cdd file";
+            satelliteLength += kSatelliteHeaderSize + lt;
+            if (satelliteLength > kMaxSectionLength)
+                return "Cannot save " + satellite +
+                       ": the satellites exceed the 32-bit length field of the .cdd file";
+        }
+        bodyLength_ = kMinBodyLength + antennaLength + satelliteLength;
+        if (bodyLength_ > kMaxBodyLength)
+            return "Cannot save the database: it exceeds the 32-bit length field of the .cdd file";
+        return {};
+    }
+
+    std::vector<uint8_t> build() {
+        out_.reserve(static_cast<std::size_t>(kBodyStart + bodyLength_ + 4));
+        out_.insert(out_.end(), kMagic.begin(), kMagic.end());
+        put32(0); // L, patched below
+        out_.insert(out_.end(), {0, 0, 0, 1});
+        put8(bits(db_.antennaCount, 0xFF));
+        put8(bits(db_.satelliteCount, 0xFF));
+        put16(bits(db_.transponderCount, 0xFFFF));
+        put16(bits(db_.serviceCount, 0xFFFF));
+        put8(0);
+
+        put32(static_cast<uint32_t>(kAntennaSize * db_.antennas.size()));
+        for (const AntennaRecord& a : db_.antennas)
+            putAntenna(a);
+
+        const std::size_t satelliteLengthAt = out_.size();
+        put32(0);
+        for (const SatelliteRecord& s : db_.satellites)
+            putSatellite(s);
+        patch32(satelliteLengthAt, out_.size() - satelliteLengthAt - 4);
+
+        patch32(5, out_.size() - kBodyStart);
+        put32(crc32(out_));
+        return std::move(out_);
+    }
+
+private:
+    std::string checkTransponder(const TransponderRecord& t, const std::string& satellite,
+                                 uint64_t& lt) const {
+        const std::string transponder =
+            "transponder " + std::to_string(t.id) + " (on " + satellite + ")";
+        if (!inRange(t.id, 0, 65535))
+            return rangeError(transponder + ": its id", t.id, 0, 65535);
+        if (!inRange(t.antennaId, 0, 255))
+            return rangeError(transponder + ": its antenna id", t.antennaId, 0, 255);
+        const std::size_t count = services_.count(t.id);
+        if (count > static_cast<std::size_t>(kCddMaxServicesPerTransponder))
+            return "Cannot save " + transponder + ": it carries " + std::to_string(count) +
+                   " services, at most " + std::to_string(kCddMaxServicesPerTransponder) +
+                   " fit in one transponder of the .cdd file";
+        std::string error;
+        services_.forEach(t.id, [&](const ServiceRecord& v) {
+            if (error.empty() && !inRange(v.number, 0, 65535))
+                error = rangeError("service " + quotedName(v.name) + " on " + transponder +
+                                       ": its number",
+                                   v.number, 0, 65535);
+        });
+        if (!error.empty())
+            return error;
+        lt += kTransponderHeaderSize + kServiceSize * count;
+        return {};
+    }
+
+    void put8(uint32_t v) { out_.push_back(static_cast<uint8_t>(v)); }
+    void put16(uint32_t v) {
+        put8(v >> 8);
+        put8(v & 0xFF);
+    }
+    void put24(uint32_t v) {
+        put8((v >> 16) & 0xFF);
+        put16(v & 0xFFFF);
+    }
+    void put32(uint32_t v) {
+        put16(v >> 16);
+        put16(v & 0xFFFF);
+    }
+    void patch32(std::size_t at, std::size_t value) {
+        const auto v = static_cast<uint32_t>(value);
+        out_[at] = static_cast<uint8_t>(v >> 24);
+        out_[at + 1] = static_cast<uint8_t>(v >> 16);
+        out_[at + 2] = static_cast<uint8_t>(v >> 8);
+        out_[at + 3] = static_cast<uint8_t>(v);
+    }
+    void putName(const RecordName& name, std::size_t width) {
+        const std::string_view text = nameView(name).substr(0, width);
+        out_.insert(out_.end(), text.begin(), text.end());
+        out_.insert(out_.end(), width - text.size(), 0);
+    }
+
+    void putAntenna(const AntennaRecord& a) {
+        put8(bits(a.id, 0xFF));
+        put32(bits(a.lowFreq, 0xFFFFFFFF));
+        put32(bits(a.highFreq, 0xFFFFFFFF));
+        put32(bits(a.centerFreq, 0xFFFFFFFF));
+        put8(bits(a.lnbType, 0xF) << 4 | bits(a.lnbPower, 3) << 2 | bits(a.lnbVoltage, 3));
+        put8(bits(a.toneburst, 3) << 6 | bits(a.committed10, 0xF) << 2);
+        put8(bits(a.uncommitted, 0xF) << 4 | bits(a.committed11, 0xF));
+        put8(bits(a.repeatedTimes, 3) << 6);
+        put8(bits(a.switch22k, 1) << 7 | bits(a.switch12v, 1) << 6 | bits(a.tunerMask, 0xF) << 2 |
+             bits(a.diseqcType, 1) << 1);
+        put8(bits(a.antennaKey, 0xFF));
+    }
+
+    void putSatellite(const SatelliteRecord& s) {
+        put8(bits(s.id, 0xFF));
+        putName(s.name, kSatelliteNameBytes);
+        put8(0x00);
+        put8(0x80);
+        put16(bits(s.longitude, 0xFFFF));
+        const std::size_t lengthAt = out_.size();
+        put32(0);
+        transponders_.forEach(s.id, [&](const TransponderRecord& t) { putTransponder(t); });
+        patch32(lengthAt, out_.size() - lengthAt - 4);
+    }
+
+    void putTransponder(const TransponderRecord& t) {
+        put16(bits(t.id, 0xFFFF));
+        put32(bits(t.frequency, 0xFFFFFFFF));
+        put24(bits(t.symbolRate, 0xFFFFFF));
+        put8(bits(t.polarity, 3) << 6 | bits(t.fec, 0xF) << 2);
+        put8(bits(t.antennaId, 0xFF));
+        put8(0x00);
+        put16(static_cast<uint32_t>(kServiceSize * services_.count(t.id)));
+        services_.forEach(t.id, [&](const ServiceRecord& v) { putService(v); });
+    }
+
+    void putService(const ServiceRecord& v) {
+        put16(bits(v.number, 0xFFFF));
+        put8(0x80);
+        putName(v.name, kServiceNameBytes);
+        put8(0x00);
+        put16(bits(v.videoPid, 0x1FFF));
+        put16(bits(v.audioPid, 0x1FFF));
+        put8(bits(v.caMode, 1) << 5 | (bits(v.pcrPid, 0x1FFF) >> 8));
+        put8(bits(v.pcrPid, 0xFF));
+        put16(bits(v.serviceId, 0xFFFF));
+        put8(bits(v.favorites, 0xFF));
+        put8(bits(v.lock, 1) << 7);
+        put16(0);
+    }
+
+    const ChannelDatabase& db_;
+    GroupIndex<TransponderRecord> transponders_;
+    GroupIndex<ServiceRecord> services_;
+    uint64_t bodyLength_ = 0;
+    std::vector<uint8_t> out_;
+};
+
+} // namespace
+
+int readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes) {
+    if (!hasGoodHeader(bytes))
+        return kCddBadHeader;
+    const uint64_t bodyLength = be32(bytes.data() + 5);
+    // A body too short for its own fixed fields is not a header this format writes.
+    if (bodyLength < kMinBodyLength)
+        return kCddBadHeader;
+    const uint64_t checksumAt = kBodyStart + bodyLength;
+    if (bytes.size() < checksumAt + 4)
+        return kCddBadChecksum;
+    const auto covered = static_cast<std::size_t>(checksumAt);
+    if (crc32(bytes.first(covered)) != be32(bytes.data() + covered))
+        return kCddBadChecksum;
+
+    ChannelDatabase fresh;
+    BodyParser(bytes, covered).parse(fresh);
+
+    // Only the lists and counters change hands; the cut buffers belong to the user's session.
+    db.satellites = std::move(fresh.satellites);
+    db.transponders = std::move(fresh.transponders);
+    db.services = std::move(fresh.services);
+    db.antennas = std::move(fresh.antennas);
+    db.satelliteCount = fresh.satelliteCount;
+    db.transponderCount = fresh.transponderCount;
+    db.serviceCount = fresh.serviceCount;
+    db.antennaCount = fresh.antennaCount;
+    return kCddRead;
+}
+
+int readCddFile(ChannelDatabase& db, const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return kCddCannotOpen;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return kCddCannotOpen;
+    std::vector<uint8_t> buffer(kFixedHeader);
+    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    buffer.resize(static_cast<std::size_t>(in.gcount()));
+    if (!hasGoodHeader(buffer))
+        return kCddBadHeader;
+
+    // Read no more than the header says the file holds, so trailing bytes cost nothing; a file
+    // shorter than that comes up short and fails the checksum test.
+    in.clear();
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        return kCddCannotOpen;
+    const uint64_t wanted = uint64_t{be32(buffer.data() + 5)} + kBodyStart + 4;
+    const auto toRead = static_cast<std::size_t>(std::min<uint64_t>(wanted, uint64_t(size)));
+    buffer.resize(toRead);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(toRead));
+    buffer.resize(static_cast<std::size_t>(in.gcount()));
+    return readCddBytes(db, buffer);
+}
+
+CddEncodeResult encodeCdd(const ChannelDatabase& db) {
+    CddWriter writer(db);
+    CddEncodeResult result;
+    result.error = writer.check();
+    if (result.ok())
+        result.bytes = writer.build();
+    return result;
+}
+
+CddWriteResult writeCddFile(const ChannelDatabase& db, const std::string& path) {
+    CddEncodeResult encoded = encodeCdd(db);
+    if (!encoded.ok())
+        return {false, encoded.error};
+    if (auto error = writeFileAtomically(path, encoded.bytes))
+        return {false, *error};
+    return {true, {}};
+}
+
+} // namespace corvane

@@ -1,0 +1,232 @@
+#include "image/data_block.h"
+
+#include "image/atomic_file.h"
+#include "image/checksum.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace corvane {
+
+const std::array<std::string_view, 16> dataTypeNames = {
+    "Extend", "LOADER", "APP", "DEBUGER",    "FONT",     "PROGRAMPARAM", "BOOTER", "SYSCONFIG",
+    "IFRAME", "GUIRC",  "CA",  "SYSSETTING", "SYSINFOR", "EMAIL",        "SN",     "VELTRA CA",
+};
+
+namespace {
+
+constexpr std::string_view kWriteMagic = "KYINFO";
+constexpr std::string_view kReadMagic = "DLDFDA";
+
+// Slot offsets and widths of the header.
+constexpr std::size_t kMagicAt = 0, kMagicWidth = 10;
+constexpr std::size_t kTagAAt = 10, kTagAWidth = 7;
+constexpr std::size_t kTagBAt = 17, kTagBWidth = 16;
+constexpr std::size_t kTagCAt = 33, kTagCWidth = 11;
+constexpr std::size_t kTagDAt = 45, kTagDWidth = 12;
+constexpr std::size_t kTagEAt = 57, kTagEWidth = 3;
+constexpr std::size_t kTypeAt = 61;
+constexpr std::size_t kLengthAt = 62;
+constexpr std::size_t kPayloadCrcAt = 66;
+constexpr std::size_t kTagFAt = 70, kTagFWidth = 8;
+constexpr std::size_t kHeaderCrcAt = 78;
+
+// The longest text each tag may hold: one byte short of its slot, so that a NUL always separates
+// it from its neighbour (tagF, right-aligned, keeps a NUL in front instead).
+constexpr std::size_t kMaxA = 6, kMaxB = 15, kMaxC = 11, kMaxD = 11, kMaxE = 3, kMaxF = 7;
+
+std::span<const uint8_t> bytesOf(std::string_view s) {
+    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+bool tagsTooLong(std::string_view a, std::string_view b, std::string_view c, std::string_view d,
+                 std::string_view e, std::string_view f) {
+    return a.size() > kMaxA || b.size() > kMaxB || c.size() > kMaxC || d.size() > kMaxD ||
+           e.size() > kMaxE || f.size() > kMaxF;
+}
+
+void putLeft(std::string& out, std::string_view text, std::size_t width) {
+    out += text;
+    out.append(width - text.size(), '\0');
+}
+
+void putRight(std::string& out, std::string_view text, std::size_t width, char fill = '\0') {
+    out.append(width - text.size(), fill);
+    out += text;
+}
+
+void putBe32(std::string& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>((v >> shift) & 0xFF);
+}
+
+uint32_t be32(const uint8_t* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// The text of a slot however it is aligned: leading NULs skipped, then up to the next NUL.
+std::string slotText(std::span<const uint8_t> slot) {
+    auto first = std::find_if(slot.begin(), slot.end(), [](uint8_t b) { return b != 0; });
+    auto last = std::find(first, slot.end(), uint8_t{0});
+    return {first, last};
+}
+
+std::string tagDText(std::span<const uint8_t> header, bool inverted) {
+    std::array<uint8_t, kTagDWidth> slot{};
+    std::copy_n(header.begin() + kTagDAt, kTagDWidth, slot.begin());
+    if (inverted)
+        for (uint8_t& b : slot)
+            b = static_cast<uint8_t>(~b);
+    return slotText(slot);
+}
+
+struct DecodedHeader {
+    std::string tagA, tagB, tagC, tagD, tagE;
+    uint8_t dataType = 0;
+    uint32_t payloadChecksum = 0;
+};
+
+std::optional<DecodedHeader> decodeHeader(std::span<const uint8_t> header, bool invertTagD) {
+    if (header.size() < kBlockHeaderSize)
+        return std::nullopt;
+    if (!std::equal(kReadMagic.begin(), kReadMagic.end(), header.begin()) ||
+        header[kReadMagic.size()] != 0)
+        return std::nullopt;
+    if (crc32Mpeg2(header.first(kHeaderCrcAt)) != be32(header.data() + kHeaderCrcAt))
+        return std::nullopt;
+    DecodedHeader h;
+    h.tagA = slotText(header.subspan(kTagAAt, kTagAWidth));
+    h.tagB = slotText(header.subspan(kTagBAt, kTagBWidth));
+    h.tagC = slotText(header.subspan(kTagCAt, kTagCWidth + 1));
+    h.tagD = tagDText(header, invertTagD);
+    h.tagE = slotText(header.subspan(kTagEAt, kTagEWidth + 1));
+    h.dataType = header[kTypeAt];
+    h.payloadChecksum = be32(header.data() + kPayloadCrcAt);
+    return h;
+}
+
+} // namespace
+
+void DataBlock::setHeader(std::string_view a, std::string_view b, std::string_view c,
+                          std::string_view d, std::string_view e, std::string_view typeName,
+                          std::string_view f) {
+    if (tagsTooLong(a, b, c, d, e, f))
+        throw std::invalid_argument(std::string(kBlockLengthError));
+    tagA = a;
+    tagB = b;
+    tagC = c;
+    tagD = d;
+    tagE = e;
+    const auto it = std::find(dataTypeNames.begin(), dataTypeNames.end(), typeName);
+    if (it == dataTypeNames.end()) {
+        dataType = 255;
+        throw std::invalid_argument(std::string(kBlockTypeError));
+    }
+    dataType = static_cast<uint8_t>(it - dataTypeNames.begin());
+    tagF = f;
+}
+
+std::string DataBlock::encodeBlock() const {
+    if (tagsTooLong(tagA, tagB, tagC, tagD, tagE, tagF))
+        throw std::invalid_argument(std::string(kBlockLengthError));
+    std::string out;
+    out.reserve(kBlockHeaderSize + payload.size());
+    putLeft(out, kWriteMagic, kMagicWidth);
+    putLeft(out, tagA, kTagAWidth);
+    putLeft(out, tagB, kTagBWidth);
+    putRight(out, tagC, kTagCWidth);
+    out += '\0';
+    if (invertTagD_) {
+        std::string complemented(tagD);
+        for (char& ch : complemented)
+            ch = static_cast<char>(~static_cast<unsigned char>(ch));
+        putRight(out, complemented, kTagDWidth - 1, '\xFF');
+        out += '\xFF';
+    } else {
+        putLeft(out, tagD, kTagDWidth);
+    }
+    putRight(out, tagE, kTagEWidth);
+    out += '\0';
+    out += static_cast<char>(dataType);
+    putBe32(out, static_cast<uint32_t>(payload.size()));
+    putBe32(out, crc32Mpeg2(payload));
+    putRight(out, tagF, kTagFWidth);
+    putBe32(out, crc32Mpeg2(out));
+    out += payload;
+    return out;
+}
+
+bool DataBlock::decodeBlock(std::istream& in) {
+    std::array<uint8_t, kBlockHeaderSize> header{};
+    in.read(reinterpret_cast<char*>(header.data()), kBlockHeaderSize);
+    if (static_cast<std::size_t>(in.gcount()) != kBlockHeaderSize)
+        return false;
+    auto decoded = decodeHeader(header, invertTagD_);
+    if (!decoded)
+        return false;
+    std::string candidate{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (crc32Mpeg2(candidate) != decoded->payloadChecksum)
+        return false;
+    tagA = std::move(decoded->tagA);
+    tagB = std::move(decoded->tagB);
+    tagC = std::move(decoded->tagC);
+    tagD = std::move(decoded->tagD);
+    tagE = std::move(decoded->tagE);
+    dataType = decoded->dataType;
+    payload = std::move(candidate);
+    return true;
+}
+
+bool DataBlock::decodeBlock(std::span<const uint8_t> bytes) {
+    std::istringstream in(std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return decodeBlock(in);
+}
+
+bool DataBlock::loadDefaultBlock(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw BlockFileError();
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw BlockFileError();
+    std::string content{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    payload = std::move(content);
+    return decodeBlock(bytesOf(payload));
+}
+
+void DataBlock::saveBlock(const std::string& path) const {
+    const std::string bytes = encodeBlock();
+    if (writeFileAtomically(path, bytes))
+        throw BlockFileError();
+}
+
+std::optional<BlockHeaderInfo> inspectBlock(std::span<const uint8_t> bytes) {
+    if (bytes.size() < kBlockHeaderSize)
+        return std::nullopt;
+    const auto header = bytes.first(kBlockHeaderSize);
+    const auto body = bytes.subspan(kBlockHeaderSize);
+    BlockHeaderInfo info;
+    info.magic = slotText(header.subspan(kMagicAt, kMagicWidth));
+    info.tagA = slotText(header.subspan(kTagAAt, kTagAWidth));
+    info.tagB = slotText(header.subspan(kTagBAt, kTagBWidth));
+    info.tagC = slotText(header.subspan(kTagCAt, kTagCWidth + 1));
+    info.tagDInverted = header[kTagDAt + kTagDWidth - 1] == 0xFF;
+    info.tagD = tagDText(header, info.tagDInverted);
+    info.tagE = slotText(header.subspan(kTagEAt, kTagEWidth + 1));
+    info.tagF = slotText(header.subspan(kTagFAt, kTagFWidth));
+    info.dataType = header[kTypeAt];
+    if (info.dataType < dataTypeNames.size())
+        info.dataTypeName = dataTypeNames[info.dataType];
+    info.storedPayloadLength = be32(header.data() + kLengthAt);
+    info.actualPayloadLength = body.size();
+    info.storedPayloadChecksum = be32(header.data() + kPayloadCrcAt);
+    info.computedPayloadChecksum = crc32Mpeg2(body);
+    info.storedHeaderChecksum = be32(header.data() + kHeaderCrcAt);
+    info.computedHeaderChecksum = crc32Mpeg2(header.first(kHeaderCrcAt));
+    return info;
+}
+
+} // namespace corvane
