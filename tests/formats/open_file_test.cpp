@@ -1,0 +1,113 @@
+#include "formats/open_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OpenFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("corvane-open-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(dir_);
+        previous_ = fs::current_path();
+        fs::current_path(dir_); // the factory conversion leaves its work file here
+    }
+    void TearDown() override {
+        fs::current_path(previous_);
+        fs::remove_all(dir_);
+    }
+    std::string write(const std::string& name, const std::string& bytes) {
+        const auto path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    static ChannelDatabase withOneSatellite() {
+        ChannelDatabase db;
+        SatelliteRecord s;
+        s.id = 3;
+        db.appendRecord(s);
+        db.satelliteCount = 4;
+        return db;
+    }
+
+    fs::path dir_;
+    fs::path previous_;
+};
+
+TEST_F(OpenFileTest, ExtensionDecidesTheReaderIgnoringCase) {
+    EXPECT_EQ(formatOfPath("a/b/LIST.TXT"), FileFormat::Text);
+    EXPECT_EQ(formatOfPath("list.Ftc"), FileFormat::Text);
+    EXPECT_EQ(formatOfPath("x.cDd"), FileFormat::Cdd);
+    EXPECT_EQ(formatOfPath("x.SDX"), FileFormat::SatcoDx);
+    EXPECT_EQ(formatOfPath("x.bin"), FileFormat::FactoryData);
+    EXPECT_EQ(formatOfPath("x.cdd.bak"), FileFormat::Unknown);
+    EXPECT_EQ(formatOfPath("txt"), FileFormat::Unknown);
+    EXPECT_EQ(formatOfPath(".txt"), FileFormat::Text) << "four characters are enough";
+    EXPECT_EQ(formatOfPath(""), FileFormat::Unknown);
+}
+
+TEST_F(OpenFileTest, TextFileReplacesTheDatabase) {
+    ChannelDatabase db = withOneSatellite();
+    const auto result = openFile(db, write("list.TXT", "s \"Opened\" 0 0 u 19.2 east\r\n"));
+    EXPECT_TRUE(result.ok());
+    EXPECT_TRUE(result.messages.empty());
+    ASSERT_EQ(db.satellites.size(), 1u);
+    EXPECT_EQ(nameView(db.satellites.front().name), "Opened");
+}
+
+TEST_F(OpenFileTest, UnknownExtensionChangesNothing) {
+    ChannelDatabase db = withOneSatellite();
+    const ChannelDatabase before = db;
+    const auto result = openFile(db, write("list.cdd.bak", "anything"));
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.messages, (std::vector<std::string>{"Unkown Format!"}));
+    EXPECT_EQ(db, before);
+}
+
+TEST_F(OpenFileTest, UnreadableFilesReportFormatErrorAndKeepTheData) {
+    ChannelDatabase db = withOneSatellite();
+    const ChannelDatabase before = db;
+    for (const char* name : {"none.txt", "none.ftc", "none.cdd", "none.sdx"}) {
+        const auto result = openFile(db, (dir_ / name).string());
+        EXPECT_FALSE(result.ok()) << name;
+        EXPECT_EQ(result.messages, (std::vector<std::string>{"File Format error!"})) << name;
+        EXPECT_EQ(db, before) << name;
+    }
+    const auto damaged = openFile(db, write("bad.cdd", std::string(40, 'x')));
+    EXPECT_EQ(damaged.result, -1);
+    EXPECT_EQ(damaged.messages, (std::vector<std::string>{"File Format error!"}));
+    EXPECT_EQ(db, before) << "a damaged database file must not cost the user the open data";
+}
+
+TEST_F(OpenFileTest, FactoryDataMessagesComeInOrder) {
+    ChannelDatabase db = withOneSatellite();
+    const ChannelDatabase before = db;
+    const auto missing = openFile(db, (dir_ / "none.BIN").string());
+    EXPECT_EQ(missing.messages,
+              (std::vector<std::string>{"open file failed", "\n Factory data fie is invalid. ",
+                                        "File Format error!"}));
+    const auto wrong = openFile(db, write("wrong.bin", std::string(64, '\0')));
+    EXPECT_EQ(wrong.messages,
+              (std::vector<std::string>{"\n Factory data fie is invalid. ", "File Format error!"}));
+    EXPECT_EQ(db, before);
+}
+
+TEST_F(OpenFileTest, SatcoDxIsOpenedThoughNotInTheDialogFilter) {
+    ChannelDatabase db = withOneSatellite();
+    const auto result = openFile(db, write("empty.sdx", ""));
+    EXPECT_TRUE(result.ok());
+    EXPECT_TRUE(db.satellites.empty());
+}
+
+} // namespace
+} // namespace corvane
