@@ -25,7 +25,7 @@ fuzz_seconds=${FUZZ_SECONDS:-60}
 if [ "$fuzz_seconds" -gt 0 ] && [ -f fuzz/CMakeLists.txt ]; then
   echo "=== build-fuzz (${fuzz_seconds}s per target) ==="
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_CLI=OFF
+    -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF
   cmake --build build-fuzz -j "$jobs"
   "$root/fuzz/run-all.sh" "$root/build-fuzz/fuzz" "$fuzz_seconds"
 fi
