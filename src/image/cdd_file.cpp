@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <unordered_set>
 
 namespace corvane {
 namespace {
@@ -306,7 +307,7 @@ public:
 
 private:
     std::string checkTransponder(const TransponderRecord& t, const std::string& satellite,
-                                 uint64_t& lt) const {
+                                 uint64_t& lt) {
         const std::string transponder =
             "transponder " + std::to_string(t.id) + " (on " + satellite + ")";
         if (!inRange(t.id, 0, 65535))
@@ -318,6 +319,10 @@ private:
             return "Cannot save " + transponder + ": it carries " + std::to_string(count) +
                    " services, at most " + std::to_string(kCddMaxServicesPerTransponder) +
                    " fit in one transponder of the .cdd file";
+        lt += kTransponderHeaderSize + kServiceSize * count;
+        // Blocks repeated under duplicate ids hold the same services; check those once.
+        if (!checkedTransponders_.insert(t.id).second)
+            return {};
         std::string error;
         services_.forEach(t.id, [&](const ServiceRecord& v) {
             if (error.empty() && !inRange(v.number, 0, 65535))
@@ -325,10 +330,7 @@ private:
                                        ": its number",
                                    v.number, 0, 65535);
         });
-        if (!error.empty())
-            return error;
-        lt += kTransponderHeaderSize + kServiceSize * count;
-        return {};
+        return error;
     }
 
     void put8(uint32_t v) { out_.push_back(static_cast<uint8_t>(v)); }
@@ -412,6 +414,7 @@ private:
     const ChannelDatabase& db_;
     GroupIndex<TransponderRecord> transponders_;
     GroupIndex<ServiceRecord> services_;
+    std::unordered_set<int32_t> checkedTransponders_;
     uint64_t bodyLength_ = 0;
     std::vector<uint8_t> out_;
 };
