@@ -322,6 +322,23 @@ TEST(SatcoDxImport, ManyRecordsStayFast) {
     EXPECT_EQ(db.transponders.size(), 40000u);
 }
 
+TEST(SatcoDxImport, DamagedFilesNeverCrash) {
+    std::mt19937 random(7);
+    const std::string lined = lines({at("0192", "ASTRA", "011778000").record(),
+                                     at("0130", "HOTBIRD", "010719000").record(132)});
+    const std::string blocks = at("0192", "ASTRA", "011778000").record(128) +
+                               at("0130", "HOTBIRD", "010719000").record(128);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes = round % 2 ? lined : blocks;
+        for (int i = 0, n = 1 + static_cast<int>(random() % 10); i < n; ++i)
+            bytes[random() % bytes.size()] = static_cast<char>(random());
+        bytes.resize(random() % (bytes.size() + 1));
+        const ChannelDatabase db = import(bytes);
+        EXPECT_LE(db.satellites.size(), 2u);
+        EXPECT_EQ(db.antennas.size(), db.satellites.size());
+    }
+}
+
 TEST(SatcoDxImport, FromAFile) {
     const auto dir = std::filesystem::temp_directory_path() /
                      ("corvane-sdx-" + std::to_string(std::random_device{}()));
