@@ -49,6 +49,7 @@ bool writeAll(std::FILE* out, const std::string& text) {
 } // namespace
 
 int writeFactoryText(std::string& text, std::span<const uint8_t> file) {
+    text.clear();
     return factory::formatText(text, file) ? 0 : 1;
 }
 

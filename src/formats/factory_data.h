@@ -16,8 +16,8 @@
 namespace corvane {
 
 // Formats the text (with "\r\n" line ends) of the factory data file `file` into `text`. Returns 0
-// when written, 1 when the bytes are not a usable factory data file (`text` is then unspecified).
-// Only the first 65536 bytes of `file` count.
+// when written, 1 when the bytes are not a usable factory data file (`text` may then hold part of
+// it). Only the first 65536 bytes of `file` count.
 int writeFactoryText(std::string& text, std::span<const uint8_t> file);
 
 // Reads the file at `binPath` and writes its text to `out` (not closed here). Returns 0 when

@@ -333,17 +333,6 @@ TEST_F(FactoryConversionFiles, ConvertsThroughTheWorkFileAndLeavesIt) {
         ASSERT_EQ(text[i - 1], '\r') << "at " << i;
 }
 
-TEST_F(FactoryConversionFiles, LayoutBThroughTheWorkFile) {
-    ChannelDatabase db;
-    Messages messages;
-    EXPECT_NE(convertFactoryData(db, writeBin("b.bin", testing::layoutBFile()), messages), 0);
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(db.antennas.size(), 4u);
-    ASSERT_EQ(db.services.size(), 2u);
-    EXPECT_EQ(db.services.front().transponderId, 2);
-    EXPECT_EQ(db.services.back().transponderId, 0);
-}
-
 TEST_F(FactoryConversionFiles, MissingFileReportsBothMessagesAndEmptiesTheWorkFile) {
     ChannelDatabase db = previousDatabase();
     Messages messages;

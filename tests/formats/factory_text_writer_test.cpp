@@ -306,19 +306,5 @@ TEST(FactoryTextWriter, OnlyTheFirst64KiBCount) {
     EXPECT_NE(text.find("\"LASTPROG\""), std::string::npos);
 }
 
-TEST(FactoryTextWriter, RejectsUnusableFiles) {
-    auto rejects = [](std::vector<uint8_t> bytes) {
-        std::string text;
-        return writeFactoryText(text, bytes) == 1;
-    };
-    EXPECT_TRUE(rejects({}));
-    EXPECT_TRUE(rejects({'m', 'o', 'r', 'v', 'a', 'l', 'e'}));
-    EXPECT_TRUE(rejects(BinImage(31).bytes()));
-    EXPECT_TRUE(rejects(BinImage(64).text(0, "MORVALEN").bytes()));
-    for (uint8_t selector : {1, 3, 0x80, 0xFF})
-        EXPECT_TRUE(rejects(BinImage(0x10000).u8(10, selector).bytes())) << int(selector);
-    EXPECT_FALSE(rejects(BinImage(32).bytes()));
-}
-
 } // namespace
 } // namespace corvane
