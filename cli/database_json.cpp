@@ -1,0 +1,299 @@
+#include "database_json.h"
+
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+namespace corvane::cli {
+namespace {
+
+using nlohmann::json;
+using nlohmann::ordered_json;
+
+// Visits every field of a record but its link, in declaration order, with the name JSON uses.
+// One list of fields serves both directions, so writer and reader cannot drift apart.
+template <class R, class F> void forEachField(R& r, F&& f) {
+    using T = std::remove_const_t<R>;
+    if constexpr (std::is_same_v<T, SatelliteRecord>) {
+        f("id", r.id);
+        f("name", r.name);
+        f("longitude", r.longitude);
+    } else if constexpr (std::is_same_v<T, TransponderRecord>) {
+        f("id", r.id);
+        f("satelliteId", r.satelliteId);
+        f("frequency", r.frequency);
+        f("symbolRate", r.symbolRate);
+        f("polarity", r.polarity);
+        f("fec", r.fec);
+        f("antennaId", r.antennaId);
+    } else if constexpr (std::is_same_v<T, ServiceRecord>) {
+        f("transponderId", r.transponderId);
+        f("number", r.number);
+        f("name", r.name);
+        f("videoPid", r.videoPid);
+        f("audioPid", r.audioPid);
+        f("pcrPid", r.pcrPid);
+        f("serviceId", r.serviceId);
+        f("caMode", r.caMode);
+        f("favorites", r.favorites);
+        f("lock", r.lock);
+    } else {
+        static_assert(std::is_same_v<T, AntennaRecord>);
+        f("id", r.id);
+        f("lowFreq", r.lowFreq);
+        f("highFreq", r.highFreq);
+        f("centerFreq", r.centerFreq);
+        f("lnbType", r.lnbType);
+        f("lnbPower", r.lnbPower);
+        f("lnbVoltage", r.lnbVoltage);
+        f("toneburst", r.toneburst);
+        f("committed10", r.committed10);
+        f("uncommitted", r.uncommitted);
+        f("committed11", r.committed11);
+        f("repeatedTimes", r.repeatedTimes);
+        f("switch22k", r.switch22k);
+        f("switch12v", r.switch12v);
+        f("tunerMask", r.tunerMask);
+        f("diseqcType", r.diseqcType);
+        f("antennaKey", r.antennaKey);
+    }
+}
+
+template <class T> ordered_json recordToJson(const T& record) {
+    ordered_json out = ordered_json::object();
+    forEachField(record, [&](const char* key, const auto& value) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, RecordName>)
+            out[key] = latin1ToUtf8(nameView(value));
+        else
+            out[key] = value;
+    });
+    return out;
+}
+
+template <class T> ordered_json listToJson(const RecordList<T>& list) {
+    ordered_json out = ordered_json::array();
+    for (const T& record : list)
+        out.push_back(recordToJson(record));
+    return out;
+}
+
+// The parser has validated the UTF-8 already; this only has to find characters that are not
+// Latin-1. Returns false for those and for U+0000, which would end the stored name early.
+bool utf8ToLatin1(std::string_view text, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            if (lead == 0)
+                return false;
+            out.push_back(static_cast<char>(lead));
+            continue;
+        }
+        if ((lead != 0xC2 && lead != 0xC3) || i + 1 >= text.size())
+            return false;
+        const auto trail = static_cast<unsigned char>(text[++i]);
+        if ((trail & 0xC0) != 0x80)
+            return false;
+        out.push_back(static_cast<char>(((lead & 0x1F) << 6) | (trail & 0x3F)));
+    }
+    return true;
+}
+
+class Reader {
+public:
+    explicit Reader(std::string& error) : error_(error) {}
+
+    bool readDatabase(const json& root, ChannelDatabase& db) {
+        if (!root.is_object())
+            return fail("the document", "is not an object");
+        static constexpr const char* kKeys[] = {
+            "satelliteCount", "transponderCount", "serviceCount", "antennaCount",
+            "antennas",       "satellites",       "transponders", "services"};
+        if (!onlyKnownKeys(root, kKeys, "the document"))
+            return false;
+        return readInt(root, "satelliteCount", "", db.satelliteCount) &&
+               readInt(root, "transponderCount", "", db.transponderCount) &&
+               readInt(root, "serviceCount", "", db.serviceCount) &&
+               readInt(root, "antennaCount", "", db.antennaCount) &&
+               readList(root, "antennas", db.antennas) &&
+               readList(root, "satellites", db.satellites) &&
+               readList(root, "transponders", db.transponders) &&
+               readList(root, "services", db.services);
+    }
+
+private:
+    template <std::size_t N>
+    bool onlyKnownKeys(const json& object, const char* const (&keys)[N], const std::string& where) {
+        for (const auto& item : object.items()) {
+            bool known = false;
+            for (const char* key : keys)
+                known = known || item.key() == key;
+            if (!known)
+                return fail(where, "has the unknown key " + json(item.key()).dump());
+        }
+        return true;
+    }
+
+    template <class T> bool readList(const json& root, const char* key, RecordList<T>& list) {
+        const auto it = root.find(key);
+        if (it == root.end())
+            return fail(key, "is missing");
+        if (!it->is_array())
+            return fail(key, "is not an array");
+        for (std::size_t i = 0; i < it->size(); ++i) {
+            const std::string where = std::string(key) + "[" + std::to_string(i) + "]";
+            T record{};
+            if (!readRecord((*it)[i], where, record))
+                return false;
+            list.append(std::move(record));
+        }
+        return true;
+    }
+
+    template <class T> bool readRecord(const json& object, const std::string& where, T& record) {
+        if (!object.is_object())
+            return fail(where, "is not an object");
+        std::size_t fields = 0;
+        bool ok = true;
+        forEachField(record, [&](const char* key, auto& value) {
+            if (!ok)
+                return;
+            ++fields;
+            if constexpr (std::is_same_v<std::decay_t<decltype(value)>, RecordName>)
+                ok = readName(object, key, where, value);
+            else
+                ok = readInt(object, key, where, value);
+        });
+        if (ok && object.size() != fields) {
+            // Every declared field was found, so the surplus is a key we do not know.
+            for (const auto& item : object.items()) {
+                bool known = false;
+                forEachField(record, [&](const char* key, const auto&) {
+                    known = known || item.key() == key;
+                });
+                if (!known)
+                    return fail(where, "has the unknown key " + json(item.key()).dump());
+            }
+        }
+        return ok;
+    }
+
+    bool readInt(const json& object, const char* key, const std::string& where, int32_t& out) {
+        const std::string path = where.empty() ? std::string(key) : where + "." + key;
+        const auto it = object.find(key);
+        if (it == object.end())
+            return fail(path, "is missing");
+        if (it->is_number_unsigned()) {
+            const auto value = it->get<json::number_unsigned_t>();
+            if (value > static_cast<json::number_unsigned_t>(std::numeric_limits<int32_t>::max()))
+                return fail(path, it->dump() + " is not a 32-bit signed integer");
+            out = static_cast<int32_t>(value);
+            return true;
+        }
+        if (it->is_number_integer()) {
+            const auto value = it->get<json::number_integer_t>();
+            if (value < std::numeric_limits<int32_t>::min() ||
+                value > std::numeric_limits<int32_t>::max())
+                return fail(path, it->dump() + " is not a 32-bit signed integer");
+            out = static_cast<int32_t>(value);
+            return true;
+        }
+        return fail(path, "is not an integer");
+    }
+
+    bool readName(const json& object, const char* key, const std::string& where, RecordName& out) {
+        const std::string path = where + "." + key;
+        const auto it = object.find(key);
+        if (it == object.end())
+            return fail(path, "is missing");
+        if (!it->is_string())
+            return fail(path, "is not a string");
+        std::string bytes;
+        if (!utf8ToLatin1(it->get_ref<const std::string&>(), bytes))
+            return fail(path, "holds a character outside U+0001 to U+00FF");
+        if (bytes.size() > kMaxNameLength)
+            return fail(path, "is " + std::to_string(bytes.size()) + " characters long, at most " +
+                                  std::to_string(kMaxNameLength) + " fit");
+        setName(out, bytes);
+        return true;
+    }
+
+    bool fail(const std::string& where, const std::string& what) {
+        error_ = where + " " + what;
+        return false;
+    }
+
+    std::string& error_;
+};
+
+} // namespace
+
+std::string latin1ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out.push_back(c);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
+    }
+    return out;
+}
+
+ordered_json databaseToJson(const ChannelDatabase& db) {
+    ordered_json out = ordered_json::object();
+    out["satelliteCount"] = db.satelliteCount;
+    out["transponderCount"] = db.transponderCount;
+    out["serviceCount"] = db.serviceCount;
+    out["antennaCount"] = db.antennaCount;
+    out["antennas"] = listToJson(db.antennas);
+    out["satellites"] = listToJson(db.satellites);
+    out["transponders"] = listToJson(db.transponders);
+    out["services"] = listToJson(db.services);
+    return out;
+}
+
+std::string databaseToJsonText(const ChannelDatabase& db) {
+    return databaseToJson(db).dump(2) + "\n";
+}
+
+bool databaseFromJson(std::string_view text, ChannelDatabase& db, std::string& error) {
+    try {
+        json root;
+        try {
+            root = json::parse(text);
+        } catch (const json::parse_error& e) {
+            // Drop the library's "[json.exception.parse_error.101] " prefix; the rest says where.
+            const std::string_view what = e.what();
+            const auto end = what.find("] ");
+            error = "not valid JSON: " +
+                    std::string(end == std::string_view::npos ? what : what.substr(end + 2));
+            return false;
+        }
+        ChannelDatabase loaded;
+        if (!Reader(error).readDatabase(root, loaded))
+            return false;
+        db.satelliteCount = loaded.satelliteCount;
+        db.transponderCount = loaded.transponderCount;
+        db.serviceCount = loaded.serviceCount;
+        db.antennaCount = loaded.antennaCount;
+        db.satellites = std::move(loaded.satellites);
+        db.transponders = std::move(loaded.transponders);
+        db.services = std::move(loaded.services);
+        db.antennas = std::move(loaded.antennas);
+        error.clear();
+        return true;
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    return false;
+}
+
+} // namespace corvane::cli

@@ -1,0 +1,31 @@
+#pragma once
+// The database as JSON, for scripts and pipelines: one object with the four counters and the four
+// lists, each record an object keyed by its field names in declaration order. Names are text in
+// which every stored byte is one character (Latin-1), so any name survives the trip through UTF-8
+// JSON and back unchanged.
+
+#include "model/channel_database.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <string_view>
+
+namespace corvane::cli {
+
+// Each byte becomes the character with that code, written as UTF-8.
+std::string latin1ToUtf8(std::string_view bytes);
+
+nlohmann::ordered_json databaseToJson(const ChannelDatabase& db);
+// The text `dump` prints and `convert` writes: databaseToJson indented by two, ending in "\n".
+std::string databaseToJsonText(const ChannelDatabase& db);
+
+// Replaces the lists and counters of `db` (its cut buffers are kept) with the database that
+// `text` describes, in the form databaseToJson produces. Every counter, list and field must be
+// present, every number a 32-bit signed integer and every name at most 63 characters between
+// U+0001 and U+00FF; unknown keys are refused so that a misspelt field is not silently zero.
+// On failure returns false, leaves `db` as it was and puts the reason, naming the offending
+// element, in `error`. Safe on any bytes: never throws except on allocation failure.
+bool databaseFromJson(std::string_view text, ChannelDatabase& db, std::string& error);
+
+} // namespace corvane::cli

@@ -1,0 +1,167 @@
+// corvane-tool: the editor's readers and writers for scripts and build pipelines. Every command
+// reads its input through the same Open dispatch as the editor, so a file the tool accepts is a
+// file the editor accepts, with the same messages when it is not.
+
+#include "block_json.h"
+#include "database_check.h"
+#include "database_json.h"
+#include "load_database.h"
+
+#include "image/atomic_file.h"
+#include "image/cdd_file.h"
+#include "image/data_block.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <iostream>
+#include <span>
+#include <string>
+
+namespace {
+
+using namespace corvane;
+
+constexpr int kOk = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+constexpr int kCheckUnreadable = 2;
+
+// A full disk or a closed pipe must not pass for success in a pipeline.
+int finishOutput(int status) {
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "Cannot write to standard output\n";
+        return kFailed;
+    }
+    return status;
+}
+
+bool load(ChannelDatabase& db, const std::string& path) {
+    const cli::LoadResult loaded = cli::loadDatabase(db, path);
+    for (const std::string& message : loaded.messages)
+        std::cerr << message << '\n';
+    return loaded.ok;
+}
+
+int runDump(const std::string& path) {
+    ChannelDatabase db;
+    if (!load(db, path))
+        return kFailed;
+    std::cout << cli::databaseToJsonText(db);
+    return finishOutput(kOk);
+}
+
+int runConvert(const std::string& in, const std::string& out) {
+    ChannelDatabase db;
+    if (!load(db, in))
+        return kFailed;
+    if (cli::hasExtension(out, ".json")) {
+        if (auto error = writeFileAtomically(out, cli::databaseToJsonText(db))) {
+            std::cerr << *error << '\n';
+            return kFailed;
+        }
+        return kOk;
+    }
+    const CddWriteResult written = writeCddFile(db, out);
+    if (!written.ok) {
+        std::cerr << written.message << '\n';
+        return kFailed;
+    }
+    return kOk;
+}
+
+int runCheck(const std::string& path) {
+    ChannelDatabase db;
+    if (!load(db, path))
+        return kCheckUnreadable;
+    const auto findings = cli::checkDatabase(db);
+    for (const std::string& finding : findings)
+        std::cout << finding << '\n';
+    return finishOutput(findings.empty() ? kOk : kFailed);
+}
+
+int runBlock(const std::string& path) {
+    std::string bytes, error;
+    if (!cli::readWholeFile(path, bytes, error)) {
+        std::cerr << error << '\n';
+        return kFailed;
+    }
+    const auto info =
+        inspectBlock(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    if (!info) {
+        std::cerr << path << ": " << bytes.size() << " bytes, shorter than the " << kBlockHeaderSize
+                  << "-byte header of a data block\n";
+        return kFailed;
+    }
+    std::cout << cli::blockInfoToJson(*info).dump(2) << '\n';
+    const bool intact = info->headerChecksumMatches() && info->payloadChecksumMatches();
+    return finishOutput(intact ? kOk : kFailed);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Converts, inspects and checks the factory channel data of satellite receivers, "
+                 "reading every file exactly as the Corvane editor opens it.",
+                 "corvane-tool"};
+    // Set before the commands are added: they copy it when they are created.
+    app.failure_message(CLI::FailureMessage::help);
+    app.set_version_flag("--version", std::string("corvane-tool ") + CORVANE_VERSION);
+    app.require_subcommand(1);
+    app.footer("Input files are chosen by extension: .txt .ftc .cdd .bin .sdx (as in the editor) "
+               "and .json (as written by dump and convert). Opening a .bin file leaves "
+               "test_output.txt in the current directory.");
+
+    std::string file;
+    std::string output;
+
+    CLI::App* dump = app.add_subcommand("dump", "Print the channel data of FILE as JSON.");
+    dump->add_option("FILE", file, "Channel data file")->required();
+    dump->footer("Exit status: 0 printed; 1 FILE cannot be read (the editor's messages go to "
+                 "standard error).");
+
+    CLI::App* convert =
+        app.add_subcommand("convert", "Read IN and write its channel data to OUT (.cdd or .json).");
+    convert->add_option("IN", file, "Channel data file to read")->required();
+    convert->add_option("OUT", output, "File to write; its extension chooses the format")
+        ->required()
+        ->check(
+            [](const std::string& path) -> std::string {
+                if (cli::hasExtension(path, ".cdd") || cli::hasExtension(path, ".json"))
+                    return {};
+                return "OUT must end in .cdd or .json: " + path;
+            },
+            "OUT ending in .cdd or .json", "OUT extension");
+    convert->footer("OUT is replaced only once it is completely written. Exit status: 0 written; "
+                    "1 IN cannot be read or OUT cannot hold or take the data (nothing written).");
+
+    CLI::App* check = app.add_subcommand(
+        "check", "List what in FILE would make the receiver's data wrong, one line per finding.");
+    check->add_option("FILE", file, "Channel data file")->required();
+    check->footer("Exit status: 0 nothing found; 1 findings listed; 2 FILE cannot be read.");
+
+    CLI::App* block =
+        app.add_subcommand("block", "Print the header of the data block in FILE as JSON.");
+    block->add_option("FILE", file, "Data block file (any magic)")->required();
+    block->footer("Exit status: 0 both checksums match; 1 a checksum does not match, or FILE "
+                  "cannot be read or is shorter than a block header.");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version are "errors" that exit 0 after printing on standard output.
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success))
+            return app.exit(e);
+        app.exit(e, std::cout, std::cerr);
+        return kUsage;
+    }
+
+    if (*dump)
+        return runDump(file);
+    if (*convert)
+        return runConvert(file, output);
+    if (*check)
+        return runCheck(file);
+    return runBlock(file);
+}

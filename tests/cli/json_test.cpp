@@ -1,0 +1,219 @@
+#include "database_json.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane::cli {
+namespace {
+
+// One record of each kind with values that differ from field to field, so a field written under
+// the wrong key or read into the wrong member shows.
+ChannelDatabase oneOfEach() {
+    ChannelDatabase db;
+    db.satelliteCount = 1;
+    db.transponderCount = 7;
+    db.serviceCount = -3;
+    db.antennaCount = 2147483647;
+    AntennaRecord a;
+    a.id = 1, a.lowFreq = 2, a.highFreq = 3, a.centerFreq = 4, a.lnbType = 5, a.lnbPower = 6;
+    a.lnbVoltage = 7, a.toneburst = 8, a.committed10 = 9, a.uncommitted = 10, a.committed11 = 11;
+    a.repeatedTimes = 12, a.switch22k = 13, a.switch12v = 14, a.tunerMask = 15;
+    a.diseqcType = 16, a.antennaKey = -2147483647 - 1;
+    db.appendRecord(a);
+    SatelliteRecord s;
+    s.id = 21, s.longitude = 3300;
+    setName(s.name, "Caf\xE9 \xFF\x01");
+    db.appendRecord(s);
+    TransponderRecord t{31, 32, 33, 34, 35, 36, 37};
+    db.appendRecord(t);
+    ServiceRecord v;
+    v.transponderId = 41, v.number = 42, v.videoPid = 43, v.audioPid = 44, v.pcrPid = 45;
+    v.serviceId = 46, v.caMode = 47, v.favorites = 48, v.lock = 49;
+    db.appendRecord(v);
+    return db;
+}
+
+// Written out by hand: key order, Latin-1 as UTF-8 ("\u00e9" is 0xE9), the two-space layout.
+const char* const kOneOfEachJson = R"({
+  "satelliteCount": 1,
+  "transponderCount": 7,
+  "serviceCount": -3,
+  "antennaCount": 2147483647,
+  "antennas": [
+    {
+      "id": 1,
+      "lowFreq": 2,
+      "highFreq": 3,
+      "centerFreq": 4,
+      "lnbType": 5,
+      "lnbPower": 6,
+      "lnbVoltage": 7,
+      "toneburst": 8,
+      "committed10": 9,
+      "uncommitted": 10,
+      "committed11": 11,
+      "repeatedTimes": 12,
+      "switch22k": 13,
+      "switch12v": 14,
+      "tunerMask": 15,
+      "diseqcType": 16,
+      "antennaKey": -2147483648
+    }
+  ],
+  "satellites": [
+    {
+      "id": 21,
+      "name": "Caf\u00e9 \u00ff\u0001",
+      "longitude": 3300
+    }
+  ],
+  "transponders": [
+    {
+      "id": 31,
+      "satelliteId": 32,
+      "frequency": 33,
+      "symbolRate": 34,
+      "polarity": 35,
+      "fec": 36,
+      "antennaId": 37
+    }
+  ],
+  "services": [
+    {
+      "transponderId": 41,
+      "number": 42,
+      "name": "",
+      "videoPid": 43,
+      "audioPid": 44,
+      "pcrPid": 45,
+      "serviceId": 46,
+      "caMode": 47,
+      "favorites": 48,
+      "lock": 49
+    }
+  ]
+}
+)";
+
+TEST(DatabaseJson, WritesEveryFieldInDeclaredOrderWithLatin1NamesAsUtf8) {
+    const std::string text = databaseToJsonText(oneOfEach());
+    // The writer prints U+00E9 as raw UTF-8, not as an escape; compare the parsed forms for the
+    // values and the bytes for the encoding.
+    EXPECT_EQ(nlohmann::ordered_json::parse(text), nlohmann::ordered_json::parse(kOneOfEachJson));
+    EXPECT_NE(text.find("\"Caf\xC3\xA9 \xC3\xBF\\u0001\""), std::string::npos) << text;
+    EXPECT_EQ(text.substr(0, 28), "{\n  \"satelliteCount\": 1,\n  \"");
+    EXPECT_EQ(text.back(), '\n');
+}
+
+TEST(DatabaseJson, ReadsTheWrittenFormBackExactlyAndKeepsTheCutBuffers) {
+    ChannelDatabase db;
+    SatelliteRecord cut;
+    cut.id = 99;
+    db.satelliteClipboard.append(cut);
+    db.appendRecord(SatelliteRecord{}); // replaced, not kept
+    std::string error = "stale";
+    ASSERT_TRUE(databaseFromJson(kOneOfEachJson, db, error)) << error;
+    EXPECT_EQ(error, "");
+    ChannelDatabase expected = oneOfEach();
+    expected.satelliteClipboard.append(cut);
+    EXPECT_EQ(db, expected);
+}
+
+TEST(DatabaseJson, AcceptsTheLimitsOfEachType) {
+    const std::string longest(63, 'x');
+    const std::string text = R"({"satelliteCount": -2147483648, "transponderCount": 2147483647,
+        "serviceCount": 0, "antennaCount": 0, "antennas": [], "transponders": [], "services": [],
+        "satellites": [{"id": 0, "name": ")" +
+                             longest + R"(", "longitude": 0}]})";
+    ChannelDatabase db;
+    std::string error;
+    ASSERT_TRUE(databaseFromJson(text, db, error)) << error;
+    EXPECT_EQ(db.satelliteCount, -2147483647 - 1);
+    EXPECT_EQ(db.transponderCount, 2147483647);
+    EXPECT_EQ(nameView(db.satellites.front().name), longest);
+}
+
+// A valid document with `edit` applied, for the refusals below.
+std::string validWith(const std::pair<std::string, std::string>& edit) {
+    std::string text = R"({"satelliteCount": 1, "transponderCount": 0, "serviceCount": 0,
+        "antennaCount": 0, "antennas": [], "satellites": [{"id": 5, "name": "A",
+        "longitude": 192}], "transponders": [], "services": []})";
+    if (!edit.first.empty())
+        text.replace(text.find(edit.first), edit.first.size(), edit.second);
+    return text;
+}
+
+TEST(DatabaseJson, RefusesWhatCannotBeStoredAndNamesWhereLeavingTheDatabaseAlone) {
+    const std::vector<std::pair<std::pair<std::string, std::string>, std::string>> cases = {
+        {{"{", "["}, "not valid JSON: "},
+        {{"\"satelliteCount\": 1,", ""}, "satelliteCount is missing"},
+        {{"\"satelliteCount\": 1", "\"satelliteCount\": 1.0"}, "satelliteCount is not an integer"},
+        {{"\"satelliteCount\": 1", "\"satelliteCount\": \"1\""},
+         "satelliteCount is not an integer"},
+        {{"\"serviceCount\": 0", "\"serviceCount\": 2147483648"},
+         "serviceCount 2147483648 is not a 32-bit signed integer"},
+        {{"\"serviceCount\": 0", "\"serviceCount\": -2147483649"},
+         "serviceCount -2147483649 is not a 32-bit signed integer"},
+        {{"\"antennas\": []", "\"antennas\": {}"}, "antennas is not an array"},
+        {{"\"antennas\": [], ", ""}, "antennas is missing"},
+        {{"\"services\": []", "\"services\": [], \"extra\": 1"},
+         "the document has the unknown key \"extra\""},
+        {{"{\"id\": 5,", "[5,"}, "not valid JSON: "},
+        {{"\"id\": 5", "\"id\": 5, \"Name\": \"B\""}, "satellites[0] has the unknown key \"Name\""},
+        {{"\"longitude\": 192", "\"longtude\": 192"}, "satellites[0].longitude is missing"},
+        {{"\"id\": 5", "\"id\": true"}, "satellites[0].id is not an integer"},
+        {{"\"name\": \"A\"", "\"name\": 65"}, "satellites[0].name is not a string"},
+        {{"\"name\": \"A\"", "\"name\": \"" + std::string(64, 'x') + "\""},
+         "satellites[0].name is 64 characters long, at most 63 fit"},
+        {{"\"name\": \"A\"", "\"name\": \"\\u0100\""},
+         "satellites[0].name holds a character outside U+0001 to U+00FF"},
+        {{"\"name\": \"A\"", "\"name\": \"A\\u0000B\""},
+         "satellites[0].name holds a character outside U+0001 to U+00FF"},
+        {{"\"name\": \"A\"", "\"name\": \"\xE9\""}, "not valid JSON: "},
+        {{"[{\"id\"", "[7, {\"id\""}, "satellites[0] is not an object"},
+        {{"", ""}, ""},
+    };
+    for (const auto& [edit, message] : cases) {
+        const std::string text = validWith(edit);
+        ChannelDatabase db;
+        db.serviceCount = 77;
+        std::string error;
+        const bool ok = databaseFromJson(text, db, error);
+        EXPECT_EQ(ok, message.empty()) << text;
+        if (message.empty())
+            continue;
+        EXPECT_EQ(error.substr(0, message.size()), message) << text;
+        EXPECT_EQ(db.serviceCount, 77) << text;
+        EXPECT_TRUE(db.satellites.empty()) << text;
+    }
+}
+
+TEST(DatabaseJson, SurvivesHostileInputWithoutThrowing) {
+    std::vector<std::string> inputs = {"",
+                                       "\xFF\xFE",
+                                       "null",
+                                       "[]",
+                                       "{}",
+                                       "\"{\"",
+                                       "1e999999",
+                                       "{\"satelliteCount\": 1e3}",
+                                       "{\"a\":1,\"a\":2}"};
+    inputs.push_back(std::string(200000, '['));
+    inputs.push_back(std::string(100000, '[') + std::string(100000, ']'));
+    std::string noise;
+    for (int i = 0; i < 4096; ++i)
+        noise.push_back(static_cast<char>((i * 7919 + 13) % 256));
+    inputs.push_back(noise);
+    for (const std::string& text : inputs) {
+        ChannelDatabase db;
+        std::string error;
+        EXPECT_NO_THROW(EXPECT_FALSE(databaseFromJson(text, db, error)));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+} // namespace
+} // namespace corvane::cli

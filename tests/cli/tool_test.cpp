@@ -1,0 +1,418 @@
+// Runs the built corvane-tool as a script would: in its own working folder, checking standard
+// output, standard error and the exit status. Every input is written out here byte by byte or as
+// text, and every expected result by hand.
+
+#include "image/checksum.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::ordered_json;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// "26 52 06 ..." to bytes.
+std::string hex(const std::string& text) {
+    std::istringstream in(text);
+    std::string out;
+    unsigned value = 0;
+    while (in >> std::hex >> value)
+        out.push_back(static_cast<char>(value));
+    return out;
+}
+
+std::string withCdd32(std::string bytes) {
+    const uint32_t crc = corvane::crc32(bytes);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.push_back(static_cast<char>((crc >> shift) & 0xFF));
+    return bytes;
+}
+
+// Antenna with DiSEqC port b and 22 kHz, one satellite, two transponders, a TV and a radio
+// service, one of them with a Latin-1 name.
+const std::string kSampleText = "# hand-written factory data\r\n"
+                                "a 1 universal 9750 10600 f b 22 n n\r\n"
+                                "  s \"Astra 19.2E\" 9750 10600 universal 19.2 east n 0\r\n"
+                                "      t 11494 22000 hor 0 14 0 3/4\r\n"
+                                "      t 12188 27500 ver 0 18 0 auto\r\n"
+                                "v \"Das Erste\" 1 1 1 28106 101 102 101 104 0 1 0\r\n"
+                                "r \"Caf\xE9 Radio\" 1 1 2 28107 0 103 0 0 1 0 1\r\n";
+
+const char* const kSampleJson = R"({"satelliteCount": 1, "transponderCount": 2, "serviceCount": 2,
+  "antennaCount": 1,
+  "antennas": [{"id": 0, "lowFreq": 9750, "highFreq": 10600, "centerFreq": 11700, "lnbType": 0,
+    "lnbPower": 1, "lnbVoltage": 0, "toneburst": 0, "committed10": 2, "uncommitted": 0,
+    "committed11": 0, "repeatedTimes": 0, "switch22k": 1, "switch12v": 0, "tunerMask": 3,
+    "diseqcType": 1, "antennaKey": 1}],
+  "satellites": [{"id": 0, "name": "Astra 19.2E", "longitude": 192}],
+  "transponders": [
+    {"id": 0, "satelliteId": 0, "frequency": 11494, "symbolRate": 22000, "polarity": 0, "fec": 3,
+     "antennaId": 0},
+    {"id": 1, "satelliteId": 0, "frequency": 12188, "symbolRate": 27500, "polarity": 1, "fec": 0,
+     "antennaId": 0}],
+  "services": [
+    {"transponderId": 0, "number": 0, "name": "Das Erste", "videoPid": 101, "audioPid": 102,
+     "pcrPid": 101, "serviceId": 28106, "caMode": 0, "favorites": 1, "lock": 0},
+    {"transponderId": 1, "number": 1, "name": "Caf\u00e9 Radio", "videoPid": 0, "audioPid": 103,
+     "pcrPid": 0, "serviceId": 28107, "caMode": 1, "favorites": 0, "lock": 1}]})";
+
+// The same database as a .cdd file; it reads back exactly, as every value fits.
+const std::string kSampleCdd =
+    withCdd32(hex("26 52 06 24 01 00 00 00 9D 00 00 00 01  01 01 00 02 00 02 00 "
+                  "00 00 00 13 "
+                  "00 00 00 26 16 00 00 29 68 00 00 2D B4 04 08 00 00 8E 01 "
+                  "00 00 00 77 "
+                  "00 41 73 74 72 61 20 31 39 2E 32 45 00 00 00 00 80 00 C0 00 00 00 60 "
+                  "00 00 00 00 2C E6 00 55 F0 0C 00 00 00 22 "
+                  "00 00 80 44 61 73 20 45 72 73 74 65 00 00 00 00 00 00 00 00 00 00 "
+                  "00 65 00 66 00 65 6D CA 01 00 00 00 "
+                  "00 01 00 00 2F 9C 00 6B 6C 40 00 00 00 22 "
+                  "00 01 80 43 61 66 E9 20 52 61 64 69 6F 00 00 00 00 00 00 00 00 00 "
+                  "00 00 00 67 20 00 6D CB 00 80 00 00"));
+
+const std::string kEmptyCdd =
+    hex("26 52 06 24 01 00 00 00 13 00 00 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+        "86 D3 27 0A");
+
+const char* const kEmptyJson = R"({"satelliteCount": 0, "transponderCount": 0, "serviceCount": 0,
+  "antennaCount": 0, "antennas": [], "satellites": [], "transponders": [], "services": []})";
+
+void put16(std::string& b, std::size_t at, uint16_t v) {
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>(v >> 8);
+}
+
+// Layout B factory data (selector 2): one antenna, one satellite, one transponder, one program.
+std::string sampleBin() {
+    std::string b(17408 + 32, '\0');
+    b.replace(0, 8, "morvalen");
+    b[10] = 2, b[11] = 1, b[12] = 1, b[16] = 1, b[20] = 1;
+    b.replace(24, 4, "\xFF\xFF\xFF\xFF"); // no antenna configuration line
+    put16(b, 32, 9750), put16(b, 34, 10600), put16(b, 36, 130), put16(b, 40, 0x5A01);
+    b.replace(42, 8, "Hot Bird");
+    put16(b, 2592, 11034), put16(b, 2594, 27500), put16(b, 2596, 0x50); // vertical, 7/8
+    put16(b, 16384, 9750), put16(b, 16386, 10600), put16(b, 16388, 1);  // universal, fixed
+    put16(b, 17408, 4660), put16(b, 17410, 512), put16(b, 17412, 650), put16(b, 17414, 512);
+    put16(b, 17420, 3); // scrambled, favourite
+    b.replace(17422, 3, "ZDF");
+    return b;
+}
+
+const char* const kSampleBinJson = R"({"satelliteCount": 1, "transponderCount": 1,
+  "serviceCount": 1, "antennaCount": 1,
+  "antennas": [{"id": 0, "lowFreq": 9750, "highFreq": 10600, "centerFreq": 11700, "lnbType": 0,
+    "lnbPower": 1, "lnbVoltage": 0, "toneburst": 0, "committed10": 0, "uncommitted": 0,
+    "committed11": 0, "repeatedTimes": 0, "switch22k": 0, "switch12v": 0, "tunerMask": 3,
+    "diseqcType": 0, "antennaKey": 1}],
+  "satellites": [{"id": 0, "name": "Hot Bird", "longitude": 130}],
+  "transponders": [{"id": 0, "satelliteId": 0, "frequency": 11034, "symbolRate": 27500,
+    "polarity": 1, "fec": 5, "antennaId": 0}],
+  "services": [{"transponderId": 0, "number": 0, "name": "ZDF", "videoPid": 512,
+    "audioPid": 650, "pcrPid": 512, "serviceId": 4660, "caMode": 1, "favorites": 1,
+    "lock": 0}]})";
+
+std::string sampleSdx() {
+    std::string r(128, ' ');
+    r.replace(0, 8, "SATCODX1");
+    r.replace(10, 9, "Astra 1KR");
+    r.replace(33, 6, "011494");
+    r[42] = '1'; // horizontal
+    r.replace(51, 4, "0192");
+    r.replace(69, 5, "22000");
+    r[74] = '3';
+    return r;
+}
+
+const char* const kSampleSdxJson = R"({"satelliteCount": 1, "transponderCount": 1,
+  "serviceCount": 0, "antennaCount": 1,
+  "antennas": [{"id": 0, "lowFreq": 9750, "highFreq": 10600, "centerFreq": 11700, "lnbType": 0,
+    "lnbPower": 1, "lnbVoltage": 0, "toneburst": 0, "committed10": 1, "uncommitted": 0,
+    "committed11": 0, "repeatedTimes": 0, "switch22k": 1, "switch12v": 1, "tunerMask": 3,
+    "diseqcType": 1, "antennaKey": 1}],
+  "satellites": [{"id": 0, "name": "Astra 1KR", "longitude": 192}],
+  "transponders": [{"id": 0, "satelliteId": 0, "frequency": 11494, "symbolRate": 22000,
+    "polarity": 0, "fec": 3, "antennaId": 0}],
+  "services": []})";
+
+// A "KYINFO" block with tags BLANK_, BLANK_, 00000000102, FA190000, 001, type Extend, no tagF and
+// no payload.
+const std::string kBlock = hex("4B 59 49 4E 46 4F 00 00 00 00  42 4C 41 4E 4B 5F 00 "
+                               "42 4C 41 4E 4B 5F 00 00 00 00 00 00 00 00 00 00 "
+                               "30 30 30 30 30 30 30 30 31 30 32 00 "
+                               "46 41 31 39 30 30 30 30 00 00 00 00  30 30 31 00  00 "
+                               "00 00 00 00  FF FF FF FF  00 00 00 00 00 00 00 00  2F A0 6F 1F");
+
+class Tool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root_ = fs::temp_directory_path() /
+                ("corvane-tool-test-" + std::to_string(::getpid()) + "-" + info->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "work");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    fs::path work() const { return root_ / "work"; }
+
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(work() / name, std::ios::binary) << bytes;
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream in(work() / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Runs the tool with `args` in work(), its output caught in files beside that folder.
+    Outcome run(const std::vector<std::string>& args) const {
+        const fs::path out = root_ / "stdout", err = root_ / "stderr";
+        std::vector<std::string> argv = {CORVANE_TOOL_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> cargs;
+        for (std::string& a : argv)
+            cargs.push_back(a.data());
+        cargs.push_back(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 ||
+                ::chdir(work().c_str()) != 0)
+                ::_exit(125);
+            ::execv(cargs[0], cargs.data());
+            ::_exit(126);
+        }
+        Outcome result;
+        int status = 0;
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            result.status = WEXITSTATUS(status);
+        auto slurp = [](const fs::path& p) {
+            std::ifstream in(p, std::ios::binary);
+            return std::string(std::istreambuf_iterator<char>(in), {});
+        };
+        result.out = slurp(out);
+        result.err = slurp(err);
+        return result;
+    }
+
+    // dump of `name` must succeed with exactly `expectedJson` (key order included).
+    void expectDump(const std::string& name, const char* expectedJson) const {
+        const Outcome r = run({"dump", name});
+        EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+        EXPECT_EQ(r.err, "") << name;
+        EXPECT_EQ(ordered_json::parse(r.out, nullptr, false), ordered_json::parse(expectedJson))
+            << name << ":\n"
+            << r.out;
+    }
+
+    fs::path root_;
+};
+
+TEST_F(Tool, DumpsEveryInputFormatAsTheEditorReadsIt) {
+    write("sample.txt", kSampleText);
+    write("SAMPLE.FTC", kSampleText); // the extension is compared ignoring case
+    write("sample.cdd", kSampleCdd);
+    write("empty.cdd", kEmptyCdd);
+    write("sample.bin", sampleBin());
+    write("sample.sdx", sampleSdx());
+    write("sample.json", kSampleJson);
+    expectDump("sample.txt", kSampleJson);
+    expectDump("SAMPLE.FTC", kSampleJson);
+    expectDump("sample.cdd", kSampleJson);
+    expectDump("empty.cdd", kEmptyJson);
+    expectDump("sample.sdx", kSampleSdxJson);
+    expectDump("sample.json", kSampleJson);
+    expectDump("sample.bin", kSampleBinJson);
+    EXPECT_TRUE(fs::exists(work() / "test_output.txt")); // the editor's work file, left behind
+}
+
+TEST_F(Tool, ReportsTheEditorsMessagesWhenAFileCannotBeRead) {
+    std::string badHeader = kEmptyCdd;
+    badHeader[12] = 2;
+    std::string badChecksum = kSampleCdd;
+    badChecksum[40] ^= 1;
+    write("bad-header.cdd", badHeader);
+    write("bad-checksum.cdd", badChecksum);
+    write("not-factory.bin", "morvalem" + std::string(64, '\0'));
+    write("broken.json", "{\"satelliteCount\": 1,");
+    write("bad-name.json",
+          std::string(kSampleJson).replace(std::string(kSampleJson).find("Das"), 3, "\\u0416"));
+    write("list.cdd.bak", kEmptyCdd);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"missing.txt", "File Format error!\n"},
+        {"missing.cdd", "File Format error!\n"},
+        {"bad-header.cdd", "File Format error!\n"},
+        {"bad-checksum.cdd", "File Format error!\n"},
+        {"list.cdd.bak", "Unkown Format!\n"},
+        {"missing.bin", "open file failed\n\n Factory data fie is invalid. \nFile Format error!\n"},
+        {"not-factory.bin", "\n Factory data fie is invalid. \nFile Format error!\n"},
+        {"missing.json", "Cannot open missing.json: No such file or directory\n"},
+        {"broken.json", "broken.json: not valid JSON: "},
+        {"bad-name.json",
+         "bad-name.json: services[0].name holds a character outside U+0001 to U+00FF\n"},
+    };
+    for (const auto& [name, message] : cases) {
+        const Outcome dump = run({"dump", name});
+        EXPECT_EQ(dump.status, 1) << name;
+        EXPECT_EQ(dump.out, "") << name;
+        EXPECT_EQ(dump.err.substr(0, message.size()), message) << name;
+        const Outcome check = run({"check", name});
+        EXPECT_EQ(check.status, 2) << name;
+        EXPECT_EQ(check.err, dump.err) << name;
+        const Outcome convert = run({"convert", name, "out.json"});
+        EXPECT_EQ(convert.status, 1) << name;
+        EXPECT_EQ(convert.err, dump.err) << name;
+        EXPECT_FALSE(fs::exists(work() / "out.json")) << name;
+    }
+}
+
+TEST_F(Tool, ConvertWritesTheCddByteForByteAndJsonThatDumpsTheSame) {
+    write("sample.txt", kSampleText);
+    write("sample.bin", sampleBin());
+    write("sample.sdx", sampleSdx());
+    write("sample.cdd", kSampleCdd);
+    write("sample.json", kSampleJson);
+    const Outcome toCdd = run({"convert", "sample.txt", "out.cdd"});
+    EXPECT_EQ(toCdd.status, 0) << toCdd.err;
+    EXPECT_EQ(toCdd.out + toCdd.err, "");
+    EXPECT_EQ(read("out.cdd"), kSampleCdd);
+    EXPECT_EQ(run({"convert", "sample.json", "OUT.CDD"}).status, 0);
+    EXPECT_EQ(read("OUT.CDD"), kSampleCdd);
+
+    for (const std::string name :
+         {"sample.txt", "sample.bin", "sample.sdx", "sample.cdd", "sample.json", "out.cdd"}) {
+        const Outcome original = run({"dump", name});
+        ASSERT_EQ(original.status, 0) << name;
+        ASSERT_EQ(run({"convert", name, "copy.json"}).status, 0) << name;
+        EXPECT_EQ(read("copy.json"), original.out) << name;
+        const Outcome again = run({"dump", "copy.json"});
+        EXPECT_EQ(again.status, 0) << name;
+        EXPECT_EQ(again.out, original.out) << name;
+    }
+}
+
+TEST_F(Tool, ConvertRefusesWithoutTouchingTheOutput) {
+    write("sample.txt", kSampleText);
+    std::string far = kSampleJson;
+    far.replace(far.find("\"satellites\": [{\"id\": 0"), 23, "\"satellites\": [{\"id\": 300");
+    write("far.json", far);
+    write("keep.cdd", "previous");
+
+    const Outcome refused = run({"convert", "far.json", "keep.cdd"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("satellite 300"), std::string::npos) << refused.err;
+    EXPECT_EQ(read("keep.cdd"), "previous");
+
+    const Outcome noFolder = run({"convert", "sample.txt", "no/such/folder/out.json"});
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_NE(noFolder.err.find("no/such/folder/out.json"), std::string::npos) << noFolder.err;
+
+    const Outcome badOut = run({"convert", "sample.txt", "out.txt"});
+    EXPECT_EQ(badOut.status, 2);
+    EXPECT_NE(badOut.err.find("Usage: corvane-tool convert"), std::string::npos) << badOut.err;
+    EXPECT_FALSE(fs::exists(work() / "out.txt"));
+}
+
+TEST_F(Tool, CheckListsFindingsAndSetsItsStatus) {
+    write("sample.txt", kSampleText);
+    write("faulty.txt", "  s \"Hot Bird 13.0 East\" 9750 10600 universal 13.0 east n 0\r\n"
+                        "      t 11034 27500 ver 0 14 0 7/8\r\n"
+                        "      t 11034 27500 ver 0 14 0 7/8\r\n"
+                        "v \"Silent\" 1 1 1 100 0 0 0 0 0 0 0\r\n"
+                        "v \"Loud\" 1 1 1 101 8192 102 101 0 0 0 0\r\n");
+    const Outcome clean = run({"check", "sample.txt"});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.out + clean.err, "");
+    const Outcome faulty = run({"check", "faulty.txt"});
+    EXPECT_EQ(faulty.status, 1);
+    EXPECT_EQ(faulty.err, "");
+    EXPECT_EQ(faulty.out,
+              "satellite 0 \"Hot Bird 13.0 East\": the name is 18 characters long; a .cdd file "
+              "keeps the first 14 (\"Hot Bird 13.0 \")\n"
+              "transponder 1: satellite 0 already has transponder 0 on 11034 MHz vertical\n"
+              "service 0 \"Silent\": video, audio and PCR PIDs are all 0; a .cdd file leaves the "
+              "service out\n"
+              "service 1 \"Loud\": video PID 8192 is not a PID (0 to 8191)\n");
+}
+
+TEST_F(Tool, BlockDecodesTheHeaderAndItsChecksums) {
+    write("image.rs232", kBlock);
+    write("changed.rs232", kBlock + "abc");
+    write("short.rs232", kBlock.substr(0, 81));
+    const Outcome intact = run({"block", "image.rs232"});
+    EXPECT_EQ(intact.status, 0) << intact.err;
+    EXPECT_EQ(ordered_json::parse(intact.out, nullptr, false), ordered_json::parse(R"({
+        "magic": "KYINFO", "tagA": "BLANK_", "tagB": "BLANK_", "tagC": "00000000102",
+        "tagD": "FA190000", "tagDInverted": false, "tagE": "001", "tagF": "",
+        "dataType": 0, "dataTypeName": "Extend",
+        "payloadLength": 0, "payloadBytes": 0, "payloadLengthMatches": true,
+        "headerChecksum": "0x2FA06F1F", "headerChecksumComputed": "0x2FA06F1F",
+        "headerChecksumMatches": true,
+        "payloadChecksum": "0xFFFFFFFF", "payloadChecksumComputed": "0xFFFFFFFF",
+        "payloadChecksumMatches": true})"))
+        << intact.out;
+
+    const Outcome changed = run({"block", "changed.rs232"});
+    EXPECT_EQ(changed.status, 1);
+    const auto json = ordered_json::parse(changed.out, nullptr, false);
+    EXPECT_EQ(json.value("payloadBytes", -1), 3);
+    EXPECT_EQ(json.value("payloadLengthMatches", true), false);
+    EXPECT_EQ(json.value("payloadChecksumComputed", ""), "0x9B73448C");
+    EXPECT_EQ(json.value("payloadChecksumMatches", true), false);
+    EXPECT_EQ(json.value("headerChecksumMatches", false), true);
+
+    const Outcome tooShort = run({"block", "short.rs232"});
+    EXPECT_EQ(tooShort.status, 1);
+    EXPECT_EQ(tooShort.out, "");
+    EXPECT_EQ(tooShort.err,
+              "short.rs232: 81 bytes, shorter than the 82-byte header of a data block\n");
+}
+
+TEST_F(Tool, HelpVersionAndUsageErrors) {
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "corvane-tool 0.1.0\n");
+    for (const std::string command : {"dump", "convert", "check", "block"}) {
+        const Outcome help = run({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.out.find("Usage: corvane-tool " + command), std::string::npos) << help.out;
+        EXPECT_NE(help.out.find("Exit status:"), std::string::npos) << help.out;
+    }
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* command : {"dump", "convert", "check", "block"})
+        EXPECT_NE(help.out.find(command), std::string::npos) << help.out;
+
+    const std::vector<std::vector<std::string>> usageErrors = {{},
+                                                               {"frobnicate"},
+                                                               {"dump"},
+                                                               {"dump", "a.txt", "b.txt"},
+                                                               {"convert", "a.txt"},
+                                                               {"check", "--strict", "a.txt"}};
+    for (const auto& args : usageErrors) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
+        EXPECT_EQ(r.out, "") << testing::PrintToString(args);
+        EXPECT_NE(r.err.find("Usage: corvane-tool"), std::string::npos) << r.err;
+    }
+}
+
+} // namespace
