@@ -1,5 +1,7 @@
 #include "image/atomic_file.h"
 
+#include "image/message_text.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -15,7 +17,7 @@ namespace {
 thread_local std::optional<std::size_t> tFailAfterBytes;
 
 std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
+    return detail::joinText("\"", path, "\"");
 }
 
 std::string errnoText(int err) {
@@ -61,14 +63,14 @@ std::optional<std::string> writeFileAtomically(const std::string& path,
             break;
     }
     if (file == nullptr)
-        return "Cannot create " + quoted(path) + ": " + errnoText(openError);
+        return detail::joinText("Cannot create ", quoted(path), ": ", errnoText(openError));
 
     auto fail = [&](const std::string& why) -> std::optional<std::string> {
         if (file != nullptr)
             std::fclose(file);
         std::error_code ignored;
         std::filesystem::remove(tmp, ignored);
-        return "Cannot write " + quoted(path) + ": " + why;
+        return detail::joinText("Cannot write ", quoted(path), ": ", why);
     };
 
     const std::size_t limit =
@@ -83,7 +85,8 @@ std::optional<std::string> writeFileAtomically(const std::string& path,
             return fail(errnoText(errno));
     }
     if (tFailAfterBytes)
-        return fail("simulated write failure after " + std::to_string(done) + " bytes");
+        return fail(
+            detail::joinText("simulated write failure after ", std::to_string(done), " bytes"));
 
     errno = 0;
     if (std::fflush(file) != 0 || std::ferror(file) != 0)

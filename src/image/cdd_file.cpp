@@ -2,13 +2,14 @@
 
 #include "image/atomic_file.h"
 #include "image/checksum.h"
+#include "image/message_text.h"
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <unordered_set>
+#include <optional>
 
 namespace corvane {
 namespace {
@@ -172,13 +173,13 @@ private:
 // --- writing ---------------------------------------------------------------------------------
 
 std::string quotedName(const RecordName& name) {
-    return "\"" + std::string(nameView(name)) + "\"";
+    return detail::joinText("\"", nameView(name), "\"");
 }
 
 std::string rangeError(const std::string& what, int64_t value, int64_t low, int64_t high) {
-    return "Cannot save " + what + ": " + std::to_string(value) + " is outside " +
-           std::to_string(low) + " to " + std::to_string(high) +
-           ", which is all the .cdd file holds";
+    return detail::joinText("Cannot save ", what, ": ", std::to_string(value), " is outside ",
+                            std::to_string(low), " to ", std::to_string(high),
+                            ", which is all the .cdd file holds");
 }
 
 bool inRange(int32_t value, int32_t low, int32_t high) {
@@ -187,45 +188,59 @@ bool inRange(int32_t value, int32_t low, int32_t high) {
 
 // Records of one kind grouped by the id they hang on, each group in list order; lets the writer
 // find a satellite's transponders and a transponder's services without walking whole lists again.
+// Only ids in 0..range-1 are ever looked up (the writer refuses parents with other ids), so a
+// counting sort over that range builds it in linear time and a lookup is two array reads.
 template <class Record> class GroupIndex {
 public:
-    template <class List, class Key, class Keep> GroupIndex(const List& list, Key key, Keep keep) {
+    template <class List, class Key, class Keep>
+    GroupIndex(const List& list, std::size_t range, Key key, Keep keep) : start_(range + 1, 0) {
+        auto slot = [&](const Record& r) -> std::optional<std::size_t> {
+            const int32_t k = key(r);
+            if (!keep(r) || k < 0 || static_cast<std::size_t>(k) >= range)
+                return std::nullopt;
+            return static_cast<std::size_t>(k);
+        };
         for (const Record& r : list)
-            if (keep(r))
-                entries_.push_back({key(r), &r});
-        std::stable_sort(entries_.begin(), entries_.end(),
-                         [](const Entry& a, const Entry& b) { return a.key < b.key; });
+            if (auto k = slot(r))
+                ++start_[*k + 1];
+        for (std::size_t k = 1; k <= range; ++k)
+            start_[k] += start_[k - 1];
+        records_.resize(start_[range]);
+        std::vector<std::size_t> next(start_.begin(), start_.end() - 1);
+        for (const Record& r : list)
+            if (auto k = slot(r))
+                records_[next[*k]++] = &r;
     }
 
     template <class Fn> void forEach(int32_t key, Fn fn) const {
-        auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
-                                   [](const Entry& e, int32_t k) { return e.key < k; });
-        for (; it != entries_.end() && it->key == key; ++it)
-            fn(*it->record);
+        if (key < 0 || static_cast<std::size_t>(key) + 1 >= start_.size())
+            return;
+        const auto k = static_cast<std::size_t>(key);
+        for (std::size_t i = start_[k]; i < start_[k + 1]; ++i)
+            fn(*records_[i]);
     }
 
     std::size_t count(int32_t key) const {
-        auto range = std::equal_range(entries_.begin(), entries_.end(), Entry{key, nullptr},
-                                      [](const Entry& a, const Entry& b) { return a.key < b.key; });
-        return static_cast<std::size_t>(range.second - range.first);
+        if (key < 0 || static_cast<std::size_t>(key) + 1 >= start_.size())
+            return 0;
+        const auto k = static_cast<std::size_t>(key);
+        return start_[k + 1] - start_[k];
     }
 
 private:
-    struct Entry {
-        int32_t key;
-        const Record* record;
-    };
-    std::vector<Entry> entries_;
+    std::vector<std::size_t> start_; // group k is records_[start_[k], start_[k + 1])
+    std::vector<const Record*> records_;
 };
 
 class CddWriter {
 public:
     explicit CddWriter(const ChannelDatabase& db)
-        : db_(db), transponders_(
-                       db.transponders, [](const TransponderRecord& t) { return t.satelliteId; },
-                       [](const TransponderRecord&) { return true; }),
+        : db_(db),
+          transponders_(
+              db.transponders, 256, [](const TransponderRecord& t) { return t.satelliteId; },
+              [](const TransponderRecord&) { return true; }),
           services_(
-              db.services, [](const ServiceRecord& v) { return v.transponderId; },
+              db.services, 65536, [](const ServiceRecord& v) { return v.transponderId; },
               [](const ServiceRecord& v) {
                   return v.videoPid != 0 || v.audioPid != 0 || v.pcrPid != 0;
               }) {}
@@ -244,34 +259,36 @@ public:
 
         for (const AntennaRecord& a : db_.antennas)
             if (!inRange(a.id, 0, 255))
-                return rangeError("antenna " + std::to_string(a.id) + ": its id", a.id, 0, 255);
+                return rangeError(detail::joinText("antenna ", std::to_string(a.id), ": its id"),
+                                  a.id, 0, 255);
         const uint64_t antennaLength = uint64_t{kAntennaSize} * db_.antennas.size();
         if (antennaLength > kMaxSectionLength)
-            return "Cannot save " + std::to_string(db_.antennas.size()) +
-                   " antennas: their section exceeds the 32-bit length field of the .cdd file";
+            return detail::joinText(
+                "Cannot save ", std::to_string(db_.antennas.size()),
+                " antennas: their section exceeds the 32-bit length field of the .cdd file");
 
         uint64_t satelliteLength = 0;
         for (const SatelliteRecord& s : db_.satellites) {
-            const std::string satellite =
-                "satellite " + std::to_string(s.id) + " " + quotedName(s.name);
             if (!inRange(s.id, 0, 255))
-                return rangeError(satellite + ": its id", s.id, 0, 255);
+                return rangeError(detail::joinText(describe(s), ": its id"), s.id, 0, 255);
             uint64_t lt = 0;
             std::string error;
             transponders_.forEach(s.id, [&](const TransponderRecord& t) {
                 if (!error.empty())
                     return;
-                error = checkTransponder(t, satellite, lt);
+                error = checkTransponder(t, s, lt);
             });
             if (!error.empty())
                 return error;
             if (lt > kMaxSectionLength)
-                return "Cannot save " + satellite +
-                       ": its transponders exceed the 32-bit length field of the .cdd file";
+                return detail::joinText(
+                    "Cannot save ", describe(s),
+                    ": its transponders exceed the 32-bit length field of the .cdd file");
             satelliteLength += kSatelliteHeaderSize + lt;
             if (satelliteLength > kMaxSectionLength)
-                return "Cannot save " + satellite +
-                       ": the satellites exceed the 32-bit length field of the .cdd file";
+                return detail::joinText(
+                    "Cannot save ", describe(s),
+                    ": the satellites exceed the 32-bit length field of the .cdd file");
         }
         bodyLength_ = kMinBodyLength + antennaLength + satelliteLength;
         if (bodyLength_ > kMaxBodyLength)
@@ -280,10 +297,14 @@ public:
     }
 
     std::vector<uint8_t> build() {
-        out_.reserve(static_cast<std::size_t>(kBodyStart + bodyLength_ + 4));
-        out_.insert(out_.end(), kMagic.begin(), kMagic.end());
+        // The size is known from check(), so the bytes are stored into a buffer of exactly that
+        // size instead of being appended one by one.
+        out_.resize(static_cast<std::size_t>(kBodyStart + bodyLength_ + 4));
+        for (uint8_t b : kMagic)
+            put8(b);
         put32(0); // L, patched below
-        out_.insert(out_.end(), {0, 0, 0, 1});
+        put24(0);
+        put8(1);
         put8(bits(db_.antennaCount, 0xFF));
         put8(bits(db_.satelliteCount, 0xFF));
         put16(bits(db_.transponderCount, 0xFFFF));
@@ -294,46 +315,55 @@ public:
         for (const AntennaRecord& a : db_.antennas)
             putAntenna(a);
 
-        const std::size_t satelliteLengthAt = out_.size();
+        const std::size_t satelliteLengthAt = at_;
         put32(0);
         for (const SatelliteRecord& s : db_.satellites)
             putSatellite(s);
-        patch32(satelliteLengthAt, out_.size() - satelliteLengthAt - 4);
+        patch32(satelliteLengthAt, at_ - satelliteLengthAt - 4);
 
-        patch32(5, out_.size() - kBodyStart);
-        put32(crc32(out_));
+        patch32(5, at_ - kBodyStart);
+        put32(crc32(std::span(out_).first(at_)));
         return std::move(out_);
     }
 
 private:
-    std::string checkTransponder(const TransponderRecord& t, const std::string& satellite,
+    // Message texts are built only on failure: the checks run for every record of every save.
+    static std::string describe(const SatelliteRecord& s) {
+        return detail::joinText("satellite ", std::to_string(s.id), " ", quotedName(s.name));
+    }
+    static std::string describe(const TransponderRecord& t, const SatelliteRecord& s) {
+        return detail::joinText("transponder ", std::to_string(t.id), " (on ", describe(s), ")");
+    }
+
+    std::string checkTransponder(const TransponderRecord& t, const SatelliteRecord& s,
                                  uint64_t& lt) {
-        const std::string transponder =
-            "transponder " + std::to_string(t.id) + " (on " + satellite + ")";
         if (!inRange(t.id, 0, 65535))
-            return rangeError(transponder + ": its id", t.id, 0, 65535);
+            return rangeError(detail::joinText(describe(t, s), ": its id"), t.id, 0, 65535);
         if (!inRange(t.antennaId, 0, 255))
-            return rangeError(transponder + ": its antenna id", t.antennaId, 0, 255);
+            return rangeError(detail::joinText(describe(t, s), ": its antenna id"), t.antennaId, 0,
+                              255);
         const std::size_t count = services_.count(t.id);
         if (count > static_cast<std::size_t>(kCddMaxServicesPerTransponder))
-            return "Cannot save " + transponder + ": it carries " + std::to_string(count) +
-                   " services, at most " + std::to_string(kCddMaxServicesPerTransponder) +
-                   " fit in one transponder of the .cdd file";
+            return detail::joinText("Cannot save ", describe(t, s), ": it carries ",
+                                    std::to_string(count), " services, at most ",
+                                    std::to_string(kCddMaxServicesPerTransponder),
+                                    " fit in one transponder of the .cdd file");
         lt += kTransponderHeaderSize + kServiceSize * count;
         // Blocks repeated under duplicate ids hold the same services; check those once.
-        if (!checkedTransponders_.insert(t.id).second)
+        if (checkedTransponders_[static_cast<std::size_t>(t.id)])
             return {};
+        checkedTransponders_[static_cast<std::size_t>(t.id)] = true;
         std::string error;
         services_.forEach(t.id, [&](const ServiceRecord& v) {
             if (error.empty() && !inRange(v.number, 0, 65535))
-                error = rangeError("service " + quotedName(v.name) + " on " + transponder +
-                                       ": its number",
+                error = rangeError(detail::joinText("service ", quotedName(v.name), " on ",
+                                                    describe(t, s), ": its number"),
                                    v.number, 0, 65535);
         });
         return error;
     }
 
-    void put8(uint32_t v) { out_.push_back(static_cast<uint8_t>(v)); }
+    void put8(uint32_t v) { out_[at_++] = static_cast<uint8_t>(v); }
     void put16(uint32_t v) {
         put8(v >> 8);
         put8(v & 0xFF);
@@ -355,8 +385,10 @@ private:
     }
     void putName(const RecordName& name, std::size_t width) {
         const std::string_view text = nameView(name).substr(0, width);
-        out_.insert(out_.end(), text.begin(), text.end());
-        out_.insert(out_.end(), width - text.size(), 0);
+        std::copy(text.begin(), text.end(), out_.begin() + static_cast<std::ptrdiff_t>(at_));
+        std::fill_n(out_.begin() + static_cast<std::ptrdiff_t>(at_ + text.size()),
+                    width - text.size(), uint8_t{0});
+        at_ += width;
     }
 
     void putAntenna(const AntennaRecord& a) {
@@ -379,10 +411,10 @@ private:
         put8(0x00);
         put8(0x80);
         put16(bits(s.longitude, 0xFFFF));
-        const std::size_t lengthAt = out_.size();
+        const std::size_t lengthAt = at_;
         put32(0);
         transponders_.forEach(s.id, [&](const TransponderRecord& t) { putTransponder(t); });
-        patch32(lengthAt, out_.size() - lengthAt - 4);
+        patch32(lengthAt, at_ - lengthAt - 4);
     }
 
     void putTransponder(const TransponderRecord& t) {
@@ -414,9 +446,10 @@ private:
     const ChannelDatabase& db_;
     GroupIndex<TransponderRecord> transponders_;
     GroupIndex<ServiceRecord> services_;
-    std::unordered_set<int32_t> checkedTransponders_;
+    std::vector<bool> checkedTransponders_ = std::vector<bool>(65536); // by validated id
     uint64_t bodyLength_ = 0;
     std::vector<uint8_t> out_;
+    std::size_t at_ = 0;
 };
 
 } // namespace

@@ -1,0 +1,16 @@
+#pragma once
+// Building message texts by appending pieces. Used instead of chains of operator+ on a literal,
+// which GCC 12 at -O3 misreads as overlapping copies (-Wrestrict) and our warnings are errors.
+
+#include <string>
+#include <string_view>
+
+namespace corvane::detail {
+
+template <class... Parts> std::string joinText(const Parts&... parts) {
+    std::string out;
+    (out.append(std::string_view(parts)), ...);
+    return out;
+}
+
+} // namespace corvane::detail
