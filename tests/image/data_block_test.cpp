@@ -11,11 +11,7 @@
 namespace corvane {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-using testing::bytesOf;
-using testing::readAll;
-using testing::ScratchDir;
-using testing::writeAll;
+using namespace corvane::testing;
 
 Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -24,9 +20,11 @@ Bytes operator+(Bytes a, const Bytes& b) {
 Bytes zeros(std::size_t n) {
     return Bytes(n, 0);
 }
+std::string asString(const Bytes& b) {
+    return {b.begin(), b.end()};
+}
 
-// The header of the example block up to its checksum, slot by slot, with `magic`, `tagD` as
-// stored and the payload fields given.
+// The example header up to its checksum, slot by slot.
 Bytes exampleHeader(std::string_view magic, const Bytes& tagDSlot, const Bytes& lengthAndCrc) {
     return bytesOf(magic) + zeros(4) + bytesOf("BLANK_") + zeros(1) + bytesOf("BLANK_") +
            zeros(10) + bytesOf("00000000102") + zeros(1) + tagDSlot + bytesOf("001") + zeros(1) +
@@ -36,8 +34,8 @@ Bytes exampleHeader(std::string_view magic, const Bytes& tagDSlot, const Bytes& 
 const Bytes kPlainTagD = bytesOf("FA190000") + zeros(4);
 const Bytes kInvertedTagD = {0xFF, 0xFF, 0xFF, 0xB9, 0xBE, 0xCE,
                              0xC6, 0xCF, 0xCF, 0xCF, 0xCF, 0xFF};
-const Bytes kEmptyPayloadFields = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
-const Bytes kAbcPayloadFields = {0, 0, 0, 3, 0x9B, 0x73, 0x44, 0x8C};
+const Bytes kEmptyPayload = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
+const Bytes kAbcPayload = {0, 0, 0, 3, 0x9B, 0x73, 0x44, 0x8C};
 
 DataBlock exampleBlock(bool invertTagD = false) {
     DataBlock block(invertTagD);
@@ -45,16 +43,18 @@ DataBlock exampleBlock(bool invertTagD = false) {
     return block;
 }
 
-std::string asString(const Bytes& b) {
-    return {b.begin(), b.end()};
+// A "DLDFDA" block made by hand around payload "abc"; F3 78 90 AC was computed apart from this
+// code base.
+Bytes handMadeDefaultBlock() {
+    return exampleHeader("DLDFDA", kPlainTagD, kAbcPayload) + Bytes{0xF3, 0x78, 0x90, 0xAC} +
+           bytesOf("abc");
 }
 
-TEST(BlockHeader, LengthLimits) {
+TEST(BlockHeader, SetHeaderChecks) {
     DataBlock block;
-    EXPECT_NO_THROW(block.setHeader("123456", "123456789012345", "12345678901", "12345678901",
-                                    "123", "APP", "1234567"));
+    block.setHeader("123456", "123456789012345", "12345678901", "12345678901", "123", "APP",
+                    "1234567");
     EXPECT_EQ(block.dataType, 2);
-    const DataBlock before = block;
     const std::string_view tooLong[] = {
         "1234567", "1234567890123456", "123456789012", "123456789012", "1234", "12345678"};
     for (int which = 0; which < 6; ++which) {
@@ -66,27 +66,10 @@ TEST(BlockHeader, LengthLimits) {
         } catch (const std::invalid_argument& e) {
             EXPECT_STREQ(e.what(), "error argument length");
         }
-        EXPECT_EQ(block.tagA, before.tagA);
-        EXPECT_EQ(block.tagF, before.tagF);
-        EXPECT_EQ(block.dataType, before.dataType);
+        EXPECT_EQ(block.tagA, "123456"); // nothing changed
+        EXPECT_EQ(block.dataType, 2);
     }
-}
-
-TEST(BlockHeader, TypeNamesMatchExactly) {
-    DataBlock block;
-    block.setHeader("", "", "", "", "", "Extend", "");
-    EXPECT_EQ(block.dataType, 0);
-    block.setHeader("", "", "", "", "", "VELTRA CA", "");
-    EXPECT_EQ(block.dataType, 15);
-    for (std::size_t code = 0; code < dataTypeNames.size(); ++code) {
-        block.setHeader("", "", "", "", "", dataTypeNames[code], "");
-        EXPECT_EQ(block.dataType, code);
-    }
-    EXPECT_EQ(dataTypeNames[5], "PROGRAMPARAM");
-    EXPECT_EQ(dataTypeNames[3], "DEBUGER");
-
-    block.setHeader("old", "old", "old", "old", "old", "APP", "oldF");
-    for (std::string_view bad : {"LOADER ", "loader", "", "VELTRA"}) {
+    for (std::string_view bad : {"LOADER ", "loader", ""}) {
         try {
             block.setHeader("A", "B", "C", "D", "E", bad, "F");
             ADD_FAILURE() << bad;
@@ -94,97 +77,65 @@ TEST(BlockHeader, TypeNamesMatchExactly) {
             EXPECT_STREQ(e.what(), "error argument DataType");
         }
         EXPECT_EQ(block.dataType, 255);
-        EXPECT_EQ(block.tagA, "A");
         EXPECT_EQ(block.tagE, "E");
-        EXPECT_EQ(block.tagF, "oldF");
+        EXPECT_EQ(block.tagF, "1234567");
     }
+    block.setHeader("", "", "", "", "", "VELTRA CA", "");
+    EXPECT_EQ(block.dataType, 15);
+    EXPECT_EQ(dataTypeNames[5], "PROGRAMPARAM");
 }
 
-TEST(BlockEncode, ExampleHeaderWithEmptyPayload) {
-    const Bytes expected =
-        exampleHeader("KYINFO", kPlainTagD, kEmptyPayloadFields) + Bytes{0x2F, 0xA0, 0x6F, 0x1F};
-    EXPECT_EQ(exampleBlock().encodeBlock(), asString(expected));
-}
-
-TEST(BlockEncode, PayloadFollowsTheHeader) {
-    DataBlock block = exampleBlock();
-    block.payload = "abc";
-    const std::string encoded = block.encodeBlock();
-    ASSERT_EQ(encoded.size(), 85u);
-    EXPECT_EQ(encoded.substr(62, 8), asString(kAbcPayloadFields));
+TEST(BlockEncode, ExampleBlocks) {
+    EXPECT_EQ(exampleBlock().encodeBlock(),
+              asString(exampleHeader("KYINFO", kPlainTagD, kEmptyPayload) +
+                       Bytes{0x2F, 0xA0, 0x6F, 0x1F}));
+    DataBlock abc = exampleBlock();
+    abc.payload = "abc";
+    const std::string encoded = abc.encodeBlock();
+    EXPECT_EQ(encoded.substr(62, 8), asString(kAbcPayload));
     EXPECT_EQ(encoded.substr(82), "abc");
+    EXPECT_EQ(exampleBlock(true).encodeBlock().substr(0, 78),
+              asString(exampleHeader("KYINFO", kInvertedTagD, kEmptyPayload)));
+
+    DataBlock rightAligned;
+    rightAligned.setHeader("", "", "", "", "", "SN", "FFF");
+    EXPECT_EQ(rightAligned.encodeBlock().substr(61, 1), "\x0E");
+    EXPECT_EQ(rightAligned.encodeBlock().substr(70, 8), std::string(5, '\0') + "FFF");
+
+    DataBlock tooLong; // a tag set directly past its slot would shift the header
+    tooLong.tagB = std::string(16, 'b');
+    EXPECT_THROW((void)tooLong.encodeBlock(), std::invalid_argument);
 }
 
-TEST(BlockEncode, InvertedTagD) {
-    const std::string encoded = exampleBlock(true).encodeBlock();
-    EXPECT_EQ(encoded.substr(0, 78),
-              asString(exampleHeader("KYINFO", kInvertedTagD, kEmptyPayloadFields)));
-    // Complementing the slot gives NULs, the text and a NUL.
-    DataBlock empty(true);
-    EXPECT_EQ(empty.encodeBlock().substr(45, 12), std::string(12, '\xFF'));
-}
-
-TEST(BlockEncode, RightAlignedSlots) {
-    DataBlock block;
-    block.setHeader("", "", "C", "", "EE", "SN", "FFF");
-    const std::string encoded = block.encodeBlock();
-    EXPECT_EQ(encoded.substr(33, 12), std::string(10, '\0') + "C" + '\0');
-    EXPECT_EQ(encoded.substr(57, 5), std::string("\0EE\0\x0E", 5));
-    EXPECT_EQ(encoded.substr(70, 8), std::string(5, '\0') + "FFF");
-}
-
-TEST(BlockEncode, OversizedTagSetDirectlyIsRefused) {
-    DataBlock block;
-    block.tagB = std::string(16, 'b');
-    EXPECT_THROW((void)block.encodeBlock(), std::invalid_argument);
-}
-
-// A "DLDFDA" block made by hand: the example header with payload "abc" and its own checksum.
-Bytes handMadeDefaultBlock(const Bytes& tagDSlot = kPlainTagD) {
-    Bytes header = exampleHeader("DLDFDA", tagDSlot, kAbcPayloadFields);
-    const uint32_t crc = tagDSlot == kPlainTagD ? 0xF37890ACu : crc32Mpeg2(header);
-    for (int shift = 24; shift >= 0; shift -= 8)
-        header.push_back(static_cast<uint8_t>(crc >> shift));
-    return header + bytesOf("abc");
-}
-
-TEST(BlockDecode, HandMadeBlock) {
+TEST(BlockDecode, HandMadeAndOwnBlocks) {
     DataBlock block;
     block.tagF = "keep";
     ASSERT_TRUE(block.decodeBlock(handMadeDefaultBlock()));
-    EXPECT_EQ(block.tagA, "BLANK_");
-    EXPECT_EQ(block.tagB, "BLANK_");
-    EXPECT_EQ(block.tagC, "00000000102");
-    EXPECT_EQ(block.tagD, "FA190000");
-    EXPECT_EQ(block.tagE, "001");
+    EXPECT_EQ(block.tagA + "|" + block.tagB + "|" + block.tagC + "|" + block.tagD + "|" +
+                  block.tagE,
+              "BLANK_|BLANK_|00000000102|FA190000|001");
     EXPECT_EQ(block.dataType, 0);
     EXPECT_EQ(block.payload, "abc");
-    EXPECT_EQ(block.tagF, "keep"); // the header's tagF is not read back
-}
+    EXPECT_EQ(block.tagF, "keep"); // tagF is not read back
 
-TEST(BlockDecode, InvertedTagDComesBack) {
-    DataBlock inverted(true);
-    ASSERT_TRUE(inverted.decodeBlock(handMadeDefaultBlock(kInvertedTagD)));
-    EXPECT_EQ(inverted.tagD, "FA190000");
-    DataBlock plain(false);
-    ASSERT_TRUE(plain.decodeBlock(handMadeDefaultBlock(kInvertedTagD)));
-    EXPECT_NE(plain.tagD, "FA190000");
-}
-
-TEST(BlockDecode, OwnOutputNeedsTheOtherMagic) {
+    // Our own output decodes once its magic is "DLDFDA" and the header checksum is redone.
     DataBlock source = exampleBlock(true);
-    source.payload = std::string("\0\x01\xFFpayload", 10);
+    source.payload = std::string("\0\x01\xFFpay", 6);
     std::string encoded = source.encodeBlock();
     DataBlock target(true);
     EXPECT_FALSE(target.decodeBlock(bytesOf(encoded)));
     encoded.replace(0, 6, "DLDFDA");
-    EXPECT_FALSE(target.decodeBlock(bytesOf(encoded))); // header checksum now wrong
+    EXPECT_FALSE(target.decodeBlock(bytesOf(encoded)));
     const uint32_t crc = crc32Mpeg2(std::string_view(encoded).substr(0, 78));
-    for (int i = 0; i < 4; ++i)
-        encoded[78 + static_cast<std::size_t>(i)] = static_cast<char>(crc >> (24 - 8 * i));
+    for (std::size_t i = 0; i < 4; ++i)
+        encoded[78 + i] = static_cast<char>(crc >> (24 - 8 * i));
     ASSERT_TRUE(target.decodeBlock(bytesOf(encoded)));
     EXPECT_EQ(target.payload, source.payload);
     EXPECT_EQ(target.tagD, "FA190000");
+    std::istringstream stream(encoded);
+    DataBlock plain;
+    ASSERT_TRUE(plain.decodeBlock(stream));
+    EXPECT_NE(plain.tagD, "FA190000");
 }
 
 TEST(BlockDecode, FailuresLeaveTheBlockAlone) {
@@ -192,79 +143,52 @@ TEST(BlockDecode, FailuresLeaveTheBlockAlone) {
     DataBlock block;
     block.setHeader("a", "b", "c", "d", "e", "CA", "f");
     block.payload = "old";
-    const auto unchanged = [&] {
-        EXPECT_EQ(block.tagA, "a");
-        EXPECT_EQ(block.tagD, "d");
-        EXPECT_EQ(block.dataType, 10);
-        EXPECT_EQ(block.payload, "old");
-    };
-    EXPECT_FALSE(block.decodeBlock(good + bytesOf("x"))); // trailing byte joins the payload
-    unchanged();
-    for (std::size_t size = 0; size < good.size(); ++size) {
+    EXPECT_FALSE(block.decodeBlock(good + bytesOf("x"))); // a trailing byte joins the payload
+    for (std::size_t size = 0; size < good.size(); ++size)
         EXPECT_FALSE(block.decodeBlock(std::span(good).first(size))) << size;
-        unchanged();
-    }
     Bytes magic = good;
-    magic[6] = ' '; // "DLDFDA" must be followed by a NUL
+    magic[6] = ' ';
     EXPECT_FALSE(block.decodeBlock(magic));
-    Bytes type = good;
-    type[61] = 3; // covered by the header checksum
-    EXPECT_FALSE(block.decodeBlock(type));
-    unchanged();
+    EXPECT_EQ(block.tagA + block.tagD + block.payload, "adold");
+    EXPECT_EQ(block.dataType, 10);
 }
 
-TEST(BlockDecode, ReadsTheRestOfAStream) {
-    std::istringstream in(asString(handMadeDefaultBlock()));
-    DataBlock block;
-    EXPECT_TRUE(block.decodeBlock(in));
-    EXPECT_EQ(block.payload, "abc");
-    std::istringstream empty;
-    EXPECT_FALSE(block.decodeBlock(empty));
-}
+const char* const kFileError = "\xE5\x87\xBA\xE9\x94\x99\xEF\xBC\x9A\xE6\x97\xA0\xE6\xB3\x95\xE6"
+                               "\x89\x93\xE5\xBC\x80\xE8\xBE\x93\xE5\x85\xA5\xE6\x96\x87\xE4\xBB"
+                               "\xB6";
 
-TEST(BlockFile, LoadDefaultBlock) {
+TEST(BlockFile, LoadAndSave) {
     ScratchDir dir;
-    DataBlock block;
+    DataBlock block = exampleBlock();
     block.payload = "untouched";
     try {
         block.loadDefaultBlock(dir.file("default_data.bin"));
         ADD_FAILURE() << "missing file accepted";
     } catch (const BlockFileError& e) {
-        EXPECT_STREQ(e.what(), "\xE5\x87\xBA\xE9\x94\x99\xEF\xBC\x9A\xE6\x97\xA0\xE6\xB3\x95\xE6"
-                               "\x89\x93\xE5\xBC\x80\xE8\xBE\x93\xE5\x85\xA5\xE6\x96\x87\xE4\xBB"
-                               "\xB6");
+        EXPECT_STREQ(e.what(), kFileError);
     }
     EXPECT_EQ(block.payload, "untouched");
-
     writeAll(dir.file("good.bin"), handMadeDefaultBlock());
     EXPECT_TRUE(block.loadDefaultBlock(dir.file("good.bin")));
     EXPECT_EQ(block.payload, "abc");
-
-    const Bytes bad = bytesOf("not a block at all");
-    writeAll(dir.file("bad.bin"), bad);
+    writeAll(dir.file("bad.bin"), bytesOf("not a block"));
     EXPECT_FALSE(block.loadDefaultBlock(dir.file("bad.bin")));
-    EXPECT_EQ(block.payload, asString(bad));
-}
+    EXPECT_EQ(block.payload, "not a block");
 
-TEST(BlockFile, SaveBlock) {
-    ScratchDir dir;
-    DataBlock block = exampleBlock();
-    block.payload = "abc";
     block.saveBlock(dir.file("image.rs232"));
     EXPECT_EQ(asString(readAll(dir.file("image.rs232"))), block.encodeBlock());
-
-    EXPECT_THROW(block.saveBlock(dir.file("missing/image.rs232")), BlockFileError);
-    writeAll(dir.file("old.rs232"), bytesOf("old"));
+    EXPECT_THROW(block.saveBlock(dir.file("none/image.rs232")), BlockFileError);
     {
         ScopedWriteFailure failure(10);
         try {
-            block.saveBlock(dir.file("old.rs232"));
+            block.saveBlock(dir.file("good.bin"));
             ADD_FAILURE() << "failed write not reported";
         } catch (const BlockFileError& e) {
-            EXPECT_EQ(std::string_view(e.what()), kBlockFileErrorText);
+            EXPECT_STREQ(e.what(), kFileError);
         }
     }
-    EXPECT_EQ(readAll(dir.file("old.rs232")), bytesOf("old"));
+    EXPECT_EQ(readAll(dir.file("good.bin")), handMadeDefaultBlock());
+    EXPECT_EQ(dir.entryCount(), 3u);
 }
 
 TEST(BlockInspect, ReportsAnyMagic) {
@@ -275,35 +199,26 @@ TEST(BlockInspect, ReportsAnyMagic) {
     const std::string encoded = block.encodeBlock();
     auto info = inspectBlock(bytesOf(encoded));
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->magic, "KYINFO");
-    EXPECT_EQ(info->tagA, "BLANK_");
-    EXPECT_EQ(info->tagC, "00000000102");
-    EXPECT_EQ(info->tagD, "FA190000");
+    EXPECT_EQ(info->magic + "|" + info->tagA + "|" + info->tagD + "|" + info->tagE + "|" +
+                  info->tagF,
+              "KYINFO|BLANK_|FA190000|001|tail");
     EXPECT_TRUE(info->tagDInverted);
-    EXPECT_EQ(info->tagE, "001");
-    EXPECT_EQ(info->tagF, "tail");
     EXPECT_EQ(info->dataTypeName, "VELTRA CA");
-    EXPECT_EQ(info->storedPayloadLength, 3u);
-    EXPECT_TRUE(info->payloadLengthMatches());
     EXPECT_EQ(info->storedPayloadChecksum, 0x9B73448Cu);
-    EXPECT_TRUE(info->headerChecksumMatches());
-    EXPECT_TRUE(info->payloadChecksumMatches());
+    EXPECT_TRUE(info->headerChecksumMatches() && info->payloadChecksumMatches() &&
+                info->payloadLengthMatches());
 
     info = inspectBlock(bytesOf(encoded + "!"));
-    ASSERT_TRUE(info);
-    EXPECT_FALSE(info->payloadChecksumMatches());
-    EXPECT_FALSE(info->payloadLengthMatches());
     EXPECT_TRUE(info->headerChecksumMatches());
+    EXPECT_FALSE(info->payloadChecksumMatches() || info->payloadLengthMatches());
 
     Bytes plain = handMadeDefaultBlock();
     plain[61] = 200;
     info = inspectBlock(plain);
-    ASSERT_TRUE(info);
     EXPECT_EQ(info->magic, "DLDFDA");
     EXPECT_FALSE(info->tagDInverted);
     EXPECT_TRUE(info->dataTypeName.empty());
     EXPECT_FALSE(info->headerChecksumMatches());
-
     EXPECT_FALSE(inspectBlock(std::span(plain).first(81)));
 }
 
