@@ -1,10 +1,12 @@
 #include "database_json.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <new>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace corvane::cli {
 namespace {
@@ -100,6 +102,51 @@ bool utf8ToLatin1(std::string_view text, std::string& out) {
     }
     return true;
 }
+
+// Checks syntax and key uniqueness without building anything; parse() then cannot fail.
+class KeyWatcher : public nlohmann::json_sax<json> {
+public:
+    const std::string& problem() const { return problem_; }
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool start_object(std::size_t) override {
+        openObjects_.emplace_back();
+        return true;
+    }
+    bool end_object() override {
+        openObjects_.pop_back();
+        return true;
+    }
+    bool key(string_t& key) override {
+        auto& keys = openObjects_.back();
+        if (std::find(keys.begin(), keys.end(), key) != keys.end()) {
+            problem_ = "the key " + json(key).dump() + " appears twice in one object";
+            return false;
+        }
+        keys.push_back(key);
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&,
+                     const nlohmann::detail::exception& e) override {
+        // Drop the library's "[json.exception.parse_error.101] " prefix; the rest says where.
+        const std::string_view what = e.what();
+        const auto end = what.find("] ");
+        problem_ = std::string(end == std::string_view::npos ? what : what.substr(end + 2));
+        return false;
+    }
+
+private:
+    std::vector<std::vector<std::string>> openObjects_;
+    std::string problem_;
+};
 
 class Reader {
 public:
@@ -264,17 +311,14 @@ std::string databaseToJsonText(const ChannelDatabase& db) {
 
 bool databaseFromJson(std::string_view text, ChannelDatabase& db, std::string& error) {
     try {
-        json root;
-        try {
-            root = json::parse(text);
-        } catch (const json::parse_error& e) {
-            // Drop the library's "[json.exception.parse_error.101] " prefix; the rest says where.
-            const std::string_view what = e.what();
-            const auto end = what.find("] ");
-            error = "not valid JSON: " +
-                    std::string(end == std::string_view::npos ? what : what.substr(end + 2));
+        // A first pass finds syntax errors and repeated keys (the DOM parser keeps the last of
+        // two equal keys, so a field entered twice by hand would lose a value without a word).
+        KeyWatcher watcher;
+        if (!json::sax_parse(text, &watcher)) {
+            error = "not valid JSON: " + watcher.problem();
             return false;
         }
+        const json root = json::parse(text);
         ChannelDatabase loaded;
         if (!Reader(error).readDatabase(root, loaded))
             return false;

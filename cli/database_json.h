@@ -23,9 +23,10 @@ std::string databaseToJsonText(const ChannelDatabase& db);
 // Replaces the lists and counters of `db` (its cut buffers are kept) with the database that
 // `text` describes, in the form databaseToJson produces. Every counter, list and field must be
 // present, every number a 32-bit signed integer and every name at most 63 characters between
-// U+0001 and U+00FF; unknown keys are refused so that a misspelt field is not silently zero.
+// U+0001 and U+00FF; unknown or repeated keys are refused so that a misspelt or doubled field
+// does not silently lose a value.
 // On failure returns false, leaves `db` as it was and puts the reason, naming the offending
-// element, in `error`. Safe on any bytes: never throws except on allocation failure.
+// element, in `error`. Safe on any bytes: never throws (running out of memory is an error too).
 bool databaseFromJson(std::string_view text, ChannelDatabase& db, std::string& error);
 
 } // namespace corvane::cli

@@ -163,6 +163,8 @@ TEST(DatabaseJson, RefusesWhatCannotBeStoredAndNamesWhereLeavingTheDatabaseAlone
          "the document has the unknown key \"extra\""},
         {{"{\"id\": 5,", "[5,"}, "not valid JSON: "},
         {{"\"id\": 5", "\"id\": 5, \"Name\": \"B\""}, "satellites[0] has the unknown key \"Name\""},
+        {{"\"id\": 5", "\"id\": 5, \"id\": 6"},
+         "not valid JSON: the key \"id\" appears twice in one object"},
         {{"\"longitude\": 192", "\"longtude\": 192"}, "satellites[0].longitude is missing"},
         {{"\"id\": 5", "\"id\": true"}, "satellites[0].id is not an integer"},
         {{"\"name\": \"A\"", "\"name\": 65"}, "satellites[0].name is not a string"},
