@@ -84,7 +84,8 @@ std::optional<std::string> writeFileAtomically(const std::string& path,
         if (wrote != chunk)
             return fail(errnoText(errno));
     }
-    if (tFailAfterBytes)
+    // Like a disk that fills up after N bytes: a file that fits is written.
+    if (tFailAfterBytes && *tFailAfterBytes < bytes.size())
         return fail(
             detail::joinText("simulated write failure after ", std::to_string(done), " bytes"));
 

@@ -19,9 +19,9 @@ std::optional<std::string> writeFileAtomically(const std::string& path,
 std::optional<std::string> writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Test seam: while an object of this class lives, every writeFileAtomically on this thread stores
-// at most `failAfterBytes` bytes in its temporary file and then fails as a full disk would. Code
-// that writes through writeFileAtomically (.cdd files, data blocks, JSON) can so be tested for a
-// failed write without a real full disk. Scopes nest; the innermost one applies.
+// at most `failAfterBytes` bytes in its temporary file and, when the file is larger, fails as a
+// full disk would. Code that writes through writeFileAtomically (.cdd files, data blocks, JSON) can
+// so be tested for a failed write without a real full disk. Scopes nest; the innermost one applies.
 class ScopedWriteFailure {
 public:
     explicit ScopedWriteFailure(std::size_t failAfterBytes);

@@ -17,7 +17,7 @@ TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
     EXPECT_EQ(readAll(path), bytesOf("v2"));
 
     const std::string replacement(100000, 'x');
-    for (std::size_t failAfter : {std::size_t{0}, std::size_t{70000}, replacement.size()}) {
+    for (std::size_t failAfter : {std::size_t{0}, std::size_t{70000}, replacement.size() - 1}) {
         ScopedWriteFailure failure(failAfter);
         const auto error = writeFileAtomically(path, replacement);
         ASSERT_TRUE(error.has_value()) << failAfter;
@@ -25,6 +25,11 @@ TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
         EXPECT_EQ(readAll(path), bytesOf("v2"));
         EXPECT_EQ(dir.entryCount(), 1u);
     }
+    {
+        ScopedWriteFailure roomForAll(replacement.size());
+        EXPECT_EQ(writeFileAtomically(path, std::string_view("v3")), std::nullopt);
+    }
+    EXPECT_EQ(readAll(path), bytesOf("v3"));
     EXPECT_EQ(writeFileAtomically(path, replacement),
               std::nullopt); // the seam ended with its scope
 }

@@ -1,0 +1,206 @@
+// Writes that fail part-way: whatever the disk does, the file that was there before stays byte for
+// byte, no temporary file is left beside it, and the caller hears about the failure.
+
+#include "image/atomic_file.h"
+#include "image/cdd_file.h"
+#include "image/data_block.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void put(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> entries(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ChannelDatabase database(int satellites, int transpondersEach, int servicesEach) {
+    ChannelDatabase db;
+    int32_t tid = 0;
+    int32_t number = 0;
+    for (int32_t s = 0; s < satellites; ++s) {
+        SatelliteRecord sat;
+        sat.id = s;
+        setName(sat.name, "Satellite " + std::to_string(s));
+        db.appendRecord(sat);
+        db.addDefaultAntenna();
+        for (int k = 0; k < transpondersEach; ++k, ++tid) {
+            TransponderRecord t;
+            t.id = tid;
+            t.satelliteId = s;
+            t.frequency = 10700 + tid;
+            db.appendRecord(t);
+            for (int v = 0; v < servicesEach; ++v) {
+                ServiceRecord svc;
+                svc.number = number++;
+                svc.transponderId = tid;
+                svc.videoPid = 100;
+                db.appendRecord(svc);
+            }
+        }
+    }
+    db.satelliteCount = satellites;
+    db.transponderCount = tid;
+    db.serviceCount = number;
+    return db;
+}
+
+class FailedWrite : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("corvane-failed-write-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        if (!mounted_.empty())
+            std::system(("umount " + mounted_.string() + " 2>/dev/null").c_str());
+        fs::remove_all(dir_);
+    }
+    // A small file system of its own, so a write can meet a really full disk. Needs root.
+    bool mountTmpfs(const fs::path& where, const char* size) {
+        if (::geteuid() != 0)
+            return false;
+        fs::create_directories(where);
+        const std::string cmd = "mount -t tmpfs -o size=" + std::string(size) + " corvane-test " +
+                                where.string() + " 2>/dev/null";
+        if (std::system(cmd.c_str()) != 0)
+            return false;
+        mounted_ = where;
+        return true;
+    }
+
+    fs::path dir_;
+    fs::path mounted_;
+};
+
+const std::string kOldContent = "the file the user saved yesterday";
+
+TEST_F(FailedWrite, CddWriterKeepsTheOldFileAtEveryFailurePoint) {
+    const ChannelDatabase db = database(3, 4, 5);
+    const auto encoded = encodeCdd(db);
+    ASSERT_TRUE(encoded.ok());
+    const auto target = dir_ / "channels.cdd";
+    const std::size_t size = encoded.bytes.size();
+    for (std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{13}, size / 2, size - 1}) {
+        put(target, kOldContent);
+        {
+            ScopedWriteFailure failure(n);
+            const CddWriteResult result = writeCddFile(db, target.string());
+            EXPECT_FALSE(result.ok) << "failing after " << n << " bytes";
+            EXPECT_FALSE(result.message.empty());
+        }
+        EXPECT_EQ(slurp(target), kOldContent) << "failing after " << n << " bytes";
+        EXPECT_EQ(entries(dir_), std::vector<std::string>{"channels.cdd"}) << "temporary left";
+    }
+    // With room for every byte the same call replaces the file.
+    ScopedWriteFailure enough(size);
+    EXPECT_TRUE(writeCddFile(db, target.string()).ok);
+    const std::string written = slurp(target);
+    EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.end()), encoded.bytes);
+}
+
+TEST_F(FailedWrite, CddWriterReportsAFolderItCannotWriteIn) {
+    const ChannelDatabase db = database(1, 1, 1);
+    put(dir_ / "not-a-folder", kOldContent);
+    const CddWriteResult result = writeCddFile(db, (dir_ / "not-a-folder" / "x.cdd").string());
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.message.empty());
+    const CddWriteResult missing = writeCddFile(db, (dir_ / "no" / "such" / "x.cdd").string());
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(slurp(dir_ / "not-a-folder"), kOldContent);
+    EXPECT_EQ(entries(dir_), std::vector<std::string>{"not-a-folder"});
+}
+
+TEST_F(FailedWrite, SaveBlockKeepsTheOldFileAtEveryFailurePoint) {
+    DataBlock block;
+    block.setHeader("BLANK_", "BLANK_", "00000000102", "FA190000", "001", "Extend", "");
+    block.payload = std::string(5000, 'p');
+    const std::size_t size = block.encodeBlock().size();
+    const auto target = dir_ / "image.rs232";
+    for (std::size_t n : {std::size_t{0}, std::size_t{81}, std::size_t{82}, size - 1}) {
+        put(target, kOldContent);
+        ScopedWriteFailure failure(n);
+        try {
+            block.saveBlock(target.string());
+            ADD_FAILURE() << "saveBlock reported success after failing at " << n << " bytes";
+        } catch (const BlockFileError& e) {
+            EXPECT_STREQ(e.what(), "出错：无法打开输入文件");
+        }
+        EXPECT_EQ(slurp(target), kOldContent);
+        EXPECT_EQ(entries(dir_), std::vector<std::string>{"image.rs232"});
+    }
+}
+
+TEST_F(FailedWrite, RealFullDiskKeepsTheOldFiles) {
+    const fs::path disk = dir_ / "disk";
+    if (!mountTmpfs(disk, "512k"))
+        GTEST_SKIP() << "needs root and tmpfs to fill a real file system";
+    const auto cddTarget = disk / "channels.cdd";
+    const auto blockTarget = disk / "image.rs232";
+    put(cddTarget, kOldContent);
+    put(blockTarget, kOldContent);
+    // About 14 KiB of free space left: less than either file below needs.
+    put(disk / "filler", std::string(490 * 1024, 'f'));
+
+    const ChannelDatabase db = database(20, 20, 15); // about 210 KB as a .cdd file
+    const CddWriteResult result = writeCddFile(db, cddTarget.string());
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_EQ(slurp(cddTarget), kOldContent);
+
+    DataBlock block;
+    block.payload = std::string(100 * 1024, 'p');
+    EXPECT_THROW(block.saveBlock(blockTarget.string()), BlockFileError);
+    EXPECT_EQ(slurp(blockTarget), kOldContent);
+    EXPECT_EQ(entries(disk), (std::vector<std::string>{"channels.cdd", "filler", "image.rs232"}));
+
+    // Once there is room again, the same writes go through.
+    fs::remove(disk / "filler");
+    EXPECT_TRUE(writeCddFile(db, cddTarget.string()).ok);
+    EXPECT_NO_THROW(block.saveBlock(blockTarget.string()));
+    EXPECT_EQ(entries(disk), (std::vector<std::string>{"channels.cdd", "image.rs232"}));
+}
+
+TEST_F(FailedWrite, ReadOnlyFileSystemIsReported) {
+    const fs::path disk = dir_ / "ro";
+    if (!mountTmpfs(disk, "64k"))
+        GTEST_SKIP() << "needs root and tmpfs";
+    const auto target = disk / "channels.cdd";
+    put(target, kOldContent);
+    ASSERT_EQ(std::system(("mount -o remount,ro " + disk.string()).c_str()), 0);
+    const CddWriteResult result = writeCddFile(database(1, 1, 1), target.string());
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_EQ(slurp(target), kOldContent);
+    EXPECT_EQ(entries(disk), std::vector<std::string>{"channels.cdd"});
+}
+
+} // namespace
+} // namespace corvane
