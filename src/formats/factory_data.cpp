@@ -22,7 +22,13 @@ std::optional<std::vector<uint8_t>> loadImage(const std::string& path, Messages&
     }
     std::vector<uint8_t> image(factory::kImageSize, 0);
     const std::size_t length = std::fread(image.data(), 1, image.size(), in);
+    // A folder opens but cannot be read: to the user that is a file that could not be opened.
+    const bool unreadable = std::ferror(in) != 0;
     std::fclose(in);
+    if (unreadable) {
+        messages.emplace_back(kOpenFailed);
+        return std::nullopt;
+    }
     image.resize(length);
     return image;
 }

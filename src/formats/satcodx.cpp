@@ -188,7 +188,11 @@ int importSatcoDx(ChannelDatabase& db, const std::string& path) {
     std::size_t length = 0;
     while ((length = std::fread(chunk, 1, sizeof chunk, in)) > 0)
         bytes.append(chunk, length);
+    // A folder opens but cannot be read; neither it nor a failing disk may empty the database.
+    const bool unreadable = std::ferror(in) != 0;
     std::fclose(in);
+    if (unreadable)
+        return 0;
     importSatcoDxBytes(db, bytes);
     return 1;
 }

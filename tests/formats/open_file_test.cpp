@@ -102,6 +102,23 @@ TEST_F(OpenFileTest, FactoryDataMessagesComeInOrder) {
     EXPECT_EQ(db, before);
 }
 
+TEST_F(OpenFileTest, FoldersNamedLikeDataFilesAreNotOpened) {
+    ChannelDatabase db = withOneSatellite();
+    const ChannelDatabase before = db;
+    for (const char* name : {"folder.txt", "folder.cdd", "folder.sdx"}) {
+        fs::create_directory(dir_ / name);
+        const auto result = openFile(db, (dir_ / name).string());
+        EXPECT_EQ(result.messages, (std::vector<std::string>{"File Format error!"})) << name;
+        EXPECT_EQ(db, before) << name;
+    }
+    fs::create_directory(dir_ / "folder.bin");
+    const auto bin = openFile(db, (dir_ / "folder.bin").string());
+    EXPECT_EQ(bin.messages,
+              (std::vector<std::string>{"open file failed", "\n Factory data fie is invalid. ",
+                                        "File Format error!"}));
+    EXPECT_EQ(db, before);
+}
+
 TEST_F(OpenFileTest, SatcoDxIsOpenedThoughNotInTheDialogFilter) {
     ChannelDatabase db = withOneSatellite();
     const auto result = openFile(db, write("empty.sdx", ""));
