@@ -331,10 +331,9 @@ TEST_F(Tool, ConvertRefusesWithoutTouchingTheOutput) {
     EXPECT_FALSE(fs::exists(work() / "out.txt"));
 }
 
-TEST_F(Tool, CheckListsFindingsAndSetsItsStatus) {
+TEST_F(Tool, CheckListsFindingsOnStandardOutputAndSetsItsStatus) {
     write("sample.txt", kSampleText);
-    write("faulty.txt", "  s \"Hot Bird 13.0 East\" 9750 10600 universal 13.0 east n 0\r\n"
-                        "      t 11034 27500 ver 0 14 0 7/8\r\n"
+    write("faulty.txt", "  s \"Hot Bird\" 9750 10600 universal 13.0 east n 0\r\n"
                         "      t 11034 27500 ver 0 14 0 7/8\r\n"
                         "v \"Silent\" 1 1 1 100 0 0 0 0 0 0 0\r\n"
                         "v \"Loud\" 1 1 1 101 8192 102 101 0 0 0 0\r\n");
@@ -344,13 +343,9 @@ TEST_F(Tool, CheckListsFindingsAndSetsItsStatus) {
     const Outcome faulty = run({"check", "faulty.txt"});
     EXPECT_EQ(faulty.status, 1);
     EXPECT_EQ(faulty.err, "");
-    EXPECT_EQ(faulty.out,
-              "satellite 0 \"Hot Bird 13.0 East\": the name is 18 characters long; a .cdd file "
-              "keeps the first 14 (\"Hot Bird 13.0 \")\n"
-              "transponder 1: satellite 0 already has transponder 0 on 11034 MHz vertical\n"
-              "service 0 \"Silent\": video, audio and PCR PIDs are all 0; a .cdd file leaves the "
-              "service out\n"
-              "service 1 \"Loud\": video PID 8192 is not a PID (0 to 8191)\n");
+    EXPECT_EQ(faulty.out, "service 0 \"Silent\": video, audio and PCR PIDs are all 0; a .cdd file "
+                          "leaves the service out\n"
+                          "service 1 \"Loud\": video PID 8192 is not a PID (0 to 8191)\n");
 }
 
 TEST_F(Tool, BlockDecodesTheHeaderAndItsChecksums) {
@@ -374,10 +369,9 @@ TEST_F(Tool, BlockDecodesTheHeaderAndItsChecksums) {
     EXPECT_EQ(changed.status, 1);
     const auto json = ordered_json::parse(changed.out, nullptr, false);
     EXPECT_EQ(json.value("payloadBytes", -1), 3);
-    EXPECT_EQ(json.value("payloadLengthMatches", true), false);
     EXPECT_EQ(json.value("payloadChecksumComputed", ""), "0x9B73448C");
-    EXPECT_EQ(json.value("payloadChecksumMatches", true), false);
-    EXPECT_EQ(json.value("headerChecksumMatches", false), true);
+    EXPECT_FALSE(json.value("payloadChecksumMatches", true));
+    EXPECT_TRUE(json.value("headerChecksumMatches", false));
 
     const Outcome tooShort = run({"block", "short.rs232"});
     EXPECT_EQ(tooShort.status, 1);
@@ -404,9 +398,9 @@ TEST_F(Tool, HelpVersionAndUsageErrors) {
     const std::vector<std::vector<std::string>> usageErrors = {{},
                                                                {"frobnicate"},
                                                                {"dump"},
-                                                               {"dump", "a.txt", "b.txt"},
+                                                               {"dump", "a", "b"},
                                                                {"convert", "a.txt"},
-                                                               {"check", "--strict", "a.txt"}};
+                                                               {"check", "-x", "a"}};
     for (const auto& args : usageErrors) {
         const Outcome r = run(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
