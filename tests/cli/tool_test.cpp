@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -407,6 +409,43 @@ TEST_F(Tool, HelpVersionAndUsageErrors) {
         EXPECT_EQ(r.out, "") << testing::PrintToString(args);
         EXPECT_NE(r.err.find("Usage: corvane-tool"), std::string::npos) << r.err;
     }
+}
+
+TEST_F(Tool, ConvertOnAFullDiskKeepsTheOldOutput) {
+    // A small file system of its own, filled up, so the tool meets a really full disk.
+    const fs::path disk = work() / "disk";
+    fs::create_directories(disk);
+    if (::geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=64k corvane-test " + disk.string() + " 2>/dev/null")
+                        .c_str()) != 0)
+        GTEST_SKIP() << "needs root and tmpfs to fill a real file system";
+    std::string big = kSampleText;
+    for (int i = 0; i < 300; ++i)
+        big +=
+            "v \"Filler programme name\" 1 1 1 " + std::to_string(i) + " 101 102 101 0 0 0 0\r\n";
+    write("big.txt", big);
+    write("disk/old.json", "old json");
+    write("disk/old.cdd", "old cdd");
+    write("disk/filler", std::string(50 * 1024, 'f'));
+
+    const Outcome json = run({"convert", "big.txt", "disk/old.json"});
+    const Outcome cdd = run({"convert", "big.txt", "disk/old.cdd"});
+    const std::string oldJson = read("disk/old.json");
+    const std::string oldCdd = read("disk/old.cdd");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(disk))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::system(("umount " + disk.string()).c_str());
+
+    EXPECT_EQ(json.status, 1);
+    EXPECT_NE(json.err.find("old.json"), std::string::npos) << json.err;
+    EXPECT_EQ(oldJson, "old json");
+    EXPECT_EQ(cdd.status, 1);
+    EXPECT_NE(cdd.err.find("old.cdd"), std::string::npos) << cdd.err;
+    EXPECT_EQ(oldCdd, "old cdd");
+    EXPECT_EQ(names, (std::vector<std::string>{"filler", "old.cdd", "old.json"}))
+        << "no temporary file may be left behind";
 }
 
 } // namespace

@@ -1,0 +1,34 @@
+// The command-line tool's JSON import. An accepted document must be written and read back to the
+// same database, and must survive the .cdd round trip like any other reader's result.
+#include "database_json.h"
+#include "roundtrip.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    corvane::ChannelDatabase db;
+    corvane::SatelliteRecord marker;
+    marker.id = 77;
+    db.appendRecord(marker);
+    const corvane::ChannelDatabase before = db;
+    std::string error;
+    if (!corvane::cli::databaseFromJson(text, db, error)) {
+        if (!(db == before))
+            corvane::fuzz::fail("a refused document changed the database");
+        if (error.empty())
+            corvane::fuzz::fail("a refused document gave no reason");
+        return 0;
+    }
+    const std::string written = corvane::cli::databaseToJsonText(db);
+    corvane::ChannelDatabase again;
+    if (!corvane::cli::databaseFromJson(written, again, error))
+        corvane::fuzz::fail("the import refused what the export wrote");
+    if (!(again == db))
+        corvane::fuzz::fail("export and import changed the database");
+    corvane::fuzz::checkCddRoundTrip(db);
+    return 0;
+}

@@ -1,0 +1,41 @@
+// Runs a fuzz target's checks over files instead of under libFuzzer, so the ordinary test suite
+// (and its sanitizer build) replays every seed and every input that once caught a fault.
+// Usage: replay_NAME FILE_OR_FOLDER...
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
+
+namespace {
+
+int replay(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
+                                  std::istreambuf_iterator<char>()};
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int count = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path arg(argv[i]);
+        if (std::filesystem::is_directory(arg)) {
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(arg))
+                if (entry.is_regular_file())
+                    count += replay(entry.path());
+        } else if (std::filesystem::exists(arg)) {
+            count += replay(arg);
+        }
+    }
+    std::printf("replayed %d inputs\n", count);
+    return 0;
+}
