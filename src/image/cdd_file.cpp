@@ -458,15 +458,16 @@ int readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes) {
     if (!hasGoodHeader(bytes))
         return kCddBadHeader;
     const uint64_t bodyLength = be32(bytes.data() + 5);
-    // A body too short for its own fixed fields is not a header this format writes.
-    if (bodyLength < kMinBodyLength)
-        return kCddBadHeader;
     const uint64_t checksumAt = kBodyStart + bodyLength;
     if (bytes.size() < checksumAt + 4)
         return kCddBadChecksum;
     const auto covered = static_cast<std::size_t>(checksumAt);
     if (crc32(bytes.first(covered)) != be32(bytes.data() + covered))
         return kCddBadChecksum;
+    // Checked only after the checksum, so that a short or damaged file still reports -2 like any
+    // other. A sealed body too short for its own fixed fields is not one this format writes.
+    if (bodyLength < kMinBodyLength)
+        return kCddBadHeader;
 
     ChannelDatabase fresh;
     BodyParser(bytes, covered).parse(fresh);

@@ -159,9 +159,6 @@ TEST(CddDamagedFile, HeaderChecks) {
         damaged[at] ^= 0x02; // byte 12 becomes 3
         EXPECT_EQ(readCddBytes(db, damaged), kCddBadHeader) << at;
     }
-    Bytes tiny = file;
-    tiny[8] = 18; // L too short for the body's own fixed fields
-    EXPECT_EQ(readCddBytes(db, tiny), kCddBadHeader);
     Bytes huge = file;
     std::fill(huge.begin() + 5, huge.begin() + 9, 0xFF); // L + 13 passes 32 bits
     EXPECT_EQ(readCddBytes(db, huge), kCddBadChecksum);
@@ -172,6 +169,30 @@ TEST(CddDamagedFile, HeaderChecks) {
     EXPECT_EQ(readCddBytes(db, longer), kCddRead);
     EXPECT_EQ(db.services.size(), 1u);
     EXPECT_EQ(db.satelliteClipboard, before.satelliteClipboard); // a good read keeps cut buffers
+}
+
+// A body length below the 19 bytes of the fixed fields: the checksum test still comes first, so
+// only a sealed file is refused as not being a .cdd header.
+TEST(CddDamagedFile, ShortBodyLengthsFailTheChecksumFirst) {
+    const ChannelDatabase before = withClipboards();
+    ChannelDatabase db = before;
+    // L = 0: the "checksum" at offset 9 is 00 00 00 01, the checksum of bytes 0..8 is C2 6C 40 96.
+    const Bytes sixteen = {0x26, 0x52, 0x06, 0x24, 0x01, 0x00, 0x00, 0x00,
+                           0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00};
+    EXPECT_EQ(readCddBytes(db, sixteen), kCddBadChecksum);
+    // L = 18 in a 32-byte file: the four bytes at offset 27 are not the checksum of bytes 0..26.
+    Bytes eighteen = {0x26, 0x52, 0x06, 0x24, 0x01, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00,
+                      0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_EQ(readCddBytes(db, eighteen), kCddBadChecksum);
+    std::copy_n(Bytes{0xD8, 0x7D, 0x2E, 0xAE}.begin(), 4, eighteen.begin() + 27);
+    EXPECT_EQ(readCddBytes(db, eighteen), kCddBadHeader);
+    // L = 10, sealed: bytes 0..18 and their checksum.
+    const Bytes ten = {0x26, 0x52, 0x06, 0x24, 0x01, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00,
+                       0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x69, 0xB3, 0xFB, 0xB9};
+    EXPECT_EQ(readCddBytes(db, ten), kCddBadHeader);
+    EXPECT_EQ(readCddBytes(db, std::span(ten).first(22)), kCddBadChecksum);
+    EXPECT_EQ(db, before);
 }
 
 // Checksummed bodies whose section lengths claim more than follows: whole records are read while
