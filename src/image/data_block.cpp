@@ -167,15 +167,17 @@ bool DataBlock::decodeBlock(std::istream& in) {
     auto decoded = decodeHeader(header, invertTagD_);
     if (!decoded)
         return false;
-    std::string candidate{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (crc32Mpeg2(candidate) != decoded->payloadChecksum)
-        return false;
+    // A sound header is taken even when the payload then fails its checksum; only the payload is
+    // kept back, so a caller that goes on with the block sees the header it was given.
     tagA = std::move(decoded->tagA);
     tagB = std::move(decoded->tagB);
     tagC = std::move(decoded->tagC);
     tagD = std::move(decoded->tagD);
     tagE = std::move(decoded->tagE);
     dataType = decoded->dataType;
+    std::string candidate{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (crc32Mpeg2(candidate) != decoded->payloadChecksum)
+        return false;
     payload = std::move(candidate);
     return true;
 }

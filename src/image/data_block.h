@@ -57,8 +57,9 @@ public:
     std::string encodeBlock() const;
 
     // Reads one "DLDFDA" block: the header, then every remaining byte of the stream as payload.
-    // Returns false on a wrong magic, short header or checksum mismatch and then leaves the block
-    // unchanged. tagF is not taken from the header.
+    // Returns false on a wrong magic, short header or header checksum mismatch and then leaves the
+    // block unchanged; on a payload checksum mismatch tagA..tagE and dataType are already taken
+    // from the header and only payload is left as it was. tagF is not taken from the header.
     bool decodeBlock(std::istream& in);
     bool decodeBlock(std::span<const uint8_t> bytes);
 

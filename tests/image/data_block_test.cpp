@@ -138,19 +138,39 @@ TEST(BlockDecode, HandMadeAndOwnBlocks) {
     EXPECT_NE(plain.tagD, "FA190000");
 }
 
-TEST(BlockDecode, FailuresLeaveTheBlockAlone) {
+TEST(BlockDecode, HeaderFailuresLeaveTheBlockAlone) {
     const Bytes good = handMadeDefaultBlock();
     DataBlock block;
     block.setHeader("a", "b", "c", "d", "e", "CA", "f");
     block.payload = "old";
-    EXPECT_FALSE(block.decodeBlock(good + bytesOf("x"))); // a trailing byte joins the payload
-    for (std::size_t size = 0; size < good.size(); ++size)
+    for (std::size_t size = 0; size < 82; ++size)
         EXPECT_FALSE(block.decodeBlock(std::span(good).first(size))) << size;
     Bytes magic = good;
     magic[6] = ' ';
     EXPECT_FALSE(block.decodeBlock(magic));
+    Bytes header = good;
+    header[20] = 'X'; // inside tagB: the header checksum no longer matches
+    EXPECT_FALSE(block.decodeBlock(header));
     EXPECT_EQ(block.tagA + block.tagD + block.payload, "adold");
     EXPECT_EQ(block.dataType, 10);
+}
+
+// The header is taken before the payload is checked; a payload that fails keeps only the old
+// payload (and tagF, which is never read back).
+TEST(BlockDecode, PayloadFailureTakesTheHeaderButNotThePayload) {
+    const Bytes good = handMadeDefaultBlock();
+    for (const Bytes& bad : {good + bytesOf("x"), Bytes(good.begin(), good.end() - 1),
+                             Bytes(good.begin(), good.begin() + 82)}) {
+        DataBlock block;
+        block.setHeader("a", "b", "c", "d", "e", "CA", "f");
+        block.payload = "old";
+        EXPECT_FALSE(block.decodeBlock(bad));
+        EXPECT_EQ(block.tagA + "|" + block.tagB + "|" + block.tagC + "|" + block.tagD + "|" +
+                      block.tagE + "|" + block.tagF,
+                  "BLANK_|BLANK_|00000000102|FA190000|001|f");
+        EXPECT_EQ(block.dataType, 0);
+        EXPECT_EQ(block.payload, "old");
+    }
 }
 
 const char* const kFileError = "\xE5\x87\xBA\xE9\x94\x99\xEF\xBC\x9A\xE6\x97\xA0\xE6\xB3\x95\xE6"
