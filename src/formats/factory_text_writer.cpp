@@ -1,5 +1,7 @@
 #include "formats/factory_text_writer.h"
 
+#include "formats/c_numeric_locale.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -423,6 +425,7 @@ std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> fil
         !fits(tables.programs, counts.programs, image.size()) ||
         !fits(tables.antennas, counts.antennas, image.size()))
         return std::nullopt;
+    const CNumericLocaleScope pointDecimals;
     Writer(image, tables, layout, counts).write(text);
     return layout;
 }

@@ -1,5 +1,7 @@
 #include "formats/text_reader.h"
 
+#include "formats/c_numeric_locale.h"
+
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -323,6 +325,7 @@ private:
 } // namespace
 
 void readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOptions options) {
+    const CNumericLocaleScope pointDecimals;
     db.clear();
     TextReader reader(db, options);
     // Lines are read as a text-mode stream would deliver them to a 1024-byte line buffer: CR LF
