@@ -193,7 +193,16 @@ bool inRange(int32_t value, int32_t low, int32_t high) {
 template <class Record> class GroupIndex {
 public:
     template <class List, class Key, class Keep>
-    GroupIndex(const List& list, std::size_t range, Key key, Keep keep) : start_(range + 1, 0) {
+    GroupIndex(const List& list, std::size_t limit, Key key, Keep keep) {
+        // Only as many groups as the highest id in use: a small database is saved (and fuzzed)
+        // without clearing tables for every id the format allows.
+        std::size_t range = 0;
+        for (const Record& r : list) {
+            const int32_t k = key(r);
+            if (keep(r) && k >= 0 && static_cast<std::size_t>(k) < limit)
+                range = std::max(range, static_cast<std::size_t>(k) + 1);
+        }
+        start_.assign(range + 1, 0);
         auto slot = [&](const Record& r) -> std::optional<std::size_t> {
             const int32_t k = key(r);
             if (!keep(r) || k < 0 || static_cast<std::size_t>(k) >= range)
