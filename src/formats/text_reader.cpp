@@ -152,7 +152,7 @@ int32_t fecFromWord(const std::string& word) {
 // Tenths of a degree from a single-precision angle, rounded; huge or non-finite angles saturate
 // instead of overflowing the conversion.
 int64_t tenthsOf(float angle) {
-    const double tenths = std::nearbyint(static_cast<double>(angle) * 10.0);
+    const double tenths = std::round(static_cast<double>(angle) * 10.0);
     if (std::isnan(tenths))
         return 0;
     if (tenths >= 4e18)

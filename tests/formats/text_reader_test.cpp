@@ -89,11 +89,14 @@ TEST(TextReaderSatellite, LongitudeEastAndWest) {
                          "s \"B\" 9750 10600 universal 19.2 east a n n n\n"
                          "s \"C\" 9750 10600 universal 30.0 west a n n n\n"
                          "s \"D\" 9750 10600 universal 0.0 west a n n n\n"
-                         "s \"E\" 9750 10600 universal 180.0 x\n");
+                         "s \"E\" 9750 10600 universal 180.0 x\n"
+                         "s \"F\" 9750 10600 universal 19.25 east\n"
+                         "s \"G\" 9750 10600 universal 0.05 west\n");
     std::vector<int32_t> longitudes;
     for (const auto& s : db.satellites)
         longitudes.push_back(s.longitude);
-    EXPECT_EQ(longitudes, (std::vector<int32_t>{19, 192, 3300, 3600, 1800}));
+    // Halves round away from zero, as people round.
+    EXPECT_EQ(longitudes, (std::vector<int32_t>{19, 192, 3300, 3600, 1800, 193, 3599}));
 }
 
 TEST(TextReaderSatellite, IdsNamesAndDefaultAntennas) {
