@@ -8,7 +8,7 @@ root=$(pwd)
 jobs=$(nproc)
 
 scripts/install-deps.sh build-essential cmake ninja-build git libgtest-dev libgmock-dev \
-  clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev
+  clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev locales
 
 configure_and_test() {
   local dir=$1; shift
