@@ -5,30 +5,12 @@
 // scopes lives, the calling thread formats and parses numbers by the C conventions; the process
 // locale and other threads are not touched.
 
-#include <clocale>
 #include <locale.h>
-
-#if defined(_WIN32)
-#include <string>
-#endif
 
 namespace corvane {
 
 class CNumericLocaleScope {
 public:
-#if defined(_WIN32)
-    CNumericLocaleScope() : previousMode_(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
-        if (const char* current = std::setlocale(LC_NUMERIC, nullptr))
-            previousNumeric_ = current;
-        std::setlocale(LC_NUMERIC, "C");
-    }
-    ~CNumericLocaleScope() {
-        if (!previousNumeric_.empty())
-            std::setlocale(LC_NUMERIC, previousNumeric_.c_str());
-        if (previousMode_ != -1)
-            _configthreadlocale(previousMode_);
-    }
-#else
     CNumericLocaleScope() : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0))) {
         if (c_ != static_cast<locale_t>(0))
             previous_ = uselocale(c_);
@@ -39,18 +21,12 @@ public:
             freelocale(c_);
         }
     }
-#endif
     CNumericLocaleScope(const CNumericLocaleScope&) = delete;
     CNumericLocaleScope& operator=(const CNumericLocaleScope&) = delete;
 
 private:
-#if defined(_WIN32)
-    int previousMode_;
-    std::string previousNumeric_;
-#else
     locale_t c_;
     locale_t previous_ = static_cast<locale_t>(0);
-#endif
 };
 
 } // namespace corvane
