@@ -9,6 +9,11 @@ jobs=$(nproc)
 
 scripts/install-deps.sh build-essential cmake ninja-build git libgtest-dev libgmock-dev \
   clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev locales
+editor=OFF
+if [ -f src/ui/CMakeLists.txt ]; then
+  scripts/install-deps.sh qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  editor=ON
+fi
 
 configure_and_test() {
   local dir=$1; shift
@@ -18,8 +23,9 @@ configure_and_test() {
   (cd "$dir" && ctest --output-on-failure -j "$jobs")
 }
 
-configure_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-configure_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON
+configure_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_EDITOR=$editor
+configure_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
+  -DCORVANE_BUILD_EDITOR=$editor
 
 fuzz_seconds=${FUZZ_SECONDS:-60}
 if [ "$fuzz_seconds" -gt 0 ] && [ -f fuzz/CMakeLists.txt ]; then

@@ -1,0 +1,67 @@
+#include "ui/prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace corvane {
+
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::None:
+        return QMessageBox::NoIcon;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString captionFor(QWidget* parent) {
+    return parent ? parent->window()->windowTitle() : QApplication::applicationDisplayName();
+}
+
+} // namespace
+
+void QtPrompts::message(QWidget* parent, MessageIcon icon, const QString& text,
+                        const QString& details) {
+    QMessageBox box(boxIcon(icon), captionFor(parent), text, QMessageBox::Ok, parent);
+    box.setInformativeText(details);
+    box.exec();
+}
+
+bool QtPrompts::askYesNo(QWidget* parent, MessageIcon icon, const QString& text) {
+    QMessageBox box(boxIcon(icon), captionFor(parent), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString QtPrompts::openFileName(QWidget* parent, const QStringList& filters) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+QString QtPrompts::saveFileName(QWidget* parent, const QStringList& filters,
+                                const QString& defaultSuffix) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+} // namespace corvane
