@@ -1,9 +1,401 @@
 #include "ui/drag_list_ctrl.h"
 
+#include <QAbstractItemModel>
+#include <QApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QStyleOptionViewItem>
+#include <QTimerEvent>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <utility>
 
 namespace corvane {
+
+namespace {
+
+constexpr int kAutoScrollIntervalMs = 100;
+// Only the cursor's height picks the drop target: rows are probed this far inside the list.
+constexpr int kProbeInset = 8;
+
+// The image of the dragged rows, shown over everything near the cursor. It never takes the mouse
+// or the focus, so the list keeps receiving the drag's events.
+class DragImageWindow final : public QWidget {
+public:
+    DragImageWindow(QWidget* owner, QPixmap image)
+        : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
+                             Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
+          image_(std::move(image)) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setObjectName(QStringLiteral("dragImage"));
+        resize(image_.deviceIndependentSize().toSize());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, image_);
+    }
+
+private:
+    QPixmap image_;
+};
+
+} // namespace
+
+int32_t leadingDecimal(const QString& text) {
+    constexpr int64_t limit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r')))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    int64_t value = 0;
+    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        value = std::min(limit, value * 10 + (text[i].unicode() - u'0'));
+    if (negative)
+        return static_cast<int32_t>(-value);
+    return static_cast<int32_t>(std::min(value, limit - 1));
+}
+
+DragListCtrl::~DragListCtrl() {
+    autoScrollTimer_.stop();
+}
+
+QWidget* DragListCtrl::dragImageWindow() const {
+    return dragImage_;
+}
+
+void DragListCtrl::mousePressEvent(QMouseEvent* event) {
+    if (isDragging()) {
+        // Another button while the left one drags: the drag goes on undisturbed.
+        event->accept();
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    const bool onRow = event->button() == Qt::LeftButton && indexAt(pos).isValid();
+    // The view's own press selects as usual and leaves a selected row's multi-row selection alone
+    // until the release, so that the selection can be dragged.
+    QTableView::mousePressEvent(event);
+    pressPending_ = onRow;
+    pressPos_ = pos;
+}
+
+void DragListCtrl::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (isDragging()) {
+        if (!(event->buttons() & Qt::LeftButton)) {
+            // The release went elsewhere (the grab was broken): it dropped there.
+            finishDrag();
+        } else {
+            dragMove(pos, event->globalPosition().toPoint());
+        }
+        event->accept();
+        return;
+    }
+    stopAutoScroll();
+    if (pressPending_ && (event->buttons() & Qt::LeftButton)) {
+        // Until the drag starts the view must not see the move, or it would drag-select rows.
+        if ((pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+            pressPending_ = false;
+            beginDrag(pressPos_);
+            if (isDragging())
+                dragMove(pos, event->globalPosition().toPoint());
+        }
+        event->accept();
+        return;
+    }
+    pressPending_ = false;
+    QTableView::mouseMoveEvent(event);
+}
+
+void DragListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    if (isDragging()) {
+        // The view never sees this release, so it emits no click for it.
+        if (event->button() == Qt::LeftButton)
+            finishDrag();
+        event->accept();
+        return;
+    }
+    pressPending_ = false;
+    QTableView::mouseReleaseEvent(event);
+}
+
+void DragListCtrl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != autoScrollTimer_.timerId() || !isDragging()) {
+        QTableView::timerEvent(event);
+        return;
+    }
+    int32_t target = -1;
+    auto action = QAbstractSlider::SliderSingleStepSub;
+    if (scrollDirection_ == ScrollDirection::Up) {
+        target = dropIndex_ - 1;
+    } else if (scrollDirection_ == ScrollDirection::Down) {
+        target = dropIndex_ + 1;
+        action = QAbstractSlider::SliderSingleStepAdd;
+    }
+    verticalScrollBar()->triggerAction(action);
+    highlightDropTarget(target);
+}
+
+void DragListCtrl::beginDrag(QPoint pressPos) {
+    hiliteIndex_ = -1;
+    hiliteSavedState_ = false;
+    selection_ = selectedRowIndexes();
+    if (selection_.empty())
+        return;
+    QRect area;
+    QPixmap image = renderSelectedRows(area);
+    hotSpot_ = pressPos - area.topLeft();
+    dragImage_ = new DragImageWindow(this, std::move(image));
+    dragImage_->move(viewport()->mapToGlobal(pressPos) - hotSpot_);
+    if (!area.isEmpty())
+        dragImage_->show();
+}
+
+void DragListCtrl::dragMove(QPoint viewportPos, QPoint globalPos) {
+    dragImage_->move(globalPos - hotSpot_);
+    const QPoint probe(mapToGlobal(QPoint(0, 0)).x() + kProbeInset, globalPos.y());
+    if (rowsAreaAt(probe))
+        highlightDropTarget(rowAt(viewport()->mapFromGlobal(probe).y()));
+    if (viewportPos.y() < 0)
+        startAutoScroll(ScrollDirection::Up);
+    else if (viewportPos.y() >= viewport()->height())
+        startAutoScroll(ScrollDirection::Down);
+    else
+        stopAutoScroll();
+}
+
+void DragListCtrl::finishDrag() {
+    stopAutoScroll();
+    delete dragImage_;
+    dragImage_ = nullptr;
+    drop();
+}
+
+// The rows area of this list is what lies at the point, not the header, a scroll bar or some
+// other widget over the list.
+bool DragListCtrl::rowsAreaAt(QPoint globalPos) const {
+    QWidget* top = window();
+    return top->childAt(top->mapFromGlobal(globalPos)) == viewport();
+}
+
+void DragListCtrl::highlightDropTarget(int32_t row) {
+    const QAbstractItemModel* m = model();
+    if (!m || row < 0 || row >= m->rowCount())
+        return;
+    if (hiliteIndex_ >= 0 && hiliteIndex_ < m->rowCount())
+        setRowSelected(hiliteIndex_, hiliteSavedState_);
+    hiliteIndex_ = row;
+    hiliteSavedState_ = rowSelected(row);
+    setRowSelected(row, true);
+    dropIndex_ = row;
+}
+
+void DragListCtrl::startAutoScroll(ScrollDirection direction) {
+    if (!autoScrollTimer_.isActive())
+        autoScrollTimer_.start(kAutoScrollIntervalMs, this);
+    scrollDirection_ = direction;
+}
+
+void DragListCtrl::stopAutoScroll() {
+    if (autoScrollTimer_.isActive()) {
+        autoScrollTimer_.stop();
+        scrollDirection_ = ScrollDirection::None;
+    }
+}
+
+// The selected rows as the view paints them, without selection colours or background, cut to
+// the visible part of the list: a selection of tens of thousands of rows would otherwise ask for
+// an image of gigabytes. `area` receives the image's place in viewport coordinates.
+QPixmap DragListCtrl::renderSelectedRows(QRect& area) const {
+    area = QRect();
+    const QAbstractItemModel* m = model();
+    const int rows = m->rowCount();
+    const int first = std::max(0, rowAt(0));
+    int last = rowAt(viewport()->height() - 1);
+    if (last < 0)
+        last = rows - 1;
+    const QRect visible = viewport()->rect();
+    std::vector<int32_t> shown;
+    for (auto it = std::lower_bound(selection_.begin(), selection_.end(), first);
+         it != selection_.end() && *it <= last; ++it) {
+        shown.push_back(*it);
+        area |= QRect(-horizontalOffset(), rowViewportPosition(*it), horizontalHeader()->length(),
+                      rowHeight(*it));
+    }
+    area &= visible;
+    if (area.isEmpty())
+        return {};
+
+    const qreal ratio = devicePixelRatioF();
+    QPixmap image(area.size() * ratio);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.translate(-area.topLeft());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.state = QStyle::State_Enabled | QStyle::State_Active;
+    const int columns = m->columnCount();
+    for (const int32_t row : shown) {
+        for (int column = 0; column < columns; ++column) {
+            if (isColumnHidden(column))
+                continue;
+            const QModelIndex index = m->index(row, column);
+            option.rect = visualRect(index);
+            if (!option.rect.intersects(area))
+                continue;
+            itemDelegateForIndex(index)->paint(&painter, option, index);
+        }
+    }
+    return image;
+}
+
+std::vector<int32_t> DragListCtrl::selectedRowIndexes() const {
+    std::vector<int32_t> rows;
+    if (!selectionModel())
+        return rows;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (range.parent().isValid() || range.left() > 0)
+            continue;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+bool DragListCtrl::rowSelected(int32_t row) const {
+    return selectionModel() && selectionModel()->isSelected(model()->index(row, 0));
+}
+
+void DragListCtrl::setRowSelected(int32_t row, bool selected) {
+    if (!selectionModel())
+        return;
+    selectionModel()->select(model()->index(row, 0), (selected ? QItemSelectionModel::Select
+                                                               : QItemSelectionModel::Deselect) |
+                                                         QItemSelectionModel::Rows);
+}
+
+int32_t DragListCtrl::rowKey(int32_t row) const {
+    return leadingDecimal(model()->index(row, 0).data(Qt::DisplayRole).toString());
+}
+
+void DragListCtrl::drop() {
+    QAbstractItemModel* const m = model();
+    QItemSelectionModel* const selected = selectionModel();
+    if (!m || !selected)
+        return;
+    int32_t rows = m->rowCount();
+    if (hiliteIndex_ >= 0 && hiliteIndex_ < rows)
+        setRowSelected(hiliteIndex_, hiliteSavedState_);
+    ++dropIndex_;
+    if (dropIndex_ < 0 || dropIndex_ > rows - 1)
+        dropIndex_ = rows;
+
+    // Qt's selection model re-records every selected cell on each row move, which would make a
+    // drop of many selected rows quadratic. The states are kept here while the rows move and
+    // handed back to the selection model once at the end.
+    std::vector<char> states(static_cast<std::size_t>(rows), 0);
+    for (const int32_t row : selectedRowIndexes())
+        states[static_cast<std::size_t>(row)] = 1;
+    selected->clearSelection();
+
+    // The owner may refill the model from the callback: the refilled rows are new rows and
+    // unselected. The model's own signals during a move are no such refill.
+    bool movingRow = false;
+    bool refilled = false;
+    const auto noteRefill = [&] {
+        if (!movingRow)
+            refilled = true;
+    };
+    const std::array<QMetaObject::Connection, 4> watches = {
+        connect(m, &QAbstractItemModel::modelReset, this, noteRefill),
+        connect(m, &QAbstractItemModel::rowsInserted, this, noteRefill),
+        connect(m, &QAbstractItemModel::rowsRemoved, this, noteRefill),
+        connect(m, &QAbstractItemModel::layoutChanged, this, noteRefill),
+    };
+
+    // Each row moved down past the insertion index lifts every later entry below that index by
+    // one. Those entries form a prefix of the ascending selection, and the insertion index stays
+    // put while it is worked through, so one running count replaces adjusting each entry.
+    const int32_t lowerBlockEnd = dropIndex_;
+    int32_t lifted = 0;
+    for (int32_t& entry : selection_) {
+        int32_t src = entry < lowerBlockEnd ? entry - lifted : entry;
+        if (src < 0 || src >= rows)
+            continue;
+        const int32_t key = rowKey(src);
+        const int32_t to = dropIndex_;
+        if (src == to) {
+            // The copy would go in right above the row and be deleted again: the row stays where
+            // it is, but unselected.
+            states[static_cast<std::size_t>(src)] = 0;
+        } else {
+            movingRow = true;
+            const int32_t destination = std::min(to, rows);
+            const bool moved = m->moveRow(QModelIndex(), src, QModelIndex(), destination);
+            movingRow = false;
+            const auto first = states.begin();
+            if (moved && destination > src)
+                std::rotate(first + src, first + src + 1, first + destination);
+            else if (moved)
+                std::rotate(first + destination, first + src, first + src + 1);
+        }
+        const int32_t from = src > to ? src + 1 : src;
+        if (src < to)
+            ++lifted;
+        else if (src > to)
+            ++dropIndex_;
+        entry = from;
+
+        if (moveCallback)
+            moveCallback(key, from, to);
+        if (model() != m)
+            break;
+        if (refilled) {
+            rows = m->rowCount();
+            states.assign(static_cast<std::size_t>(rows), 0);
+            refilled = false;
+        }
+        if (selected->hasSelection()) {
+            for (const int32_t row : selectedRowIndexes())
+                states[static_cast<std::size_t>(row)] = 1;
+            selected->clearSelection();
+        }
+    }
+    for (const QMetaObject::Connection& watch : watches)
+        disconnect(watch);
+    if (model() != m || m->columnCount() == 0)
+        return;
+
+    QItemSelection result;
+    for (int32_t row = 0; row < rows; ++row) {
+        if (!states[static_cast<std::size_t>(row)])
+            continue;
+        int32_t end = row;
+        while (end + 1 < rows && states[static_cast<std::size_t>(end + 1)])
+            ++end;
+        result.select(m->index(row, 0), m->index(end, 0));
+        row = end;
+    }
+    selected->select(result, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
 
 DragListCtrl::DragListCtrl(QWidget* parent) : QTableView(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -24,8 +416,6 @@ DragListCtrl::DragListCtrl(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setStretchLastSection(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
 }
-
-DragListCtrl::~DragListCtrl() = default;
 
 void DragListCtrl::setSelectionHiddenWithoutFocus(bool hidden) {
     selectionHiddenWithoutFocus_ = hidden;

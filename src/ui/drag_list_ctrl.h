@@ -3,13 +3,26 @@
 // model's rows with grid lines and full-row, multi-row selection, and lets the user drag the
 // selected rows to a new place in the same list; after each moved row it calls `moveCallback(key,
 // from, to)` so that the owner can apply the same move to its data.
+//
+// The model must implement QAbstractItemModel::moveRows for single rows. The owner may reset or
+// refill the model inside `moveCallback` as long as the rows then stand in the same order; a
+// refill leaves the refilled rows unselected, and whatever the callback selects stays selected.
+// While the callback runs, the list's selection model holds only what the callback selected.
 
+#include <QBasicTimer>
+#include <QPoint>
+#include <QString>
 #include <QTableView>
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace corvane {
+
+// The number `text` begins with, as the rows' key columns are read back: leading white space and
+// a sign are allowed; 0 when there is no digit; saturated at the limits of int32_t.
+int32_t leadingDecimal(const QString& text);
 
 class DragListCtrl : public QTableView {
     Q_OBJECT
@@ -29,7 +42,50 @@ public:
     void setSelectionHiddenWithoutFocus(bool hidden);
     bool selectionHiddenWithoutFocus() const { return selectionHiddenWithoutFocus_; }
 
+    // True from the mouse move that starts a drag until the release that drops the rows.
+    bool isDragging() const { return dragImage_ != nullptr; }
+    // The frameless window that carries the image of the dragged rows; null unless dragging.
+    QWidget* dragImageWindow() const;
+    // The id of the auto-scroll timer, 0 while the list does not scroll by itself.
+    int autoScrollTimerId() const { return autoScrollTimer_.timerId(); }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
 private:
+    enum class ScrollDirection { None, Up, Down };
+
+    void beginDrag(QPoint pressPos);
+    void dragMove(QPoint viewportPos, QPoint globalPos);
+    void finishDrag();
+    void drop();
+    void highlightDropTarget(int32_t row);
+    void startAutoScroll(ScrollDirection direction);
+    void stopAutoScroll();
+    bool rowsAreaAt(QPoint globalPos) const;
+    QPixmap renderSelectedRows(QRect& area) const;
+    std::vector<int32_t> selectedRowIndexes() const;
+    bool rowSelected(int32_t row) const;
+    void setRowSelected(int32_t row, bool selected);
+    int32_t rowKey(int32_t row) const;
+
+    // Rows being dragged, ascending by their place when the drag began.
+    std::vector<int32_t> selection_;
+    // While dragging, the row last highlighted as drop target; while dropping, where the next row
+    // goes. It keeps its value from one drag to the next.
+    int32_t dropIndex_ = -1;
+    QWidget* dragImage_ = nullptr; // owned through the widget tree
+    QPoint hotSpot_;
+    int32_t hiliteIndex_ = -1;
+    bool hiliteSavedState_ = false;
+    ScrollDirection scrollDirection_ = ScrollDirection::None;
+    QBasicTimer autoScrollTimer_;
+    // A left press on a row that may still turn into a drag.
+    bool pressPending_ = false;
+    QPoint pressPos_;
     bool selectionHiddenWithoutFocus_ = false;
 };
 
