@@ -164,6 +164,9 @@ void DragListCtrl::beginDrag(QPoint pressPos) {
     dragImage_->move(viewport()->mapToGlobal(pressPos) - hotSpot_);
     if (!area.isEmpty())
         dragImage_->show();
+    // Moves without a button then reach the list too, so that a release it never saw ends the drag.
+    trackedBeforeDrag_ = viewport()->hasMouseTracking();
+    viewport()->setMouseTracking(true);
 }
 
 void DragListCtrl::dragMove(QPoint viewportPos, QPoint globalPos) {
@@ -181,6 +184,7 @@ void DragListCtrl::dragMove(QPoint viewportPos, QPoint globalPos) {
 
 void DragListCtrl::finishDrag() {
     stopAutoScroll();
+    viewport()->setMouseTracking(trackedBeforeDrag_);
     delete dragImage_;
     dragImage_ = nullptr;
     drop();

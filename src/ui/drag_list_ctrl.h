@@ -86,6 +86,7 @@ private:
     // A left press on a row that may still turn into a drag.
     bool pressPending_ = false;
     QPoint pressPos_;
+    bool trackedBeforeDrag_ = false;
     bool selectionHiddenWithoutFocus_ = false;
 };
 
