@@ -1,0 +1,101 @@
+#pragma once
+// The frame the four record dialogs share: a fixed-size modal dialog laid out from its template in
+// dialog units, with OK as the default button and Cancel, Escape and the close box ending it with
+// Cancel. The templates were drawn for a narrower font than most desktops use, so the horizontal
+// unit is widened until every caption and list entry fits its control whole. A dialog fills its
+// controls once, when it is first shown, and writes its record only in okPressed(); whatever the
+// user typed survives a message box or a switch to another window.
+
+#include "model/records.h"
+#include "ui/dialog_units.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace corvane {
+
+class UserPrompts;
+
+// Texts the dialogs exchange with their fields hold at most this many characters.
+inline constexpr int kFieldTextLength = 32;
+
+class EditDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    ~EditDialog() override;
+
+protected:
+    // `width` x `height` is the template's client area in dialog units.
+    EditDialog(QWidget* parent, const QString& title, int width, int height);
+
+    // Controls are created in template order, which Qt also takes as the tab order. Positions are
+    // the template's, in dialog units; `name` is the control's object name.
+    void addOkCancel(int okX, int okY, int cancelX, int cancelY);
+    QLabel* addLabel(const QString& caption, int x, int y, int width, int height);
+    QLineEdit* addEdit(const QString& name, int x, int y, int width, int height);
+    // A field that shows a value the dialog never lets the user change.
+    QLineEdit* addReadOnlyEdit(const QString& name, int x, int y, int width, int height);
+    QCheckBox* addCheckBox(const QString& name, const QString& caption, int x, int y, int width,
+                           int height);
+    // A drop-down list; a template gives the height of the opened list, the closed box takes the
+    // height of an edit field.
+    QComboBox* addList(const QString& name, const QStringList& entries, int x, int y, int width);
+    QGroupBox* addGroupBox(const QString& caption, int x, int y, int width, int height);
+
+    // Called once, when the dialog is first shown.
+    virtual void fill() = 0;
+    // OK was pressed: check the input, write the record and accept(), or leave the dialog open.
+    virtual void okPressed() = 0;
+
+    // Puts the cursor into `field` with its text selected, so the user can type a correction.
+    static void focusForCorrection(QLineEdit* field);
+
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct Placed {
+        QWidget* widget;
+        QRect templateRect; // dialog units
+    };
+
+    // Puts `widget` at its template position. When its caption needs more than `neededWidth` pixels
+    // the horizontal unit is widened and every control placed so far is laid out again.
+    void place(QWidget* widget, int x, int y, int width, int height, int neededWidth = 0);
+    void layOut();
+
+    DialogUnits units_;
+    QSize templateSize_;
+    std::vector<Placed> placed_;
+    bool filled_ = false;
+};
+
+// Field conversions the dialogs share.
+QString decimalText(int32_t value);
+// Stores the number the field's text begins with; a text without one leaves `value` unchanged.
+void readDecimal(const QLineEdit& field, int32_t& value);
+// Selects the entry at `position`, or none when the list has no such entry.
+void selectPosition(QComboBox& list, int32_t position);
+// The selected entry's position, -1 when none is selected.
+int32_t selectedPosition(const QComboBox& list);
+
+// Shows a stored name whole, even when it is longer than a typed name may be.
+void showName(QLineEdit& field, const RecordName& name);
+// Writes the field's name into `name` and returns true. A name the user left as shown keeps its
+// stored bytes whole; an edited one is cut to its first kFieldTextLength characters. When one of
+// those characters has no Latin-1 byte, the user is told, the character is selected and nothing is
+// written.
+bool storeName(QLineEdit& field, RecordName& name, UserPrompts& prompts);
+
+} // namespace corvane
