@@ -1,0 +1,39 @@
+#pragma once
+// The list commands open the edit dialogs through this interface, so that tests can answer them
+// without a modal window. Each call edits `record` in place and returns true when the user
+// confirmed with OK and the record was written; on false the record is as it was, except that
+// showing an antenna turns a tuner mask of 0 into 3.
+
+#include "model/records.h"
+
+class QWidget;
+
+namespace corvane {
+
+class UserPrompts;
+
+class RecordEditors {
+public:
+    virtual ~RecordEditors() = default;
+
+    virtual bool editSatellite(QWidget* parent, SatelliteRecord& record) = 0;
+    virtual bool editTransponder(QWidget* parent, TransponderRecord& record) = 0;
+    virtual bool editService(QWidget* parent, ServiceRecord& record) = 0;
+    virtual bool editAntenna(QWidget* parent, AntennaRecord& record) = 0;
+};
+
+// The real dialogs, run modally.
+class DialogRecordEditors final : public RecordEditors {
+public:
+    explicit DialogRecordEditors(UserPrompts& prompts) : prompts_(prompts) {}
+
+    bool editSatellite(QWidget* parent, SatelliteRecord& record) override;
+    bool editTransponder(QWidget* parent, TransponderRecord& record) override;
+    bool editService(QWidget* parent, ServiceRecord& record) override;
+    bool editAntenna(QWidget* parent, AntennaRecord& record) override;
+
+private:
+    UserPrompts& prompts_;
+};
+
+} // namespace corvane
