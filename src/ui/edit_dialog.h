@@ -4,7 +4,8 @@
 // Cancel. The templates were drawn for a narrower font than most desktops use, so the horizontal
 // unit is widened until every caption and list entry fits its control whole. A dialog fills its
 // controls once, when it is first shown, and writes its record only in okPressed(); whatever the
-// user typed survives a message box or a switch to another window.
+// user typed survives a message box or a switch to another window. Without a record a dialog shows
+// empty fields and OK ends it as Cancel does.
 
 #include "model/records.h"
 #include "ui/dialog_units.h"
@@ -70,8 +71,9 @@ private:
         QRect templateRect; // dialog units
     };
 
-    // Puts `widget` at its template position. When its caption needs more than `neededWidth` pixels
-    // the horizontal unit is widened and every control placed so far is laid out again.
+    // Puts `widget` at its template position. When its caption needs `neededWidth` pixels and the
+    // template's width gives fewer, the horizontal unit is widened and every control placed so far
+    // is laid out again.
     void place(QWidget* widget, int x, int y, int width, int height, int neededWidth = 0);
     void layOut();
 
