@@ -62,7 +62,7 @@ void EditDialog::addOkCancel(int okX, int okY, int cancelX, int cancelY) {
 
 QLabel* EditDialog::addLabel(const QString& caption, int x, int y, int width, int height) {
     auto* label = new QLabel(caption, this);
-    place(label, x, y, width, height, label->fontMetrics().horizontalAdvance(caption));
+    place(label, x, y, width, height, label->sizeHint().width());
     return label;
 }
 
