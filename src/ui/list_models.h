@@ -1,0 +1,130 @@
+#pragma once
+// The table models behind the four lists of the main window. A fill hands a model the records it
+// shows, in list order, as pointers into the database; cells are formatted when the view asks for
+// them, so a fill costs one walk of the record list and the view formats only what is on screen.
+//
+// Rows point at records. Whoever removes records from the database (delete, a discarded cut
+// buffer, Open) must refill every list that could show them before control returns to the event
+// loop; until then no model may be asked for data.
+
+#include "model/channel_database.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+namespace corvane {
+
+struct ListColumn {
+    const char* header;
+    int width; // pixels at the classic 8-point dialog font
+};
+
+// The satellite of a transponder id: the first transponder with that id in list order, as a walk
+// of the transponder list would find it, but built once instead of walked per service.
+class SatelliteIdLookup {
+public:
+    SatelliteIdLookup() = default;
+    explicit SatelliteIdLookup(const RecordList<TransponderRecord>& transponders);
+    std::optional<int32_t> find(int32_t transponderId) const;
+
+private:
+    static constexpr int32_t kDenseIds = 65536; // the ids a file can hold
+    std::vector<std::optional<int32_t>> dense_;
+    std::unordered_map<int32_t, int32_t> sparse_;
+};
+
+template <class Record> class RecordTableModel : public QAbstractTableModel {
+public:
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(columns().size());
+    }
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    // Moves `count` rows starting at `sourceRow` so that they stand before `destinationChild` as
+    // the rows were numbered before the move. The records themselves stay where they are.
+    bool moveRows(const QModelIndex& sourceParent, int sourceRow, int count,
+                  const QModelIndex& destinationParent, int destinationChild) override;
+
+    // Replaces every row (one model reset).
+    void setRows(std::vector<const Record*> rows);
+    // Tells the views that the shown records' values may have changed.
+    void refresh();
+
+    const Record* record(int row) const {
+        return row >= 0 && static_cast<std::size_t>(row) < rows_.size()
+                   ? rows_[static_cast<std::size_t>(row)]
+                   : nullptr;
+    }
+    // The number column 0 shows, which commands look the record up by.
+    std::optional<int32_t> key(int row) const;
+
+    virtual std::span<const ListColumn> columns() const = 0;
+
+protected:
+    virtual QString text(const Record& record, int column) const = 0;
+
+private:
+    std::vector<const Record*> rows_;
+};
+
+extern template class RecordTableModel<SatelliteRecord>;
+extern template class RecordTableModel<TransponderRecord>;
+extern template class RecordTableModel<ServiceRecord>;
+extern template class RecordTableModel<AntennaRecord>;
+
+class SatelliteListModel final : public RecordTableModel<SatelliteRecord> {
+public:
+    using RecordTableModel::RecordTableModel;
+    std::span<const ListColumn> columns() const override;
+
+protected:
+    QString text(const SatelliteRecord& record, int column) const override;
+};
+
+class TransponderListModel final : public RecordTableModel<TransponderRecord> {
+public:
+    using RecordTableModel::RecordTableModel;
+    std::span<const ListColumn> columns() const override;
+
+protected:
+    QString text(const TransponderRecord& record, int column) const override;
+};
+
+class ServiceListModel final : public RecordTableModel<ServiceRecord> {
+public:
+    using RecordTableModel::RecordTableModel;
+    std::span<const ListColumn> columns() const override;
+    // The "Sat ID" column reads this; set it before the rows.
+    void setSatelliteIds(SatelliteIdLookup lookup) { satelliteIds_ = std::move(lookup); }
+
+protected:
+    QString text(const ServiceRecord& record, int column) const override;
+
+private:
+    SatelliteIdLookup satelliteIds_;
+};
+
+class AntennaListModel final : public RecordTableModel<AntennaRecord> {
+public:
+    using RecordTableModel::RecordTableModel;
+    std::span<const ListColumn> columns() const override;
+
+protected:
+    QString text(const AntennaRecord& record, int column) const override;
+};
+
+// Cell texts shared with anything else that shows records the way the lists do.
+QString fecText(int32_t fec);
+QString favoritesText(int32_t favorites);
+
+} // namespace corvane
