@@ -1,0 +1,363 @@
+#include "ui/main_dialog.h"
+
+#include "formats/open_file.h"
+#include "ui/about_dialog.h"
+#include "ui/application_icon.h"
+#include "ui/drag_list_ctrl.h"
+#include "ui/prompts.h"
+#include "ui/template_layout.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace corvane {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Corvane [v1.0.3]");
+// The base width of the 8-point dialog font the column widths were chosen for.
+constexpr double kClassicBaseWidth = 6.0;
+// Every antenna the lists show has this band switch frequency.
+constexpr int32_t kCenterFrequency = 11700;
+
+// Extra room when the window is larger than its template: the top lists share it across by
+// their template widths, and the service list, which holds the most rows, gets half the height.
+constexpr double kSatelliteWidthShare = 180.0 / (180.0 + 218.0);
+constexpr double kTopHeightShare = 0.25;
+constexpr double kServiceHeightShare = 0.5;
+constexpr double kAntennaTopShare = kTopHeightShare + kServiceHeightShare;
+
+template <class Record, class Keep>
+std::vector<const Record*> rowsOf(const RecordList<Record>& list, Keep keep) {
+    std::vector<const Record*> rows;
+    rows.reserve(list.size());
+    for (const Record& r : list)
+        if (keep(r))
+            rows.push_back(&r);
+    return rows;
+}
+
+} // namespace
+
+MainDialog::MainDialog(UserPrompts& prompts, QWidget* parent)
+    : QDialog(parent), prompts_(prompts), startDirectory_(QDir::currentPath()) {
+    setObjectName(QStringLiteral("mainDialog"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(applicationIcon());
+    setSizeGripEnabled(false);
+    buildControls();
+    buildMenus();
+    updateTitle();
+    openButton_->setFocus();
+}
+
+MainDialog::~MainDialog() = default;
+
+void MainDialog::buildMenus() {
+    auto* bar = new QMenuBar(this);
+    bar->setObjectName(QStringLiteral("menuBar"));
+    layout()->setMenuBar(bar);
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    QAction* open = file->addAction(QStringLiteral("&Open..."), this, &MainDialog::onOpen);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction* save = file->addAction(QStringLiteral("&Save"), this, &MainDialog::onSave);
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
+    QAction* quit = file->addAction(QStringLiteral("&Quit"), this, &MainDialog::reject);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    QAction* about = help->addAction(QStringLiteral("&About Corvane"), this, &MainDialog::onAbout);
+    about->setShortcut(QKeySequence(Qt::Key_F1));
+    // The actions' shortcuts work while the menus are closed only when the window has them too.
+    addActions({open, save, quit, about});
+}
+
+void MainDialog::buildControls() {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto* area = new QWidget(this);
+    area->setObjectName(QStringLiteral("templateArea"));
+    auto* grid = new TemplateLayout(area, QSize(420, 402));
+    using Growth = TemplateLayout::Growth;
+
+    // Group boxes first: the lists drawn inside them are later siblings and so lie on top.
+    const auto group = [&](const char* name, const char* title, QRect units, Growth growth) {
+        auto* box = new QGroupBox(QString::fromLatin1(title), area);
+        box->setObjectName(QString::fromLatin1(name));
+        grid->addWidget(box, units, growth);
+    };
+    const Growth satellite{0, kSatelliteWidthShare, 0, kTopHeightShare};
+    const Growth transponder{kSatelliteWidthShare, 1 - kSatelliteWidthShare, 0, kTopHeightShare};
+    const Growth service{0, 1, kTopHeightShare, kServiceHeightShare};
+    const Growth antenna{0, 1, kAntennaTopShare, 1 - kAntennaTopShare};
+    group("satelliteGroup", "Satellite", QRect(8, 6, 180, 100), satellite);
+    group("transponderGroup", "Transponder", QRect(194, 6, 218, 100), transponder);
+    group("serviceGroup", "Service", QRect(8, 128, 404, 143), service);
+    group("antennaGroup", "Antenna", QRect(8, 277, 404, 100), antenna);
+
+    // Buttons keep their centres at the same fraction of the width.
+    openButton_ = new QPushButton(QStringLiteral("Open"), area);
+    openButton_->setObjectName(QStringLiteral("openButton"));
+    openButton_->setDefault(true);
+    grid->addWidget(openButton_, QRect(100, 379, 50, 16), {125.0 / 420.0, 0, 1, 0});
+    saveButton_ = new QPushButton(QStringLiteral("Save"), area);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    grid->addWidget(saveButton_, QRect(270, 379, 50, 16), {295.0 / 420.0, 0, 1, 0});
+
+    const auto list = [&](const char* name, QRect units, Growth growth) {
+        auto* view = new DragListCtrl(area);
+        view->setObjectName(QString::fromLatin1(name));
+        grid->addWidget(view, units, growth);
+        return view;
+    };
+    satelliteList_ = list("satelliteList", QRect(15, 16, 164, 84), satellite);
+    transponderList_ = list("transponderList", QRect(201, 16, 204, 84), transponder);
+    serviceList_ = list("serviceList", QRect(15, 138, 390, 128), service);
+    antennaList_ = list("antennaList", QRect(15, 287, 390, 84), antenna);
+    satelliteList_->setSelectionHiddenWithoutFocus(true);
+
+    showAllBox_ = new QCheckBox(QStringLiteral("Show All Channel"), area);
+    showAllBox_->setObjectName(QStringLiteral("showAllBox"));
+    Growth rightAligned{1, 0, kTopHeightShare, 0};
+    rightAligned.widenLeftToFit = true;
+    grid->addWidget(showAllBox_, QRect(330, 113, 75, 10), rightAligned);
+
+    outer->addWidget(area, 1);
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("statusBar"));
+    outer->addWidget(statusBar_);
+
+    setUpList(satelliteList_, satelliteModel_);
+    setUpList(transponderList_, transponderModel_);
+    setUpList(serviceList_, serviceModel_);
+    setUpList(antennaList_, antennaModel_);
+
+    setTabOrder(openButton_, saveButton_);
+    setTabOrder(saveButton_, satelliteList_);
+    setTabOrder(satelliteList_, transponderList_);
+    setTabOrder(transponderList_, serviceList_);
+    setTabOrder(serviceList_, antennaList_);
+    setTabOrder(antennaList_, showAllBox_);
+
+    connect(openButton_, &QPushButton::clicked, this, &MainDialog::onOpen);
+    connect(saveButton_, &QPushButton::clicked, this, &MainDialog::onSave);
+    connect(satelliteList_, &QAbstractItemView::clicked, this, &MainDialog::onSatelliteListClick);
+    connect(transponderList_, &QAbstractItemView::clicked, this,
+            &MainDialog::onTransponderListClick);
+    connect(showAllBox_, &QCheckBox::clicked, this, &MainDialog::onShowAllChannel);
+}
+
+void MainDialog::setUpList(DragListCtrl* list, QAbstractItemModel& model) {
+    list->setModel(&model);
+    // The widths were chosen for the classic dialog font; they grow with the font like the
+    // template does, and never cut a header short.
+    const DialogUnits units(list->font());
+    QHeaderView* header = list->horizontalHeader();
+    const auto columns = [&]() -> std::span<const ListColumn> {
+        if (&model == &satelliteModel_)
+            return satelliteModel_.columns();
+        if (&model == &transponderModel_)
+            return transponderModel_.columns();
+        if (&model == &serviceModel_)
+            return serviceModel_.columns();
+        return antennaModel_.columns();
+    }();
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const int section = static_cast<int>(c);
+        const int scaled =
+            static_cast<int>(std::lround(columns[c].width * units.baseWidth() / kClassicBaseWidth));
+        header->resizeSection(section, std::max(scaled, header->sectionSizeHint(section)));
+    }
+}
+
+bool MainDialog::changeDatabase(const std::function<bool(ChannelDatabase&)>& change) {
+    const bool changed = change(database_);
+    if (changed)
+        setModified(true);
+    return changed;
+}
+
+void MainDialog::markSaved(const QString& path) {
+    currentPath_ = path;
+    setModified(false);
+    updateTitle();
+}
+
+void MainDialog::setModified(bool modified) {
+    setWindowModified(modified);
+}
+
+void MainDialog::updateTitle() {
+    QString title = kCaption;
+    if (!currentPath_.isEmpty())
+        title += QStringLiteral(" - ") + QFileInfo(currentPath_).fileName();
+    setWindowTitle(title + QStringLiteral("[*]"));
+}
+
+void MainDialog::fillSatelliteList() {
+    satelliteModel_.setRows(
+        rowsOf(database_.satellites, [](const SatelliteRecord&) { return true; }));
+}
+
+void MainDialog::fillTransponderList(int32_t satelliteFilter) {
+    transponderModel_.setRows(rowsOf(database_.transponders, [&](const TransponderRecord& t) {
+        return satelliteFilter < 0 || t.satelliteId == satelliteFilter;
+    }));
+}
+
+void MainDialog::fillServiceList(int32_t transponderFilter) {
+    serviceModel_.setSatelliteIds(SatelliteIdLookup(database_.transponders));
+    serviceModel_.setRows(rowsOf(database_.services, [&](const ServiceRecord& s) {
+        return transponderFilter < 0 || s.transponderId == transponderFilter;
+    }));
+}
+
+int MainDialog::fillAntennaList() {
+    int set = 0;
+    changeDatabase([&set](ChannelDatabase& db) {
+        for (AntennaRecord& a : db.antennas)
+            if (a.centerFreq != kCenterFrequency) {
+                a.centerFreq = kCenterFrequency;
+                ++set;
+            }
+        return set > 0;
+    });
+    antennaModel_.setRows(rowsOf(database_.antennas, [](const AntennaRecord&) { return true; }));
+    return set;
+}
+
+std::optional<int32_t> MainDialog::currentSatellite() const {
+    return satelliteModel_.key(satelliteList_->currentIndex().row());
+}
+
+std::optional<int32_t> MainDialog::currentTransponder() const {
+    return transponderModel_.key(transponderList_->currentIndex().row());
+}
+
+bool MainDialog::showAllChannels() const {
+    return showAllBox_->isChecked();
+}
+
+void MainDialog::onSatelliteListClick(const QModelIndex& index) {
+    if (const auto key = satelliteModel_.key(index.row()))
+        fillTransponderList(*key);
+}
+
+void MainDialog::onTransponderListClick(const QModelIndex& index) {
+    const auto key = transponderModel_.key(index.row());
+    if (!key)
+        return;
+    showAllBox_->setChecked(false);
+    fillServiceList(*key);
+}
+
+void MainDialog::onShowAllChannel() {
+    if (showAllBox_->isChecked()) {
+        fillServiceList(-1);
+        return;
+    }
+    fillServiceList(currentTransponder().value_or(-1));
+}
+
+bool MainDialog::confirmDiscardChanges() {
+    if (!isModified())
+        return true;
+    return prompts_.askYesNo(this, MessageIcon::Exclamation,
+                             QStringLiteral("The channel list has changes that are not saved.\n"
+                                            "Discard them?"));
+}
+
+void MainDialog::onOpen() {
+    if (!confirmDiscardChanges())
+        return;
+    const QString path = prompts_.openFileName(
+        this, {QStringLiteral("All Support (*.txt *.ftc *.cdd *.bin)"),
+               QStringLiteral("SatcoDX (*.sdx)"), QStringLiteral("All files (*)")});
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+bool MainDialog::openFile(const QString& path) {
+    ChannelDatabase fresh;
+    const OpenResult result = corvane::openFile(fresh, QFile::encodeName(path).toStdString());
+    if (result.ok()) {
+        // The cut buffers survive an Open, so records cut before it can be pasted into the new
+        // data.
+        fresh.satelliteClipboard = std::move(database_.satelliteClipboard);
+        fresh.transponderClipboard = std::move(database_.transponderClipboard);
+        fresh.serviceClipboard = std::move(database_.serviceClipboard);
+        fresh.antennaClipboard = std::move(database_.antennaClipboard);
+        // The rows still point at the old records: keep them alive until every list has been
+        // refilled from the new ones.
+        const ChannelDatabase old = std::exchange(database_, std::move(fresh));
+        currentPath_ = path;
+        fillSatelliteList();
+        fillTransponderList(0);
+        const int antennasSet = fillAntennaList();
+        // The old rows' numbers would name other services now.
+        if (showAllBox_->isChecked())
+            fillServiceList(-1);
+        else
+            serviceModel_.setRows({});
+        // What the fills normalised belongs to the opened state: the user has changed nothing.
+        setModified(false);
+        updateTitle();
+        showOpenedStatus(antennasSet);
+    }
+    const QString where = QDir::toNativeSeparators(path);
+    for (std::size_t i = 0; i < result.messages.size(); ++i) {
+        const bool last = i + 1 == result.messages.size();
+        prompts_.message(this, MessageIcon::Exclamation,
+                         QString::fromLocal8Bit(result.messages[i].c_str()),
+                         last ? where : QString());
+    }
+    return result.ok();
+}
+
+void MainDialog::showOpenedStatus(int antennasSet) {
+    QString text = QStringLiteral("%1: %2 satellites, %3 transponders, %4 services, %5 antennas")
+                       .arg(QFileInfo(currentPath_).fileName())
+                       .arg(database_.satellites.size())
+                       .arg(database_.transponders.size())
+                       .arg(database_.services.size())
+                       .arg(database_.antennas.size());
+    if (antennasSet > 0)
+        text += QStringLiteral("; centre frequency set to %1 MHz on %2 of them")
+                    .arg(kCenterFrequency)
+                    .arg(antennasSet);
+    statusBar_->showMessage(text);
+}
+
+void MainDialog::onSave() {
+    statusBar_->showMessage(QStringLiteral("Saving is not available yet."));
+}
+
+void MainDialog::onAbout() {
+    auto* about = new AboutDialog(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->open();
+}
+
+void MainDialog::reject() {
+    if (confirmDiscardChanges())
+        QDialog::reject();
+}
+
+} // namespace corvane

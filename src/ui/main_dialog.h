@@ -1,0 +1,117 @@
+#pragma once
+// MainDialog: the editor's only window. It owns the channel database and shows it in four linked
+// lists (satellites and transponders side by side, services, antennas), laid out from its dialog
+// template, with a menu bar above and a status bar below. Its end ends the program.
+
+#include "model/channel_database.h"
+#include "ui/list_models.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QPushButton;
+class QStatusBar;
+
+namespace corvane {
+
+class DragListCtrl;
+class UserPrompts;
+
+class MainDialog final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit MainDialog(UserPrompts& prompts, QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    const ChannelDatabase& database() const { return database_; }
+
+    // The one way to change the database, so that the unsaved-changes marker (and later undo)
+    // sees every change. `change` returns whether it changed anything; so does this.
+    // The lists' rows point at records: a change that removes records from a list, or moves them
+    // into a cut buffer, must refill every list that could show them before it returns.
+    bool changeDatabase(const std::function<bool(ChannelDatabase&)>& change);
+    // Whether the database differs from what was last opened or saved.
+    bool isModified() const { return isWindowModified(); }
+    // After a successful save to `path`: it becomes the current file and the unchanged state.
+    void markSaved(const QString& path);
+
+    // The file last opened or saved successfully; empty before that.
+    const QString& currentPath() const { return currentPath_; }
+    // The working directory when the window was created.
+    const QString& startDirectory() const { return startDirectory_; }
+
+    // Rebuild one list from the database. A filter of 0 or more shows only the records of that
+    // satellite or transponder id, a negative one all of them.
+    void fillSatelliteList();
+    void fillTransponderList(int32_t satelliteFilter);
+    void fillServiceList(int32_t transponderFilter);
+    // Every antenna shown has centre frequency 11700; returns how many this fill had to set.
+    int fillAntennaList();
+
+    // Reads `path` as the Open command does, replacing the database only when the file could be
+    // read, and tells the user why it could not. Does not ask about unsaved changes.
+    bool openFile(const QString& path);
+    // Asks whether to discard unsaved changes; true when there are none or the user says Yes.
+    bool confirmDiscardChanges();
+
+    // The key of the row a list last selected (its current row), as commands read it.
+    std::optional<int32_t> currentSatellite() const;
+    std::optional<int32_t> currentTransponder() const;
+    bool showAllChannels() const;
+
+    DragListCtrl* satelliteList() const { return satelliteList_; }
+    DragListCtrl* transponderList() const { return transponderList_; }
+    DragListCtrl* serviceList() const { return serviceList_; }
+    DragListCtrl* antennaList() const { return antennaList_; }
+    SatelliteListModel& satelliteModel() { return satelliteModel_; }
+    TransponderListModel& transponderModel() { return transponderModel_; }
+    ServiceListModel& serviceModel() { return serviceModel_; }
+    AntennaListModel& antennaModel() { return antennaModel_; }
+    QStatusBar* statusBar() const { return statusBar_; }
+    UserPrompts& prompts() const { return prompts_; }
+
+public slots:
+    void onOpen();
+    void onSave();
+    void onAbout();
+    void onSatelliteListClick(const QModelIndex& index);
+    void onTransponderListClick(const QModelIndex& index);
+    void onShowAllChannel();
+    // Escape, the close box and Quit: ends the program, asking first when there are changes.
+    void reject() override;
+
+private:
+    void buildMenus();
+    void buildControls();
+    void setUpList(DragListCtrl* list, QAbstractItemModel& model);
+    void setModified(bool modified);
+    void updateTitle();
+    void showOpenedStatus(int antennasSet);
+
+    UserPrompts& prompts_;
+    ChannelDatabase database_;
+    QString currentPath_;
+    QString startDirectory_;
+
+    SatelliteListModel satelliteModel_;
+    TransponderListModel transponderModel_;
+    ServiceListModel serviceModel_;
+    AntennaListModel antennaModel_;
+
+    QPushButton* openButton_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
+    DragListCtrl* satelliteList_ = nullptr;
+    DragListCtrl* transponderList_ = nullptr;
+    DragListCtrl* serviceList_ = nullptr;
+    DragListCtrl* antennaList_ = nullptr;
+    QCheckBox* showAllBox_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+};
+
+} // namespace corvane
