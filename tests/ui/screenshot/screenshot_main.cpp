@@ -1,0 +1,61 @@
+// Renders the main window with a channel list loaded, at its template size and maximised, and the
+// About box, to PNG files for a person to look at. Usage: ui_screenshot OUTDIR FILE
+
+#include "ui/about_dialog.h"
+#include "ui/main_dialog.h"
+#include "ui/prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+bool save(QWidget& widget, const QDir& dir, const QString& name) {
+    QApplication::processEvents();
+    const QString path = dir.filePath(name);
+    if (!widget.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s: %dx%d\n", qPrintable(path), widget.width(), widget.height());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: ui_screenshot OUTDIR FILE\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    corvane::QtPrompts prompts;
+    corvane::MainDialog window(prompts);
+    if (!window.openFile(QString::fromLocal8Bit(argv[2])))
+        return 1;
+    window.setAttribute(Qt::WA_DontShowOnScreen, QGuiApplication::platformName() == u"offscreen");
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    bool ok = save(window, out, QStringLiteral("main-window.png"));
+
+    window.showMaximized();
+    QTest::qWait(300);
+    // Without a window manager nothing maximises; take the screen's working area instead.
+    const QSize available = window.screen()->availableGeometry().size();
+    if (window.frameGeometry().size().width() < available.width() / 2 * 2 - 50)
+        window.resize(available - (window.frameGeometry().size() - window.size()));
+    QTest::qWait(100);
+    ok = save(window, out, QStringLiteral("main-window-maximised.png")) && ok;
+
+    corvane::AboutDialog about(&window);
+    about.show();
+    if (QTest::qWaitForWindowExposed(&about))
+        ok = save(about, out, QStringLiteral("about.png")) && ok;
+    return ok ? 0 : 1;
+}
