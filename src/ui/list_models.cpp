@@ -82,17 +82,18 @@ QString favoritesText(int32_t favorites) {
     return QStringLiteral("Fav%1").arg(lowest + 1);
 }
 
-SatelliteIdLookup::SatelliteIdLookup(const RecordList<TransponderRecord>& transponders) {
-    int32_t highest = -1;
-    for (const TransponderRecord& t : transponders)
-        if (t.id >= 0 && t.id < kDenseIds)
-            highest = std::max(highest, t.id);
-    dense_.resize(static_cast<std::size_t>(highest + 1));
+void SatelliteIdLookup::rebuild(const RecordList<TransponderRecord>& transponders) {
+    // One walk: the list is as long as the service list, and walking it is most of a fill's cost.
+    dense_.assign(std::min(transponders.size(), std::size_t{kDenseIds}), std::nullopt);
+    sparse_.clear();
     for (const TransponderRecord& t : transponders) {
         if (t.id >= 0 && t.id < kDenseIds) {
-            auto& slot = dense_[static_cast<std::size_t>(t.id)];
-            if (!slot)
-                slot = t.satelliteId;
+            const auto at = static_cast<std::size_t>(t.id);
+            if (at >= dense_.size())
+                dense_.resize(
+                    std::max(at + 1, std::min(2 * dense_.size(), std::size_t{kDenseIds})));
+            if (!dense_[at])
+                dense_[at] = t.satelliteId;
         } else {
             sparse_.try_emplace(t.id, t.satelliteId);
         }

@@ -30,7 +30,11 @@ struct ListColumn {
 class SatelliteIdLookup {
 public:
     SatelliteIdLookup() = default;
-    explicit SatelliteIdLookup(const RecordList<TransponderRecord>& transponders);
+    explicit SatelliteIdLookup(const RecordList<TransponderRecord>& transponders) {
+        rebuild(transponders);
+    }
+    // Keeps the storage of the previous build, so a fill allocates nothing.
+    void rebuild(const RecordList<TransponderRecord>& transponders);
     std::optional<int32_t> find(int32_t transponderId) const;
 
 private:
@@ -104,8 +108,10 @@ class ServiceListModel final : public RecordTableModel<ServiceRecord> {
 public:
     using RecordTableModel::RecordTableModel;
     std::span<const ListColumn> columns() const override;
-    // The "Sat ID" column reads this; set it before the rows.
-    void setSatelliteIds(SatelliteIdLookup lookup) { satelliteIds_ = std::move(lookup); }
+    // The "Sat ID" column reads this lookup; rebuild it before setting the rows.
+    void rebuildSatelliteIds(const RecordList<TransponderRecord>& transponders) {
+        satelliteIds_.rebuild(transponders);
+    }
 
 protected:
     QString text(const ServiceRecord& record, int column) const override;

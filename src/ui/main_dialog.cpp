@@ -188,6 +188,8 @@ void MainDialog::setUpList(DragListCtrl* list, QAbstractItemModel& model) {
 }
 
 bool MainDialog::changeDatabase(const std::function<bool(ChannelDatabase&)>& change) {
+    // Counted whatever the answer: `change` had the database in its hands.
+    ++changeGeneration_;
     const bool changed = change(database_);
     if (changed)
         setModified(true);
@@ -223,7 +225,12 @@ void MainDialog::fillTransponderList(int32_t satelliteFilter) {
 }
 
 void MainDialog::fillServiceList(int32_t transponderFilter) {
-    serviceModel_.setSatelliteIds(SatelliteIdLookup(database_.transponders));
+    // Walking the transponders costs as much as walking the services, and clicks refill this list
+    // often; the lookup stays good until the database changes.
+    if (satelliteIdsGeneration_ != changeGeneration_) {
+        serviceModel_.rebuildSatelliteIds(database_.transponders);
+        satelliteIdsGeneration_ = changeGeneration_;
+    }
     serviceModel_.setRows(rowsOf(database_.services, [&](const ServiceRecord& s) {
         return transponderFilter < 0 || s.transponderId == transponderFilter;
     }));
@@ -307,6 +314,7 @@ bool MainDialog::openFile(const QString& path) {
         // The rows still point at the old records: keep them alive until every list has been
         // refilled from the new ones.
         const ChannelDatabase old = std::exchange(database_, std::move(fresh));
+        ++changeGeneration_;
         currentPath_ = path;
         fillSatelliteList();
         fillTransponderList(0);

@@ -98,6 +98,9 @@ private:
     ChannelDatabase database_;
     QString currentPath_;
     QString startDirectory_;
+    // Counts changes to the database, so that derived data knows when to be rebuilt.
+    uint64_t changeGeneration_ = 0;
+    std::optional<uint64_t> satelliteIdsGeneration_;
 
     SatelliteListModel satelliteModel_;
     TransponderListModel transponderModel_;

@@ -147,6 +147,14 @@ TEST_F(MainDialogTest, FillsFormatEveryColumnFromItsOwnRecord) {
     window_->satelliteModel().refresh();
     EXPECT_EQ(column(window_->satelliteList(), 2), (Strings{"West", "Renamed"}));
 
+    // The next service fill sees a transponder moved to another satellite.
+    window_->changeDatabase([](ChannelDatabase& d) {
+        d.transponders.front().satelliteId = 3;
+        return true;
+    });
+    window_->fillServiceList(-1);
+    EXPECT_EQ(column(window_->serviceList(), 3), (Strings{"3", "", "9"}));
+
     window_->fillTransponderList(9);
     EXPECT_EQ(column(window_->transponderList(), 0), (Strings{"5", "6"}));
     window_->fillServiceList(5);
