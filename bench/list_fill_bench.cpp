@@ -1,0 +1,226 @@
+// Fills each list of the main window from the largest database the files can hold (255 satellites
+// and antennas, 65,535 transponders and services), beside a baseline measured in the same run: the
+// same kind of view, shown at the same size with the same columns, reset on a model of as many
+// rows whose cells are constant. Each iteration includes the view's layout and paint, so the
+// baseline is what the view costs by itself and the fill should stay within twice that.
+// Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+
+#include "image/cdd_file.h"
+#include "ui/drag_list_ctrl.h"
+#include "ui/main_dialog.h"
+#include "ui/prompts.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace corvane;
+
+ChannelDatabase maximumDatabase() {
+    ChannelDatabase db;
+    for (int i = 0; i < 255; ++i) {
+        db.addDefaultAntenna().centerFreq = 11700;
+        SatelliteRecord s;
+        s.id = i;
+        setName(s.name, "Satellite " + std::to_string(i));
+        s.longitude = i * 10;
+        db.satellites.append(s);
+    }
+    db.satelliteCount = 255;
+    for (int i = 0; i < 65535; ++i) {
+        TransponderRecord t;
+        t.id = i;
+        t.satelliteId = i % 255;
+        t.antennaId = t.satelliteId;
+        t.frequency = 10700 + i % 2000;
+        t.symbolRate = 27500;
+        t.polarity = i & 1;
+        t.fec = i % 7;
+        db.transponders.append(t);
+        ServiceRecord v;
+        v.transponderId = (i * 7919) % 65535;
+        v.number = i;
+        setName(v.name, "Service " + std::to_string(i));
+        v.videoPid = i % 3 == 0 ? 0 : 100 + i % 8000;
+        v.audioPid = 101 + i % 8000;
+        v.pcrPid = 100 + i % 8000;
+        v.serviceId = i;
+        v.favorites = i & 0xFF;
+        db.services.append(v);
+    }
+    db.transponderCount = db.serviceCount = 65535;
+    return db;
+}
+
+class ConstantModel final : public QAbstractTableModel {
+public:
+    ConstantModel(int rows, int columns) : rows_(rows), columns_(columns) {}
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : rows_;
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : columns_;
+    }
+    QVariant data(const QModelIndex&, int role) const override {
+        return role == Qt::DisplayRole ? QVariant(text_) : QVariant();
+    }
+    void reset() {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    int rows_;
+    int columns_;
+    QString text_ = QStringLiteral("12345");
+};
+
+// The main window with the maximum database opened, shown once for the whole run.
+struct Window {
+    QtPrompts prompts;
+    MainDialog dialog{prompts};
+    Window() {
+        const auto path = std::filesystem::temp_directory_path() / "corvane-list-bench.cdd";
+        const auto written = writeCddFile(maximumDatabase(), path.string());
+        if (!written.ok || !dialog.openFile(QString::fromStdString(path.string()))) {
+            std::fprintf(stderr, "cannot prepare the database: %s\n", written.message.c_str());
+            std::exit(1);
+        }
+        std::filesystem::remove(path);
+        dialog.show();
+        if (!QTest::qWaitForWindowExposed(&dialog))
+            std::exit(1);
+    }
+};
+
+// Created after the application object and destroyed before it.
+std::unique_ptr<Window> theWindow;
+
+Window& window() {
+    return *theWindow;
+}
+
+// Lets the view lay out and paint what the fill or reset left for it.
+void settle() {
+    QApplication::sendPostedEvents();
+    QApplication::processEvents();
+}
+
+template <class Fill> void runFill(benchmark::State& state, DragListCtrl* list, Fill fill) {
+    for (auto _ : state) {
+        fill();
+        settle();
+    }
+    state.counters["rows"] = list->model()->rowCount();
+}
+
+// A view like `list`, shown at its size with its column widths, on a constant model.
+void runBaseline(benchmark::State& state, const DragListCtrl* list, int rows) {
+    const int columns = list->model()->columnCount();
+    ConstantModel model(rows, columns);
+    DragListCtrl view;
+    view.setModel(&model);
+    view.resize(list->size());
+    for (int c = 0; c < columns; ++c)
+        view.horizontalHeader()->resizeSection(c, list->horizontalHeader()->sectionSize(c));
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        state.SkipWithError("view not exposed");
+    for (auto _ : state) {
+        model.reset();
+        settle();
+    }
+    state.counters["rows"] = rows;
+}
+
+void satellites(benchmark::State& state) {
+    MainDialog& d = window().dialog;
+    runFill(state, d.satelliteList(), [&] { d.fillSatelliteList(); });
+}
+void satellitesBaseline(benchmark::State& state) {
+    runBaseline(state, window().dialog.satelliteList(), 255);
+}
+void allTransponders(benchmark::State& state) {
+    MainDialog& d = window().dialog;
+    runFill(state, d.transponderList(), [&] { d.fillTransponderList(-1); });
+}
+void allTranspondersBaseline(benchmark::State& state) {
+    runBaseline(state, window().dialog.transponderList(), 65535);
+}
+void satelliteTransponders(benchmark::State& state) {
+    MainDialog& d = window().dialog;
+    runFill(state, d.transponderList(), [&] { d.fillTransponderList(0); });
+}
+void satelliteTranspondersBaseline(benchmark::State& state) {
+    runBaseline(state, window().dialog.transponderList(), 257);
+}
+void allServices(benchmark::State& state) {
+    MainDialog& d = window().dialog;
+    runFill(state, d.serviceList(), [&] { d.fillServiceList(-1); });
+}
+void allServicesBaseline(benchmark::State& state) {
+    runBaseline(state, window().dialog.serviceList(), 65535);
+}
+// The same after a change to the database, which rebuilds the "Sat ID" lookup.
+void allServicesAfterChange(benchmark::State& state) {
+    MainDialog& d = window().dialog;
+    runFill(state, d.serviceList(), [&] {
+        d.changeDatabase([](ChannelDatabase&) { return false; });
+        d.fillServiceList(-1);
+    });
+}
+void transponderServices(benchmark::State& state) {
+    MainDialog& d = window().dialog;
+    runFill(state, d.serviceList(), [&] { d.fillServiceList(7919); });
+}
+void transponderServicesBaseline(benchmark::State& state) {
+    runBaseline(state, window().dialog.serviceList(), 1);
+}
+void antennas(benchmark::State& state) {
+    MainDialog& d = window().dialog;
+    runFill(state, d.antennaList(), [&] { d.fillAntennaList(); });
+}
+void antennasBaseline(benchmark::State& state) {
+    runBaseline(state, window().dialog.antennaList(), 255);
+}
+
+BENCHMARK(satellites)->Unit(benchmark::kMicrosecond);
+BENCHMARK(satellitesBaseline)->Unit(benchmark::kMicrosecond);
+BENCHMARK(allTransponders)->Unit(benchmark::kMicrosecond);
+BENCHMARK(allTranspondersBaseline)->Unit(benchmark::kMicrosecond);
+BENCHMARK(satelliteTransponders)->Unit(benchmark::kMicrosecond);
+BENCHMARK(satelliteTranspondersBaseline)->Unit(benchmark::kMicrosecond);
+BENCHMARK(allServices)->Unit(benchmark::kMicrosecond);
+BENCHMARK(allServicesBaseline)->Unit(benchmark::kMicrosecond);
+BENCHMARK(allServicesAfterChange)->Unit(benchmark::kMicrosecond);
+BENCHMARK(transponderServices)->Unit(benchmark::kMicrosecond);
+BENCHMARK(transponderServicesBaseline)->Unit(benchmark::kMicrosecond);
+BENCHMARK(antennas)->Unit(benchmark::kMicrosecond);
+BENCHMARK(antennasBaseline)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    theWindow = std::make_unique<Window>();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    theWindow.reset();
+    return 0;
+}
