@@ -1,11 +1,13 @@
-// Renders the main window with a channel list loaded, at its template size and maximised, and the
-// About box, to PNG files for a person to look at. Usage: ui_screenshot OUTDIR FILE
+// Renders the main window with a channel list loaded and all its services shown, at its template
+// size and maximised, and the About box, to PNG files for a person to look at. Usage: ui_screenshot
+// OUTDIR FILE
 
 #include "ui/about_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QScreen>
 #include <QTest>
@@ -42,6 +44,9 @@ int main(int argc, char** argv) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
+    // With every service shown, so that the service list has rows to look at too.
+    if (auto* showAll = window.findChild<QCheckBox*>(QStringLiteral("showAllBox")))
+        showAll->click();
     bool ok = save(window, out, QStringLiteral("main-window.png"));
 
     window.showMaximized();
