@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds a release build and starts the editor.
+# Installs what is missing, builds a release build and starts the editor; its arguments go to the
+# editor (`./run.sh FILE` opens FILE).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh build-essential cmake ninja-build libgtest-dev libgmock-dev \
   libcli11-dev nlohmann-json3-dev
 editor=OFF
 if [ -f src/ui/CMakeLists.txt ]; then
-  scripts/install-deps.sh qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  scripts/install-deps.sh qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev fonts-wqy-microhei
   editor=ON
 fi
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF \
@@ -16,4 +17,4 @@ if [ "$editor" = ON ] && [ -x build-release/src/app/corvane ]; then
   exec build-release/src/app/corvane "$@"
 fi
 echo "Built the core library and corvane-tool (build-release/cli/corvane-tool)."
-echo "There is no editor yet: the Qt editor is still to come."
+echo "The editor was not built (src/ui is missing)."
