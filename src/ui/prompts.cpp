@@ -22,8 +22,11 @@ QMessageBox::Icon boxIcon(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The owner's title without its unsaved-changes placeholder.
 QString captionFor(QWidget* parent) {
-    return parent ? parent->window()->windowTitle() : QApplication::applicationDisplayName();
+    if (!parent)
+        return QApplication::applicationDisplayName();
+    return parent->window()->windowTitle().remove(QStringLiteral("[*]"));
 }
 
 } // namespace
