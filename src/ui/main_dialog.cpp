@@ -144,10 +144,10 @@ void MainDialog::buildControls() {
     statusBar_->setObjectName(QStringLiteral("statusBar"));
     outer->addWidget(statusBar_);
 
-    setUpList(satelliteList_, satelliteModel_);
-    setUpList(transponderList_, transponderModel_);
-    setUpList(serviceList_, serviceModel_);
-    setUpList(antennaList_, antennaModel_);
+    setUpList(satelliteList_, satelliteModel_, satelliteModel_.columns());
+    setUpList(transponderList_, transponderModel_, transponderModel_.columns());
+    setUpList(serviceList_, serviceModel_, serviceModel_.columns());
+    setUpList(antennaList_, antennaModel_, antennaModel_.columns());
 
     setTabOrder(openButton_, saveButton_);
     setTabOrder(saveButton_, satelliteList_);
@@ -164,21 +164,13 @@ void MainDialog::buildControls() {
     connect(showAllBox_, &QCheckBox::clicked, this, &MainDialog::onShowAllChannel);
 }
 
-void MainDialog::setUpList(DragListCtrl* list, QAbstractItemModel& model) {
+void MainDialog::setUpList(DragListCtrl* list, QAbstractItemModel& model,
+                           std::span<const ListColumn> columns) {
     list->setModel(&model);
     // The widths were chosen for the classic dialog font; they grow with the font like the
     // template does, and never cut a header short.
     const DialogUnits units(list->font());
     QHeaderView* header = list->horizontalHeader();
-    const auto columns = [&]() -> std::span<const ListColumn> {
-        if (&model == &satelliteModel_)
-            return satelliteModel_.columns();
-        if (&model == &transponderModel_)
-            return transponderModel_.columns();
-        if (&model == &serviceModel_)
-            return serviceModel_.columns();
-        return antennaModel_.columns();
-    }();
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const int section = static_cast<int>(c);
         const int scaled =

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 
 class QCheckBox;
 class QPushButton;
@@ -89,7 +90,8 @@ public slots:
 private:
     void buildMenus();
     void buildControls();
-    void setUpList(DragListCtrl* list, QAbstractItemModel& model);
+    void setUpList(DragListCtrl* list, QAbstractItemModel& model,
+                   std::span<const ListColumn> columns);
     void setModified(bool modified);
     void updateTitle();
     void showOpenedStatus(int antennasSet);
