@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh build-essential cmake ninja-build libgtest-dev libgmock-dev \
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libpugixml-dev
 editor=OFF
 if [ -f src/ui/CMakeLists.txt ]; then
   scripts/install-deps.sh qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev fonts-wqy-microhei

@@ -8,7 +8,7 @@ root=$(pwd)
 jobs=$(nproc)
 
 scripts/install-deps.sh build-essential cmake ninja-build git libgtest-dev libgmock-dev \
-  clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev locales
+  clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev libpugixml-dev locales
 editor=OFF
 if [ -f src/ui/CMakeLists.txt ]; then
   scripts/install-deps.sh qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
