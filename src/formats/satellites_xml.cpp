@@ -112,7 +112,9 @@ public:
         const pugi::xml_parse_result parsed =
             doc.load_buffer(bytes_.data(), bytes_.size(), pugi::parse_default, pugi::encoding_utf8);
         if (!parsed) {
-            refuseAt(parsed.offset, SatellitesXmlRefusal::NotXml,
+            // With no element anywhere the parser stops at the end; the file as a whole is wrong.
+            const bool noElement = parsed.status == pugi::status_no_document_element;
+            refuseAt(noElement ? 0 : parsed.offset, SatellitesXmlRefusal::NotXml,
                      std::string("not XML: ") + parsed.description());
             return std::move(result_);
         }
