@@ -1,0 +1,24 @@
+#include "database_json.h"
+#include "formats/satellites_xml.h"
+#include "formats/satellites_xml_sample.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace corvane::cli {
+namespace {
+
+// JSON keeps every field in full, so an imported list must come back from it unchanged.
+TEST(SatellitesXmlJson, RealSizeListSurvivesJson) {
+    const testing::SatellitesXmlSample sample = testing::realSizeSatellitesXml();
+    ChannelDatabase db;
+    ASSERT_TRUE(importSatellitesXmlBytes(db, sample.xml).ok());
+    ChannelDatabase back;
+    std::string error;
+    ASSERT_TRUE(databaseFromJson(databaseToJsonText(db), back, error)) << error;
+    EXPECT_TRUE(back == sample.expected);
+}
+
+} // namespace
+} // namespace corvane::cli
