@@ -182,3 +182,31 @@ put("json_import", "small.json",
     '"antennaId":0}],'
     '"services":[{"transponderId":0,"number":0,"name":"Das Erste","videoPid":101,"audioPid":102,'
     '"pcrPid":101,"serviceId":28106,"caMode":0,"favorites":5,"lock":0}]}')
+
+# --- satellites.xml ------------------------------------------------------------------------------
+def xml_tp(freq, sr, pol, fec, extra=""):
+    return ('\t\t<transponder frequency="%d" symbol_rate="%d" polarization="%d" fec_inner="%d"%s/>\n'
+            % (freq, sr, pol, fec, extra))
+
+
+XML_SMALL = ('<?xml version="1.0" encoding="UTF-8"?>\n<!-- transponder list -->\n<satellites>\n'
+             '\t<sat name="Astra 1KR/1L/1M/1N (19.2E)" flags="1" position="192">\n'
+             + xml_tp(11778000, 27500000, 1, 3, ' system="0" modulation="1"')
+             + xml_tp(12603000, 22000000, 0, 4, ' system="1" modulation="2" is_id="3"')
+             + '\t</sat>\n\t<sat name="Thor &amp; Intelsat (0.8W)" flags="0" position="-8">\n'
+             + xml_tp(10719000, 27500000, 0, 9) + '\t\t<unknown/>\n\t</sat>\n</satellites>\n')
+put("satellites_xml", "small.xml", XML_SMALL)
+put("satellites_xml", "empty.xml", "<satellites/>\n")
+put("satellites_xml", "edges.xml",
+    '<satellites>\n<sat name="C-band (180.1E)" position="1801">\n'
+    + "".join(xml_tp(3700000 + 500 * i, 27499500 + i, i % 4, i) for i in range(16))
+    + xml_tp(3700000, 1000, 2, 0)
+    + '</sat>\n<sat name="West" position="-1771"/>\n<sat name="Edge W" position="-3600"/>\n'
+    '<sat name="Edge E" position="3600"></sat>\n</satellites>\n')
+put("satellites_xml", "bom_crlf_latin1.xml",
+    '\xef\xbb\xbf<?xml version="1.0" encoding="iso-8859-1"?>\r\n<satellites>\r\n'
+    '<sat name=" T\xe9l\xe9 &#233; " position=" 130 ">\r\n'
+    '<transponder frequency=" 11200000 " symbol_rate="\t27500000" polarization="3"/>\r\n'
+    '</sat>\r\n</satellites>\r\n')
+put("satellites_xml", "refused_position.xml",
+    '<satellites>\n<sat name="a" position="192"/>\n<sat name="b" position="3601"/>\n</satellites>\n')

@@ -16,6 +16,7 @@ target_compile_definitions(replay_text_reader_layout_a PRIVATE CORVANE_FUZZ_WITH
 corvane_replay(cdd_reader cdd_reader_fuzz.cpp)
 corvane_replay(factory_data factory_data_fuzz.cpp)
 corvane_replay(satcodx satcodx_fuzz.cpp)
+corvane_replay(satellites_xml satellites_xml_fuzz.cpp)
 corvane_replay(data_block data_block_fuzz.cpp)
 if(TARGET corvane_cli_lib)
   corvane_replay(json_import json_import_fuzz.cpp corvane_cli_lib)
