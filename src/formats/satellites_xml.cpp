@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
-#include <unordered_set>
 #include <utility>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -26,27 +26,26 @@ enum class NumberStatus { Ok, NotANumber, OutOfRange };
 // A whole decimal number with an optional sign. White space around it is allowed because list
 // editors pad columns; a fraction, an exponent or a unit is not, since guessing what was meant
 // would put a wrong value into a transponder without anyone noticing.
-NumberStatus parseWhole(std::string_view text, int32_t& out) {
-    while (!text.empty() && isXmlSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isXmlSpace(text.back()))
-        text.remove_suffix(1);
+NumberStatus parseWhole(const char* text, int32_t& out) {
+    const char* p = text;
+    while (isXmlSpace(*p))
+        ++p;
     bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    if (*p < '0' || *p > '9')
         return NumberStatus::NotANumber;
     constexpr int64_t kBeyond = int64_t{std::numeric_limits<int32_t>::max()} + 2;
     int64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return NumberStatus::NotANumber;
-        // Stop growing once past every 32-bit value, but keep checking the remaining characters.
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        // Stop growing once past every 32-bit value, but keep reading the digits.
         if (value < kBeyond)
-            value = value * 10 + (c - '0');
+            value = value * 10 + (*p - '0');
     }
+    while (isXmlSpace(*p))
+        ++p;
+    if (*p != '\0')
+        return NumberStatus::NotANumber;
     if (negative)
         value = -value;
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
@@ -86,6 +85,15 @@ int lineAt(std::string_view bytes, std::ptrdiff_t offset) {
     return line;
 }
 
+// Element and attribute names are compared for every node and attribute of a large list; an
+// inlined loop over a known length beats a call into the C library for words this short.
+bool isNamed(const char* name, std::string_view wanted) {
+    for (const char c : wanted)
+        if (*name++ != c)
+            return false;
+    return *name == '\0';
+}
+
 std::string quoted(std::string_view text) {
     std::string out = "\"";
     out.append(text);
@@ -93,9 +101,53 @@ std::string quoted(std::string_view text) {
     return out;
 }
 
+// The frequency and polarity pairs of the transponders taken so far, over the whole list. Open
+// addressing in one array: a node-based set would cost an allocation for every transponder.
+class TransponderKeys {
+public:
+    // False when the key was there already.
+    bool insert(int32_t satelliteId, int32_t frequency, int32_t polarity) {
+        // The satellite id is at most 254 here, so the key is never 0, the empty slot.
+        const uint64_t key = (uint64_t{static_cast<uint8_t>(satelliteId + 1)} << 33) |
+                             (uint64_t{static_cast<uint32_t>(frequency)} << 1) |
+                             static_cast<uint64_t>(polarity & 1);
+        if ((used_ + 1) * 2 > slots_.size())
+            grow();
+        for (std::size_t i = slotOf(key);; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i] == key)
+                return false;
+            if (slots_[i] == 0) {
+                slots_[i] = key;
+                ++used_;
+                return true;
+            }
+        }
+    }
+
+private:
+    std::size_t slotOf(uint64_t key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & (slots_.size() - 1);
+    }
+    void grow() {
+        std::vector<uint64_t> old(slots_.empty() ? 256 : slots_.size() * 2, 0);
+        old.swap(slots_);
+        for (const uint64_t key : old) {
+            if (key == 0)
+                continue;
+            std::size_t i = slotOf(key);
+            while (slots_[i] != 0)
+                i = (i + 1) & (slots_.size() - 1);
+            slots_[i] = key;
+        }
+    }
+
+    std::vector<uint64_t> slots_;
+    std::size_t used_ = 0;
+};
+
 // The attributes an element of interest carries, found in one pass over its attributes.
 template <std::size_t N> struct AttributeSet {
-    std::array<const char*, N> names;
+    std::array<std::string_view, N> names;
     std::array<pugi::xml_attribute, N> found{};
 };
 
@@ -147,8 +199,8 @@ private:
             return refuse(root, SatellitesXmlRefusal::NoSatellitesRoot,
                           std::string("the root element is <") + root.name() +
                               ">, not <satellites>");
-        for (const pugi::xml_node sat : root.children("sat"))
-            if (!readSatellite(sat))
+        for (pugi::xml_node sat = root.first_child(); sat; sat = sat.next_sibling())
+            if (isNamed(sat.name(), "sat") && !readSatellite(sat))
                 return false;
         return true;
     }
@@ -182,9 +234,8 @@ private:
         antenna.tunerMask = 3;
         fresh_.appendRecord(antenna);
 
-        seen_.clear();
-        for (const pugi::xml_node tp : sat.children("transponder"))
-            if (!readTransponder(tp, satellite.id))
+        for (pugi::xml_node tp = sat.first_child(); tp; tp = tp.next_sibling())
+            if (isNamed(tp.name(), "transponder") && !readTransponder(tp, satellite.id))
                 return false;
         return true;
     }
@@ -208,9 +259,7 @@ private:
         t.symbolRate = thousandths(symbolRate);
         t.polarity = polarityFromCode(polarization);
         t.fec = fecFromCode(fec);
-        const uint64_t key =
-            (uint64_t{static_cast<uint32_t>(t.frequency)} << 1) | static_cast<uint64_t>(t.polarity);
-        if (!seen_.insert(key).second)
+        if (!seen_.insert(satelliteId, t.frequency, t.polarity))
             return true;
         if (fresh_.transponderCount >= kMaxTransponders)
             return refuse(tp, SatellitesXmlRefusal::TooManyTransponders,
@@ -224,23 +273,24 @@ private:
     // is refused: XML forbids it and picking either value would hide the other.
     template <std::size_t N>
     bool collect(const pugi::xml_node& node, AttributeSet<N>& set, std::size_t required = N) {
-        for (const pugi::xml_attribute attribute : node.attributes()) {
-            const std::string_view name = attribute.name();
+        for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+             attribute = attribute.next_attribute()) {
+            const char* name = attribute.name();
             for (std::size_t i = 0; i < N; ++i) {
-                if (name != set.names[i])
+                if (name[0] != set.names[i][0] || !isNamed(name + 1, set.names[i].substr(1)))
                     continue;
                 if (set.found[i])
                     return refuse(node, SatellitesXmlRefusal::NotXml,
                                   std::string("not XML: <") + node.name() + "> has " +
-                                      set.names[i] + " twice");
+                                      std::string(set.names[i]) + " twice");
                 set.found[i] = attribute;
             }
         }
         for (std::size_t i = 0; i < required; ++i)
             if (!set.found[i])
                 return refuse(node, SatellitesXmlRefusal::MissingAttribute,
-                              std::string("<") + node.name() + "> has no " + set.names[i] +
-                                  " attribute");
+                              std::string("<") + node.name() + "> has no " +
+                                  std::string(set.names[i]) + " attribute");
         return true;
     }
 
@@ -274,7 +324,7 @@ private:
     std::string_view bytes_;
     SatellitesXmlResult result_;
     ChannelDatabase fresh_;
-    std::unordered_set<uint64_t> seen_; // frequency and polarity of the current satellite's
+    TransponderKeys seen_;
 };
 
 } // namespace

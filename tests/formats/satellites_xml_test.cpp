@@ -250,13 +250,17 @@ TEST(SatellitesXmlImport, AsManyTranspondersAsTheDatabaseHoldsAndNoMore) {
         body += "<transponder frequency=\"" + std::to_string(i * 1000) +
                 "\" symbol_rate=\"1\" polarization=\"0\"/>\n";
     const std::string head = "<satellites>\n<sat name=\"a\" position=\"1\">\n";
+    // Repeats of early transponders are still recognised in a list this long, and take no id.
+    body += tp("frequency=\"0\" symbol_rate=\"2\" polarization=\"2\"") +
+            tp("frequency=\"1000\" symbol_rate=\"1\" polarization=\"0\"");
     ChannelDatabase db = imported(head + body + "</sat></satellites>");
     EXPECT_EQ(db.transponderCount, 65535);
+    EXPECT_EQ(db.transponders.back().frequency, 65534);
     const SatellitesXmlResult r = importSatellitesXmlBytes(
         db, head + body + tp("frequency=\"1\" symbol_rate=\"1\" polarization=\"1\"") +
                 "</sat></satellites>");
     EXPECT_EQ(r.refusal, R::TooManyTransponders);
-    EXPECT_EQ(r.line, 65538);
+    EXPECT_EQ(r.line, 65540);
 }
 
 TEST(SatellitesXmlImport, ReplacesTheRecordsButKeepsTheCutBuffers) {
