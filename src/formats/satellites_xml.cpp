@@ -66,8 +66,8 @@ int32_t fecFromCode(int32_t code) {
     return code >= 1 && code <= 6 ? code : 0;
 }
 
-// Circular polarisations are received as their linear counterparts: left as horizontal, right as
-// vertical, which is how an LNB without a circular feed switches for them.
+// Circular polarisations are switched by the same LNB voltages as the linear ones: left like
+// horizontal (18 V), right like vertical (13 V).
 int32_t polarityFromCode(int32_t code) {
     return code % 2;
 }
@@ -94,10 +94,12 @@ bool isNamed(const char* name, std::string_view wanted) {
     return *name == '\0';
 }
 
+// A value as a message shows it: an attribute can be megabytes long, a message line should not.
 std::string quoted(std::string_view text) {
+    constexpr std::size_t kShown = 40;
     std::string out = "\"";
-    out.append(text);
-    out += '"';
+    out.append(text.substr(0, kShown));
+    out += text.size() > kShown ? "\"..." : "\"";
     return out;
 }
 
@@ -163,6 +165,10 @@ public:
         // declaration claims, and the parser's offsets then count the file's own bytes.
         const pugi::xml_parse_result parsed =
             doc.load_buffer(bytes_.data(), bytes_.size(), pugi::parse_default, pugi::encoding_utf8);
+        if (parsed.status == pugi::status_out_of_memory) {
+            refuseAt(0, SatellitesXmlRefusal::CannotRead, "too large to read");
+            return std::move(result_);
+        }
         if (!parsed) {
             // With no element anywhere the parser stops at the end; the file as a whole is wrong.
             const bool noElement = parsed.status == pugi::status_no_document_element;

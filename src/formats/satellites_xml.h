@@ -26,7 +26,7 @@ namespace corvane {
 
 enum class SatellitesXmlRefusal {
     None,
-    CannotRead,          // no such file, a folder, or a read error
+    CannotRead,          // no such file, a folder, a read error, or too large for memory
     NotXml,              // not well-formed, or a second root element
     NoSatellitesRoot,    // the root element is not <satellites>
     MissingAttribute,    // a required attribute is absent
