@@ -10,8 +10,9 @@ if [ -f src/ui/CMakeLists.txt ]; then
   scripts/install-deps.sh qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev fonts-wqy-microhei
   editor=ON
 fi
+# Warnings stay warnings here: a newer compiler than ours must not stop a user from building.
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF \
-  -DCORVANE_BUILD_EDITOR=$editor
+  -DCORVANE_WERROR=OFF -DCORVANE_BUILD_EDITOR=$editor
 cmake --build build-release -j "$(nproc)"
 if [ "$editor" = ON ] && [ -x build-release/src/app/corvane ]; then
   exec build-release/src/app/corvane "$@"

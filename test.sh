@@ -8,7 +8,10 @@ root=$(pwd)
 jobs=$(nproc)
 
 scripts/install-deps.sh build-essential cmake ninja-build git libgtest-dev libgmock-dev \
-  clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev libpugixml-dev locales
+  clang libcli11-dev nlohmann-json3-dev libpugixml-dev locales
+# The sanitizer and fuzzer runtimes must match the installed clang's major version.
+clang_major=$(clang -dumpversion | cut -d. -f1)
+scripts/install-deps.sh "libclang-rt-$clang_major-dev"
 editor=OFF
 if [ -f src/ui/CMakeLists.txt ]; then
   scripts/install-deps.sh qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
@@ -23,15 +26,16 @@ configure_and_test() {
   (cd "$dir" && ctest --output-on-failure -j "$jobs")
 }
 
-configure_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_EDITOR=$editor
-configure_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
+configure_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_WERROR=ON \
   -DCORVANE_BUILD_EDITOR=$editor
+configure_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
+  -DCORVANE_WERROR=ON -DCORVANE_BUILD_EDITOR=$editor
 
 fuzz_seconds=${FUZZ_SECONDS:-60}
 if [ "$fuzz_seconds" -gt 0 ] && [ -f fuzz/CMakeLists.txt ]; then
   echo "=== build-fuzz (${fuzz_seconds}s per target) ==="
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF
+    -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF -DCORVANE_WERROR=ON
   cmake --build build-fuzz -j "$jobs"
   "$root/fuzz/run-all.sh" "$root/build-fuzz/fuzz" "$fuzz_seconds"
 fi

@@ -83,7 +83,8 @@ private:
         const uint8_t* lengthField = take(4);
         if (lengthField == nullptr)
             return false;
-        for (int64_t remaining = s32(lengthField); remaining > 0; remaining -= kAntennaSize) {
+        for (int64_t remaining = s32(lengthField); remaining > 0;
+             remaining -= static_cast<int64_t>(kAntennaSize)) {
             const uint8_t* p = take(kAntennaSize);
             if (p == nullptr)
                 return false;
@@ -146,7 +147,7 @@ private:
         t.polarity = p[9] >> 6;
         t.fec = (p[9] >> 2) & 0xF;
         t.antennaId = p[10];
-        for (int64_t lv = be16(p + 12); lv > 0; lv -= kServiceSize) {
+        for (int64_t lv = be16(p + 12); lv > 0; lv -= static_cast<int64_t>(kServiceSize)) {
             const uint8_t* q = take(kServiceSize);
             if (q == nullptr)
                 return false;

@@ -154,7 +154,7 @@ TEST(CddDamagedFile, HeaderChecks) {
     const Bytes file = encodeCdd(smallDatabase()).bytes;
     const ChannelDatabase before = withClipboards();
     ChannelDatabase db = before;
-    for (std::size_t at : {0, 4, 9, 11, 12}) {
+    for (std::size_t at : {0u, 4u, 9u, 11u, 12u}) {
         Bytes damaged = file;
         damaged[at] ^= 0x02; // byte 12 becomes 3
         EXPECT_EQ(readCddBytes(db, damaged), kCddBadHeader) << at;
