@@ -7,7 +7,7 @@
 #include "database_json.h"
 #include "load_database.h"
 
-#include "image/atomic_file.h"
+#include "base/atomic_file.h"
 #include "image/cdd_file.h"
 #include "image/data_block.h"
 

@@ -1,8 +1,8 @@
 #include "image/cdd_file.h"
 
-#include "image/atomic_file.h"
+#include "base/atomic_file.h"
 #include "image/checksum.h"
-#include "image/message_text.h"
+#include "base/message_text.h"
 
 #include <algorithm>
 #include <array>

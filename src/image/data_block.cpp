@@ -1,6 +1,6 @@
 #include "image/data_block.h"
 
-#include "image/atomic_file.h"
+#include "base/atomic_file.h"
 #include "image/checksum.h"
 
 #include <algorithm>

@@ -2,21 +2,11 @@
 // The four record kinds of the channel database. Records are plain values; they refer to each other
 // by identifier, never by pointer, so a dangling reference is a valid (orphan) state, not an error.
 
-#include <array>
+#include "model/record_name.h"
+
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 namespace corvane {
-
-// A record name: raw 8-bit bytes, NUL-terminated, at most 63 bytes of text.
-using RecordName = std::array<char, 64>;
-inline constexpr std::size_t kMaxNameLength = 63;
-
-// Stores the first 63 bytes of `text` (or up to an embedded NUL) and NUL-fills the rest.
-void setName(RecordName& name, std::string_view text);
-// The bytes of `name` up to its NUL (never past the 64-byte field).
-std::string_view nameView(const RecordName& name);
 
 struct SatelliteRecord {
     int32_t id = 0;

@@ -1,10 +1,10 @@
 // Writing then reading .cdd files, damaged files, and the rules the reader and writer keep.
 
-#include "image/atomic_file.h"
+#include "base/atomic_file.h"
 #include "image/cdd_file.h"
 
 #include "cdd_test_support.h"
-#include "image_test_support.h"
+#include "support/test_files.h"
 
 #include <algorithm>
 #include <numeric>

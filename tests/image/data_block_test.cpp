@@ -1,8 +1,8 @@
-#include "image/atomic_file.h"
+#include "base/atomic_file.h"
 #include "image/checksum.h"
 #include "image/data_block.h"
 
-#include "image_test_support.h"
+#include "support/test_files.h"
 
 #include <sstream>
 

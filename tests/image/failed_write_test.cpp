@@ -1,7 +1,7 @@
 // Writes that fail part-way: whatever the disk does, the file that was there before stays byte for
 // byte, no temporary file is left beside it, and the caller hears about the failure.
 
-#include "image/atomic_file.h"
+#include "base/atomic_file.h"
 #include "image/cdd_file.h"
 #include "image/data_block.h"
 

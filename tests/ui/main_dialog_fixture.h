@@ -2,7 +2,7 @@
 // A shown main window answered by ScriptedPrompts, in a scratch working directory (a .bin Open
 // leaves its work file there), with helpers that act on the real controls as a user would.
 
-#include "image/image_test_support.h"
+#include "support/test_files.h"
 #include "ui/drag_list_ctrl.h"
 #include "ui/main_dialog.h"
 #include "ui/scripted_prompts.h"

@@ -1,5 +1,5 @@
 #pragma once
-// Helpers shared by the image tests: a private scratch folder and whole-file reads and writes.
+// Helpers shared by the test programs: a private scratch folder and whole-file reads and writes.
 
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "image/atomic_file.h"
+#include "base/atomic_file.h"
 
-#include "image/message_text.h"
+#include "base/message_text.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
-#include "image/atomic_file.h"
+#include "base/atomic_file.h"
 
-#include "image_test_support.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
