@@ -75,29 +75,29 @@ int main(int argc, char** argv) {
     const std::string path = (folder / "corvane_cdd_bench.cdd").string();
 
     const ChannelDatabase db = maximumDatabase();
-    const CddEncodeResult encoded = encodeCdd(db);
+    const auto encoded = encodeCdd(db);
     if (!encoded.ok()) {
-        std::fprintf(stderr, "%s\n", encoded.error.c_str());
+        std::fprintf(stderr, "%s\n", encoded.detail.c_str());
         return 1;
     }
-    std::printf("file size: %zu bytes\n", encoded.bytes.size());
+    std::printf("file size: %zu bytes\n", encoded.value.size());
 
     volatile uint32_t sink = 0;
-    time("crc32", runs, [&] { sink = sink ^ crc32(encoded.bytes); });
-    time("crc32Mpeg2", runs, [&] { sink = sink ^ crc32Mpeg2(encoded.bytes); });
-    time("encodeCdd (memory)", runs, [&] { sink = sink ^ encodeCdd(db).bytes.back(); });
+    time("crc32", runs, [&] { sink = sink ^ crc32(encoded.value); });
+    time("crc32Mpeg2", runs, [&] { sink = sink ^ crc32Mpeg2(encoded.value); });
+    time("encodeCdd (memory)", runs, [&] { sink = sink ^ encodeCdd(db).value.back(); });
     time("writeCddFile", runs, [&] {
-        if (!writeCddFile(db, path).ok)
+        if (!writeCddFile(db, path).ok())
             std::abort();
     });
     time("readCddBytes (memory)", runs, [&] {
         ChannelDatabase back;
-        if (readCddBytes(back, encoded.bytes) != kCddRead)
+        if (!readCddBytes(back, encoded.value).ok())
             std::abort();
     });
     time("readCddFile", runs, [&] {
         ChannelDatabase back;
-        if (readCddFile(back, path) != kCddRead)
+        if (!readCddFile(back, path).ok())
             std::abort();
     });
     std::filesystem::remove(path);

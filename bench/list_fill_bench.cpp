@@ -93,8 +93,8 @@ struct Window {
     Window() {
         const auto path = std::filesystem::temp_directory_path() / "corvane-list-bench.cdd";
         const auto written = writeCddFile(maximumDatabase(), path.string());
-        if (!written.ok || !dialog.openFile(QString::fromStdString(path.string()))) {
-            std::fprintf(stderr, "cannot prepare the database: %s\n", written.message.c_str());
+        if (!written.ok() || !dialog.openFile(QString::fromStdString(path.string()))) {
+            std::fprintf(stderr, "cannot prepare the database: %s\n", written.detail.c_str());
             std::exit(1);
         }
         std::filesystem::remove(path);

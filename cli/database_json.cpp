@@ -309,19 +309,19 @@ std::string databaseToJsonText(const ChannelDatabase& db) {
     return databaseToJson(db).dump(2) + "\n";
 }
 
-bool databaseFromJson(std::string_view text, ChannelDatabase& db, std::string& error) {
+Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
+    Status<> status;
+    std::string error;
     try {
         // A first pass finds syntax errors and repeated keys (the DOM parser keeps the last of
         // two equal keys, so a field entered twice by hand would lose a value without a word).
         KeyWatcher watcher;
-        if (!json::sax_parse(text, &watcher)) {
-            error = "not valid JSON: " + watcher.problem();
-            return false;
-        }
+        if (!json::sax_parse(text, &watcher))
+            return status.fail(Outcome::Failed, "not valid JSON: " + watcher.problem());
         const json root = json::parse(text);
         ChannelDatabase loaded;
         if (!Reader(error).readDatabase(root, loaded))
-            return false;
+            return status.fail(Outcome::Failed, std::move(error));
         db.satelliteCount = loaded.satelliteCount;
         db.transponderCount = loaded.transponderCount;
         db.serviceCount = loaded.serviceCount;
@@ -330,14 +330,12 @@ bool databaseFromJson(std::string_view text, ChannelDatabase& db, std::string& e
         db.transponders = std::move(loaded.transponders);
         db.services = std::move(loaded.services);
         db.antennas = std::move(loaded.antennas);
-        error.clear();
-        return true;
+        return status;
     } catch (const std::bad_alloc&) {
-        error = "out of memory";
+        return status.fail(Outcome::Failed, "out of memory");
     } catch (const std::exception& e) {
-        error = e.what();
+        return status.fail(Outcome::Failed, e.what());
     }
-    return false;
 }
 
 } // namespace corvane::cli

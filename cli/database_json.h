@@ -4,6 +4,7 @@
 // which every stored byte is one character (Latin-1), so any name survives the trip through UTF-8
 // JSON and back unchanged.
 
+#include "base/status.h"
 #include "model/channel_database.h"
 
 #include <nlohmann/json.hpp>
@@ -25,8 +26,8 @@ std::string databaseToJsonText(const ChannelDatabase& db);
 // present, every number a 32-bit signed integer and every name at most 63 characters between
 // U+0001 and U+00FF; unknown or repeated keys are refused so that a misspelt or doubled field
 // does not silently lose a value.
-// On failure returns false, leaves `db` as it was and puts the reason, naming the offending
-// element, in `error`. Safe on any bytes: never throws (running out of memory is an error too).
-bool databaseFromJson(std::string_view text, ChannelDatabase& db, std::string& error);
+// On failure leaves `db` as it was; the cause names the offending element. Safe on any bytes:
+// never throws (running out of memory is a failure too).
+Status<> databaseFromJson(std::string_view text, ChannelDatabase& db);
 
 } // namespace corvane::cli

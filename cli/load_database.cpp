@@ -21,44 +21,42 @@ bool hasExtension(std::string_view path, std::string_view extension) {
     });
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+Result<std::string> readWholeFile(const std::string& path) {
+    Result<std::string> result;
+    result.file = path;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          &std::fclose);
     if (!file) {
-        error = "Cannot open " + path + ": " + std::strerror(errno);
-        return false;
+        const std::string why = std::strerror(errno);
+        result.fail(Outcome::Failed, why, "Cannot open " + path + ": " + why);
+        return result;
     }
-    bytes.clear();
     char buffer[65536];
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        bytes.append(buffer, got);
+        result.value.append(buffer, got);
     if (std::ferror(file.get())) {
-        error = "Cannot read " + path + ": " + std::strerror(errno);
-        return false;
+        const std::string why = std::strerror(errno);
+        result.fail(Outcome::Failed, why, "Cannot read " + path + ": " + why);
     }
-    return true;
+    return result;
 }
 
-LoadResult loadDatabase(ChannelDatabase& db, const std::string& path) {
-    LoadResult out;
+Status<> loadDatabase(ChannelDatabase& db, const std::string& path) {
+    Status<> status(path);
     if (hasExtension(path, ".json")) {
-        std::string text, error;
-        if (!readWholeFile(path, text, error)) {
-            out.messages.push_back(error);
-            return out;
-        }
-        if (!databaseFromJson(text, db, error)) {
-            out.messages.push_back(path + ": " + error);
-            return out;
-        }
-        out.ok = true;
-        return out;
+        Result<std::string> text = readWholeFile(path);
+        if (!text.ok())
+            return status.failWith(Outcome::Failed, std::move(text));
+        Status<> parsed = databaseFromJson(text.value, db);
+        if (!parsed.ok())
+            return status.fail(Outcome::Failed, std::move(parsed.cause));
+        return status;
     }
-    OpenResult opened = openFile(db, path);
-    out.ok = opened.ok();
-    out.messages = std::move(opened.messages);
-    return out;
+    Status<OpenOutcome> opened = openFile(db, path);
+    if (!opened.ok())
+        status.failWith(Outcome::Failed, std::move(opened));
+    return status;
 }
 
 } // namespace corvane::cli

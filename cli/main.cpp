@@ -37,11 +37,18 @@ int finishOutput(int status) {
     return status;
 }
 
-bool load(ChannelDatabase& db, const std::string& path) {
-    const cli::LoadResult loaded = cli::loadDatabase(db, path);
-    for (const std::string& message : loaded.messages)
+// Reports a failure as the editor does: its messages in order, then the line with the cause.
+template <class Code> void report(const Status<Code>& status) {
+    for (const std::string& message : status.messages)
         std::cerr << message << '\n';
-    return loaded.ok;
+    if (!status.detail.empty())
+        std::cerr << status.detail << '\n';
+}
+
+bool load(ChannelDatabase& db, const std::string& path) {
+    const Status<> loaded = cli::loadDatabase(db, path);
+    report(loaded);
+    return loaded.ok();
 }
 
 int runDump(const std::string& path) {
@@ -57,18 +64,13 @@ int runConvert(const std::string& in, const std::string& out) {
     if (!load(db, in))
         return kFailed;
     if (cli::hasExtension(out, ".json")) {
-        if (auto error = writeFileAtomically(out, cli::databaseToJsonText(db))) {
-            std::cerr << *error << '\n';
-            return kFailed;
-        }
-        return kOk;
+        const Status<> written = writeFileAtomically(out, cli::databaseToJsonText(db));
+        report(written);
+        return written.ok() ? kOk : kFailed;
     }
-    const CddWriteResult written = writeCddFile(db, out);
-    if (!written.ok) {
-        std::cerr << written.message << '\n';
-        return kFailed;
-    }
-    return kOk;
+    const Status<CddSave> written = writeCddFile(db, out);
+    report(written);
+    return written.ok() ? kOk : kFailed;
 }
 
 int runCheck(const std::string& path) {
@@ -82,11 +84,12 @@ int runCheck(const std::string& path) {
 }
 
 int runBlock(const std::string& path) {
-    std::string bytes, error;
-    if (!cli::readWholeFile(path, bytes, error)) {
-        std::cerr << error << '\n';
+    const Result<std::string> read = cli::readWholeFile(path);
+    if (!read.ok()) {
+        report(read);
         return kFailed;
     }
+    const std::string& bytes = read.value;
     const auto info =
         inspectBlock(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     if (!info) {

@@ -19,8 +19,7 @@ void readAndCheck(std::span<const uint8_t> bytes) {
     db.satelliteClipboard.append(marker);
     db.satelliteCount = 78;
     const corvane::ChannelDatabase before = db;
-    const int result = corvane::readCddBytes(db, bytes);
-    if (result != 1) {
+    if (!corvane::readCddBytes(db, bytes).ok()) {
         if (!(db == before))
             corvane::fuzz::fail("a failed read changed the database");
         return;

@@ -12,11 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     marker.id = 77;
     db.appendRecord(marker);
     const corvane::ChannelDatabase before = db;
-    corvane::Messages messages;
-    if (corvane::convertFactoryBytes(db, std::span<const uint8_t>(data, size), messages) == 0) {
+    const corvane::Status<> converted =
+        corvane::convertFactoryBytes(db, std::span<const uint8_t>(data, size));
+    if (!converted.ok()) {
         if (!(db == before))
             corvane::fuzz::fail("a failed conversion changed the database");
-        if (messages.empty())
+        if (converted.messages.empty())
             corvane::fuzz::fail("a failed conversion gave no message");
         return 0;
     }

@@ -15,17 +15,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     marker.id = 77;
     db.appendRecord(marker);
     const corvane::ChannelDatabase before = db;
-    std::string error;
-    if (!corvane::cli::databaseFromJson(text, db, error)) {
+    const corvane::Status<> imported = corvane::cli::databaseFromJson(text, db);
+    if (!imported.ok()) {
         if (!(db == before))
             corvane::fuzz::fail("a refused document changed the database");
-        if (error.empty())
+        if (imported.cause.empty())
             corvane::fuzz::fail("a refused document gave no reason");
         return 0;
     }
     const std::string written = corvane::cli::databaseToJsonText(db);
     corvane::ChannelDatabase again;
-    if (!corvane::cli::databaseFromJson(written, again, error))
+    if (!corvane::cli::databaseFromJson(written, again).ok())
         corvane::fuzz::fail("the import refused what the export wrote");
     if (!(again == db))
         corvane::fuzz::fail("export and import changed the database");

@@ -93,11 +93,11 @@ inline void normaliseNames(ChannelDatabase& db) {
 }
 
 inline void checkCddRoundTrip(const ChannelDatabase& db) {
-    const CddEncodeResult encoded = encodeCdd(db);
+    const auto encoded = encodeCdd(db);
     if (!encoded.ok())
-        return; // refused with a message: nothing is written, which is the correct outcome
+        return; // refused with a cause: nothing is written, which is the correct outcome
     ChannelDatabase reread;
-    if (readCddBytes(reread, encoded.bytes) != 1)
+    if (readCddBytes(reread, encoded.value).code != CddRead::Ok)
         fail("the reader rejected what the writer wrote");
     ChannelDatabase expected = expectedAfterCdd(db);
     normaliseNames(expected);

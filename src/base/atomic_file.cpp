@@ -46,10 +46,10 @@ ScopedWriteFailure::~ScopedWriteFailure() {
     tFailAfterBytes = previous_;
 }
 
-std::optional<std::string> writeFileAtomically(const std::string& path,
-                                               std::span<const uint8_t> bytes) {
+Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+    Status<> status(path);
     if (path.empty())
-        return std::string("Cannot write a file without a name");
+        return status.fail(Outcome::Failed, "Cannot write a file without a name");
 
     std::string tmp;
     std::FILE* file = nullptr;
@@ -63,14 +63,17 @@ std::optional<std::string> writeFileAtomically(const std::string& path,
             break;
     }
     if (file == nullptr)
-        return detail::joinText("Cannot create ", quoted(path), ": ", errnoText(openError));
+        return status.fail(
+            Outcome::Failed, errnoText(openError),
+            detail::joinText("Cannot create ", quoted(path), ": ", errnoText(openError)));
 
-    auto fail = [&](const std::string& why) -> std::optional<std::string> {
+    auto fail = [&](const std::string& why) -> Status<> {
         if (file != nullptr)
             std::fclose(file);
         std::error_code ignored;
         std::filesystem::remove(tmp, ignored);
-        return detail::joinText("Cannot write ", quoted(path), ": ", why);
+        return status.fail(Outcome::Failed, why,
+                           detail::joinText("Cannot write ", quoted(path), ": ", why));
     };
 
     const std::size_t limit =
@@ -102,10 +105,10 @@ std::optional<std::string> writeFileAtomically(const std::string& path,
     std::filesystem::rename(tmp, path, ec);
     if (ec)
         return fail(ec.message());
-    return std::nullopt;
+    return status;
 }
 
-std::optional<std::string> writeFileAtomically(const std::string& path, std::string_view bytes) {
+Status<> writeFileAtomically(const std::string& path, std::string_view bytes) {
     return writeFileAtomically(
         path,
         std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));

@@ -3,6 +3,8 @@
 // target's folder, which is renamed over the target only once it is complete. On any failure the
 // temporary is removed and an existing target keeps its old content byte for byte.
 
+#include "base/status.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -12,11 +14,10 @@
 
 namespace corvane {
 
-// Writes `bytes` to `path`, creating or replacing it. Returns nullopt on success, otherwise a
-// message naming the file and the cause. Never throws except on allocation failure.
-std::optional<std::string> writeFileAtomically(const std::string& path,
-                                               std::span<const uint8_t> bytes);
-std::optional<std::string> writeFileAtomically(const std::string& path, std::string_view bytes);
+// Writes `bytes` to `path`, creating or replacing it. On failure the status names the file and
+// the cause. Never throws except on allocation failure.
+Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
+Status<> writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Test seam: while an object of this class lives, every writeFileAtomically on this thread stores
 // at most `failAfterBytes` bytes in its temporary file and, when the file is larger, fails as a

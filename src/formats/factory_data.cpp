@@ -54,46 +54,56 @@ bool writeAll(std::FILE* out, const std::string& text) {
 
 } // namespace
 
-int writeFactoryText(std::string& text, std::span<const uint8_t> file) {
+Status<> writeFactoryText(std::string& text, std::span<const uint8_t> file) {
     text.clear();
-    return factory::formatText(text, file) ? 0 : 1;
+    Status<> status;
+    if (!factory::formatText(text, file))
+        status.fail(Outcome::Failed);
+    return status;
 }
 
-int writeFactoryText(std::FILE* out, const std::string& binPath, Messages& messages) {
+Status<> writeFactoryText(std::FILE* out, const std::string& binPath) {
+    Status<> status(binPath);
     std::string text;
-    if (!formatFile(text, binPath, messages))
-        return 1;
-    return writeAll(out, text) ? 0 : 1;
+    if (!formatFile(text, binPath, status.messages) || !writeAll(out, text))
+        status.fail(Outcome::Failed);
+    return status;
 }
 
-int convertFactoryData(ChannelDatabase& db, const std::string& binPath, Messages& messages) {
+Status<> convertFactoryData(ChannelDatabase& db, const std::string& binPath) {
+    Status<> status(binPath);
     // The work file is created before the input is looked at, so a failed conversion leaves it
     // empty rather than holding an earlier file's text.
     std::FILE* out = std::fopen(kWorkFile, "wb");
     if (out == nullptr)
-        return 0;
+        return status.fail(Outcome::Failed);
     std::string text;
-    const auto layout = formatFile(text, binPath, messages);
+    const auto layout = formatFile(text, binPath, status.messages);
     if (!layout) {
         std::fclose(out);
-        messages.emplace_back(kInvalid);
-        return 0;
+        status.messages.emplace_back(kInvalid);
+        return status.fail(Outcome::Failed);
     }
     const bool written = writeAll(out, text);
     if (std::fclose(out) != 0 || !written)
-        return 0;
-    return readTextFile(db, kWorkFile, readOptionsFor(*layout)) != 0 ? 1 : 0;
+        return status.fail(Outcome::Failed);
+    // Should the work file vanish before it is read back, the database was not replaced and the
+    // conversion must not report success.
+    if (!readTextFile(db, kWorkFile, readOptionsFor(*layout)).ok())
+        status.fail(Outcome::Failed);
+    return status;
 }
 
-int convertFactoryBytes(ChannelDatabase& db, std::span<const uint8_t> file, Messages& messages) {
+Status<> convertFactoryBytes(ChannelDatabase& db, std::span<const uint8_t> file) {
+    Status<> status;
     std::string text;
     const auto layout = factory::formatText(text, file);
     if (!layout) {
-        messages.emplace_back(kInvalid);
-        return 0;
+        status.messages.emplace_back(kInvalid);
+        return status.fail(Outcome::Failed);
     }
     readTextBytes(db, text, readOptionsFor(*layout));
-    return 1;
+    return status;
 }
 
 } // namespace corvane

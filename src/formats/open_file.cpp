@@ -20,6 +20,14 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
+// The reader's own messages come first, then the Open command's.
+template <class Code> void takeRefusal(Status<OpenOutcome>& status, Status<Code>&& read) {
+    if (read.ok())
+        return;
+    status.failWith(OpenOutcome::FormatError, std::move(read));
+    status.messages.emplace_back("File Format error!");
+}
+
 } // namespace
 
 FileFormat formatOfPath(std::string_view path) {
@@ -38,28 +46,27 @@ FileFormat formatOfPath(std::string_view path) {
     return FileFormat::Unknown;
 }
 
-OpenResult openFile(ChannelDatabase& db, const std::string& path) {
-    OpenResult out;
+Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path) {
+    Status<OpenOutcome> status(path);
     switch (formatOfPath(path)) {
     case FileFormat::Text:
-        out.result = readTextFile(db, path);
+        takeRefusal(status, readTextFile(db, path));
         break;
     case FileFormat::Cdd:
-        out.result = readCddFile(db, path);
+        takeRefusal(status, readCddFile(db, path));
         break;
     case FileFormat::SatcoDx:
-        out.result = importSatcoDx(db, path);
+        takeRefusal(status, importSatcoDx(db, path));
         break;
     case FileFormat::FactoryData:
-        out.result = convertFactoryData(db, path, out.messages);
+        takeRefusal(status, convertFactoryData(db, path));
         break;
     case FileFormat::Unknown:
-        out.messages.emplace_back("Unkown Format!");
-        return out;
+        status.messages.emplace_back("Unkown Format!");
+        status.fail(OpenOutcome::UnknownFormat);
+        break;
     }
-    if (!out.ok())
-        out.messages.emplace_back("File Format error!");
-    return out;
+    return status;
 }
 
 } // namespace corvane

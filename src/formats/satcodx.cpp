@@ -179,10 +179,11 @@ void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes) {
     }
 }
 
-int importSatcoDx(ChannelDatabase& db, const std::string& path) {
+Status<> importSatcoDx(ChannelDatabase& db, const std::string& path) {
+    Status<> status(path);
     std::FILE* in = std::fopen(path.c_str(), "rb");
     if (in == nullptr)
-        return 0;
+        return status.fail(Outcome::Failed);
     std::string bytes;
     char chunk[65536];
     std::size_t length = 0;
@@ -192,9 +193,9 @@ int importSatcoDx(ChannelDatabase& db, const std::string& path) {
     const bool unreadable = std::ferror(in) != 0;
     std::fclose(in);
     if (unreadable)
-        return 0;
+        return status.fail(Outcome::Failed);
     importSatcoDxBytes(db, bytes);
-    return 1;
+    return status;
 }
 
 } // namespace corvane

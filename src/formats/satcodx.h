@@ -3,6 +3,7 @@
 // no services. Replaces the whole database (cut buffers kept). Any byte sequence is accepted:
 // records that are too short or not "SATCODX1" records are skipped.
 
+#include "base/status.h"
 #include "model/channel_database.h"
 
 #include <string>
@@ -10,8 +11,8 @@
 
 namespace corvane {
 
-// Reads the file at `path`. Returns 0 when it cannot be opened (database unchanged), otherwise 1.
-int importSatcoDx(ChannelDatabase& db, const std::string& path);
+// Reads the file at `path`. Fails only when it cannot be read, and then leaves `db` unchanged.
+Status<> importSatcoDx(ChannelDatabase& db, const std::string& path);
 // Parses the whole file's bytes `bytes` into `db`, replacing its records. Never fails.
 void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes);
 

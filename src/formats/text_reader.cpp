@@ -355,20 +355,21 @@ void readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOptions o
         flush();
 }
 
-int readTextFile(ChannelDatabase& db, const std::string& path, TextReadOptions options) {
+Status<> readTextFile(ChannelDatabase& db, const std::string& path, TextReadOptions options) {
+    Status<> status(path);
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
-        return 0;
+        return status.fail(Outcome::Failed);
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return 0;
+        return status.fail(Outcome::Failed);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // A read error mid-file is treated as unopenable, so the user's data is not replaced by half
     // a file.
     if (in.bad())
-        return 0;
+        return status.fail(Outcome::Failed);
     readTextBytes(db, text, options);
-    return 1;
+    return status;
 }
 
 } // namespace corvane

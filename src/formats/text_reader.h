@@ -3,6 +3,7 @@
 // the text describes; the cut buffers are kept. Malformed lines are skipped or read as far as they
 // go, so any byte sequence is accepted.
 
+#include "base/status.h"
 #include "model/channel_database.h"
 
 #include <string>
@@ -18,8 +19,8 @@ struct TextReadOptions {
     ServiceColumns serviceColumns = ServiceColumns::WithAntennaIndex;
 };
 
-// Reads the file at `path`. Returns 0 when it cannot be opened (database untouched), otherwise 1.
-int readTextFile(ChannelDatabase& db, const std::string& path, TextReadOptions options = {});
+// Reads the file at `path`. Fails only when it cannot be read, and then leaves `db` untouched.
+Status<> readTextFile(ChannelDatabase& db, const std::string& path, TextReadOptions options = {});
 // Parses `text` (the whole file's bytes) into `db`, replacing its records. Never fails.
 void readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOptions options = {});
 

@@ -1,8 +1,8 @@
 #include "image/cdd_file.h"
 
 #include "base/atomic_file.h"
-#include "image/checksum.h"
 #include "base/message_text.h"
+#include "image/checksum.h"
 
 #include <algorithm>
 #include <array>
@@ -464,20 +464,20 @@ private:
 
 } // namespace
 
-int readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes) {
+Status<CddRead> readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes) {
     if (!hasGoodHeader(bytes))
-        return kCddBadHeader;
+        return Status<CddRead>(CddRead::BadHeader);
     const uint64_t bodyLength = be32(bytes.data() + 5);
     const uint64_t checksumAt = kBodyStart + bodyLength;
     if (bytes.size() < checksumAt + 4)
-        return kCddBadChecksum;
+        return Status<CddRead>(CddRead::BadChecksum);
     const auto covered = static_cast<std::size_t>(checksumAt);
     if (crc32(bytes.first(covered)) != be32(bytes.data() + covered))
-        return kCddBadChecksum;
+        return Status<CddRead>(CddRead::BadChecksum);
     // Checked only after the checksum, so that a short or damaged file still reports -2 like any
     // other. A sealed body too short for its own fixed fields is not one this format writes.
     if (bodyLength < kMinBodyLength)
-        return kCddBadHeader;
+        return Status<CddRead>(CddRead::BadHeader);
 
     ChannelDatabase fresh;
     BodyParser(bytes, covered).parse(fresh);
@@ -491,21 +491,22 @@ int readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes) {
     db.transponderCount = fresh.transponderCount;
     db.serviceCount = fresh.serviceCount;
     db.antennaCount = fresh.antennaCount;
-    return kCddRead;
+    return Status<CddRead>(CddRead::Ok);
 }
 
-int readCddFile(ChannelDatabase& db, const std::string& path) {
+Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path) {
+    const Status<CddRead> cannotOpen(CddRead::CannotOpen, path);
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
-        return kCddCannotOpen;
+        return cannotOpen;
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return kCddCannotOpen;
+        return cannotOpen;
     std::vector<uint8_t> buffer(kFixedHeader);
     in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
     buffer.resize(static_cast<std::size_t>(in.gcount()));
     if (!hasGoodHeader(buffer))
-        return kCddBadHeader;
+        return Status<CddRead>(CddRead::BadHeader, path);
 
     // Read no more than the header says the file holds, so trailing bytes cost nothing; a file
     // shorter than that comes up short and fails the checksum test.
@@ -513,32 +514,39 @@ int readCddFile(ChannelDatabase& db, const std::string& path) {
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     if (size < 0)
-        return kCddCannotOpen;
+        return cannotOpen;
     const uint64_t wanted = uint64_t{be32(buffer.data() + 5)} + kBodyStart + 4;
     const auto toRead = static_cast<std::size_t>(std::min<uint64_t>(wanted, uint64_t(size)));
     buffer.resize(toRead);
     in.seekg(0);
     in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(toRead));
     buffer.resize(static_cast<std::size_t>(in.gcount()));
-    return readCddBytes(db, buffer);
+    Status<CddRead> status = readCddBytes(db, buffer);
+    status.file = path;
+    return status;
 }
 
-CddEncodeResult encodeCdd(const ChannelDatabase& db) {
+Result<std::vector<uint8_t>, CddSave> encodeCdd(const ChannelDatabase& db) {
     CddWriter writer(db);
-    CddEncodeResult result;
-    result.error = writer.check();
-    if (result.ok())
-        result.bytes = writer.build();
+    Result<std::vector<uint8_t>, CddSave> result;
+    std::string refusal = writer.check();
+    if (!refusal.empty()) {
+        result.fail(CddSave::Refused, std::move(refusal));
+        return result;
+    }
+    result.value = writer.build();
     return result;
 }
 
-CddWriteResult writeCddFile(const ChannelDatabase& db, const std::string& path) {
-    CddEncodeResult encoded = encodeCdd(db);
+Status<CddSave> writeCddFile(const ChannelDatabase& db, const std::string& path) {
+    auto encoded = encodeCdd(db);
+    Status<CddSave> status(path);
     if (!encoded.ok())
-        return {false, encoded.error};
-    if (auto error = writeFileAtomically(path, encoded.bytes))
-        return {false, *error};
-    return {true, {}};
+        return status.failWith(CddSave::Refused, std::move(encoded));
+    Status<> written = writeFileAtomically(path, encoded.value);
+    if (!written.ok())
+        return status.failWith(CddSave::WriteFailed, std::move(written));
+    return status;
 }
 
 } // namespace corvane

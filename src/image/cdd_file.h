@@ -3,6 +3,7 @@
 // four counters and the antenna, satellite, transponder and service lists of a ChannelDatabase.
 // Readers replace the database only when the whole file is good; writers never change it.
 
+#include "base/status.h"
 #include "model/channel_database.h"
 
 #include <cstdint>
@@ -12,37 +13,33 @@
 
 namespace corvane {
 
-// Results of the readers (positive means the database now holds the file's data).
-inline constexpr int kCddRead = 1;
-inline constexpr int kCddCannotOpen = 0;   // database unchanged
-inline constexpr int kCddBadHeader = -1;   // database unchanged
-inline constexpr int kCddBadChecksum = -2; // also a file shorter than its header claims
-inline constexpr int kCddMaxServicesPerTransponder = 1927; // 34 * 1927 fits the 16-bit length
+// How a read ended; the values are those the editor's Open has always tested (positive means the
+// database now holds the file's data).
+enum class CddRead : int {
+    Ok = 1,
+    CannotOpen = 0,   // database unchanged
+    BadHeader = -1,   // database unchanged
+    BadChecksum = -2, // also a file shorter than its header claims
+};
+inline constexpr int32_t kCddMaxServicesPerTransponder = 1927; // 34 * 1927 fits the 16-bit length
 
-// Reads the file at `path` into `db`. On 1 the four lists and counters of `db` are replaced (its
-// cut buffers are kept); on 0, -1 or -2 `db` is left exactly as it was. Never throws except on
+// Reads the file at `path` into `db`. On Ok the four lists and counters of `db` are replaced (its
+// cut buffers are kept); on any other code `db` is left exactly as it was. Never throws except on
 // allocation failure; any byte sequence is safe.
-int readCddFile(ChannelDatabase& db, const std::string& path);
+Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path);
 // The same from memory; bytes after the checksum are ignored.
-int readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes);
+Status<CddRead> readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes);
 
-struct CddEncodeResult {
-    std::vector<uint8_t> bytes; // the complete file; empty when refused
-    std::string error;          // why the database cannot be stored; empty on success
-    bool ok() const { return error.empty(); }
-};
+// How a save ended: Refused when the file cannot hold the database (nothing is written),
+// WriteFailed when the file system failed (the file at the path is left as it was).
+enum class CddSave { Ok, Refused, WriteFailed };
 
-// Lays `db` out as a .cdd file in memory. Refuses (with a message naming the first offending record
+// Lays `db` out as a .cdd file in memory. Refuses (with a cause naming the first offending record
 // or counter and the limit) a database whose ids, counters or lengths the file cannot hold.
-CddEncodeResult encodeCdd(const ChannelDatabase& db);
-
-struct CddWriteResult {
-    bool ok = false;
-    std::string message; // empty on success
-};
+Result<std::vector<uint8_t>, CddSave> encodeCdd(const ChannelDatabase& db);
 
 // Encodes `db` and replaces the file at `path` through a temporary file and a rename. When the
 // database is refused or the file cannot be written, nothing at `path` changes.
-CddWriteResult writeCddFile(const ChannelDatabase& db, const std::string& path);
+Status<CddSave> writeCddFile(const ChannelDatabase& db, const std::string& path);
 
 } // namespace corvane

@@ -201,7 +201,7 @@ bool DataBlock::loadDefaultBlock(const std::string& path) {
 
 void DataBlock::saveBlock(const std::string& path) const {
     const std::string bytes = encodeBlock();
-    if (writeFileAtomically(path, bytes))
+    if (!writeFileAtomically(path, bytes).ok())
         throw BlockFileError();
 }
 

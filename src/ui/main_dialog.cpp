@@ -295,7 +295,7 @@ void MainDialog::onOpen() {
 
 bool MainDialog::openFile(const QString& path) {
     ChannelDatabase fresh;
-    const OpenResult result = corvane::openFile(fresh, QFile::encodeName(path).toStdString());
+    const auto result = corvane::openFile(fresh, QFile::encodeName(path).toStdString());
     if (result.ok()) {
         // The cut buffers survive an Open, so records cut before it can be pasted into the new
         // data.

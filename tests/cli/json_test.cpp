@@ -64,9 +64,9 @@ TEST(DatabaseJson, ReadsTheWrittenFormBackExactlyAndKeepsTheCutBuffers) {
     cut.id = 99;
     db.satelliteClipboard.append(cut);
     db.appendRecord(SatelliteRecord{}); // replaced, not kept
-    std::string error = "stale";
-    ASSERT_TRUE(databaseFromJson(kOneOfEachJson, db, error)) << error;
-    EXPECT_EQ(error, "");
+    const Status<> read = databaseFromJson(kOneOfEachJson, db);
+    ASSERT_TRUE(read.ok()) << read.cause;
+    EXPECT_EQ(read.cause, "");
     ChannelDatabase expected = oneOfEach();
     expected.satelliteClipboard.append(cut);
     EXPECT_EQ(db, expected);
@@ -121,14 +121,13 @@ TEST(DatabaseJson, AcceptsTheLimitsAndRefusesBeyondNamingWhereLeavingTheDatabase
         const std::string text = validWith(edit);
         ChannelDatabase db;
         db.serviceCount = 77;
-        std::string error;
-        const bool ok = databaseFromJson(text, db, error);
-        EXPECT_EQ(ok, message.empty()) << text;
+        const Status<> read = databaseFromJson(text, db);
+        EXPECT_EQ(read.ok(), message.empty()) << text;
         if (message.empty()) { // the writer is checked above, so it can vouch for the reading
             EXPECT_EQ(nlohmann::json::parse(databaseToJsonText(db)), nlohmann::json::parse(text));
             continue;
         }
-        EXPECT_EQ(error.substr(0, message.size()), message) << text;
+        EXPECT_EQ(read.cause.substr(0, message.size()), message) << text;
         EXPECT_EQ(db.serviceCount, 77) << text;
         EXPECT_TRUE(db.satellites.empty()) << text;
     }
@@ -152,9 +151,11 @@ TEST(DatabaseJson, SurvivesHostileInputWithoutThrowing) {
     inputs.push_back(noise);
     for (const std::string& text : inputs) {
         ChannelDatabase db;
-        std::string error;
-        EXPECT_NO_THROW(EXPECT_FALSE(databaseFromJson(text, db, error)));
-        EXPECT_FALSE(error.empty());
+        EXPECT_NO_THROW({
+            const Status<> read = databaseFromJson(text, db);
+            EXPECT_FALSE(read.ok());
+            EXPECT_FALSE(read.cause.empty());
+        });
     }
 }
 

@@ -15,8 +15,8 @@ TEST(SatellitesXmlJson, RealSizeListSurvivesJson) {
     ChannelDatabase db;
     ASSERT_TRUE(importSatellitesXmlBytes(db, sample.xml).ok());
     ChannelDatabase back;
-    std::string error;
-    ASSERT_TRUE(databaseFromJson(databaseToJsonText(db), back, error)) << error;
+    const Status<> read = databaseFromJson(databaseToJsonText(db), back);
+    ASSERT_TRUE(read.ok()) << read.cause;
     EXPECT_TRUE(back == sample.expected);
 }
 

@@ -79,7 +79,7 @@ TEST_F(DecimalCommaLocale, FactoryTextWriterStillWritesAPoint) {
     f.u32(12, 1).u32(24, 0xFFFFFFFF);
     f.u16(0x20, 9750).u16(0x22, 10600).u16(0x24, 0x8000 | 305).u32(0x28, 0x1).text(0x2C, "X");
     std::string text;
-    ASSERT_EQ(writeFactoryText(text, f.bytes()), 0);
+    ASSERT_TRUE(writeFactoryText(text, f.bytes()).ok());
     EXPECT_NE(text.find("\r\n  s       \"X\"             9750      10600     universal 30.5      "
                         "west      none      none      none      none\r\n"),
               std::string::npos)

@@ -21,6 +21,18 @@ using testing::BinImage;
 const std::string kInvalid = "\n Factory data fie is invalid. ";
 const std::string kOpenFailed = "open file failed";
 
+// Converts and hands back the messages, so each case reads as one expectation on the outcome.
+bool convertBytes(ChannelDatabase& db, std::span<const uint8_t> bytes, Messages& messages) {
+    const Status<> converted = convertFactoryBytes(db, bytes);
+    messages = converted.messages;
+    return converted.ok();
+}
+bool convertFile(ChannelDatabase& db, const std::string& path, Messages& messages) {
+    const Status<> converted = convertFactoryData(db, path);
+    messages = converted.messages;
+    return converted.ok();
+}
+
 // A database with something in every list, so an untouched database is easy to recognise.
 ChannelDatabase previousDatabase() {
     ChannelDatabase db;
@@ -113,7 +125,7 @@ void expectLayoutADatabase(const ChannelDatabase& db) {
 TEST(FactoryConversion, LayoutALinksServicesToTheirTransponders) {
     ChannelDatabase db = previousDatabase();
     Messages messages;
-    EXPECT_NE(convertFactoryBytes(db, testing::layoutAFile(), messages), 0);
+    EXPECT_TRUE(convertBytes(db, testing::layoutAFile(), messages));
     EXPECT_TRUE(messages.empty());
     expectLayoutADatabase(db);
 }
@@ -121,7 +133,7 @@ TEST(FactoryConversion, LayoutALinksServicesToTheirTransponders) {
 TEST(FactoryConversion, LayoutBReadsAntennasAndTakesTheProgramsOwnSatellite) {
     ChannelDatabase db = previousDatabase();
     Messages messages;
-    EXPECT_NE(convertFactoryBytes(db, testing::layoutBFile(), messages), 0);
+    EXPECT_TRUE(convertBytes(db, testing::layoutBFile(), messages));
     EXPECT_TRUE(messages.empty());
 
     // Three antenna lines, then the antenna-information line, which the text reads as one more.
@@ -168,7 +180,7 @@ TEST(FactoryConversion, EmptyTablesStillSucceed) {
     Messages messages;
     BinImage f(32);
     f.u32(24, 0xFFFFFFFF);
-    EXPECT_NE(convertFactoryBytes(db, f.bytes(), messages), 0);
+    EXPECT_TRUE(convertBytes(db, f.bytes(), messages));
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(db.satellites.empty());
     EXPECT_TRUE(db.transponders.empty());
@@ -182,17 +194,17 @@ TEST(FactoryConversion, TablesThatFitExactlyAreAccepted) {
     // Two layout A satellites ending at the last byte of the file.
     BinImage two(0x20 + 2 * 24);
     two.u32(12, 2).u32(24, 0xFFFFFFFF);
-    EXPECT_NE(convertFactoryBytes(db, two.bytes(), messages), 0);
+    EXPECT_TRUE(convertBytes(db, two.bytes(), messages));
     EXPECT_EQ(db.satellites.size(), 2u);
     // Every table at its full room.
     BinImage fullA(0x10000);
     fullA.u32(12, 106).u32(16, 1024).u32(20, 1955).u32(24, 0xFFFFFFFF);
-    EXPECT_NE(convertFactoryBytes(db, fullA.bytes(), messages), 0);
+    EXPECT_TRUE(convertBytes(db, fullA.bytes(), messages));
     EXPECT_EQ(db.satellites.size(), 106u);
     EXPECT_EQ(db.services.size(), 1955u);
     BinImage fullB(0x10000);
     fullB.u8(10, 2).u8(11, 64).u32(12, 128).u32(16, 1149).u32(20, 1504).u32(24, 0xFFFFFFFF);
-    EXPECT_NE(convertFactoryBytes(db, fullB.bytes(), messages), 0);
+    EXPECT_TRUE(convertBytes(db, fullB.bytes(), messages));
     EXPECT_EQ(db.satellites.size(), 128u);
     EXPECT_EQ(db.antennas.size(), 128u); // 64 antenna lines, then one default per later satellite
     EXPECT_EQ(db.services.size(), 1504u);
@@ -250,11 +262,11 @@ TEST(FactoryConversion, InvalidFilesLeaveTheDatabaseAlone) {
         db.satelliteClipboard.append(SatelliteRecord{});
         const ChannelDatabase before = db;
         Messages messages;
-        EXPECT_EQ(convertFactoryBytes(db, file.bytes, messages), 0);
+        EXPECT_FALSE(convertBytes(db, file.bytes, messages));
         EXPECT_EQ(messages, Messages{kInvalid});
         EXPECT_TRUE(db == before);
         std::string text;
-        EXPECT_EQ(writeFactoryText(text, file.bytes), 1);
+        EXPECT_FALSE(writeFactoryText(text, file.bytes).ok());
     }
 }
 
@@ -274,7 +286,7 @@ TEST(FactoryConversion, DamagedFilesNeverCrash) {
         ChannelDatabase db = previousDatabase();
         const ChannelDatabase before = db;
         Messages messages;
-        if (convertFactoryBytes(db, bytes, messages) == 0) {
+        if (!convertBytes(db, bytes, messages)) {
             EXPECT_EQ(messages, Messages{kInvalid});
             EXPECT_TRUE(db == before);
         }
@@ -318,7 +330,7 @@ protected:
 TEST_F(FactoryConversionFiles, ConvertsThroughTheWorkFileAndLeavesIt) {
     ChannelDatabase db = previousDatabase();
     Messages messages;
-    EXPECT_NE(convertFactoryData(db, writeBin("a.bin", testing::layoutAFile()), messages), 0);
+    EXPECT_TRUE(convertFile(db, writeBin("a.bin", testing::layoutAFile()), messages));
     EXPECT_TRUE(messages.empty());
     expectLayoutADatabase(db);
 
@@ -336,10 +348,10 @@ TEST_F(FactoryConversionFiles, ConvertsThroughTheWorkFileAndLeavesIt) {
 TEST_F(FactoryConversionFiles, MissingFileReportsBothMessagesAndEmptiesTheWorkFile) {
     ChannelDatabase db = previousDatabase();
     Messages messages;
-    ASSERT_NE(convertFactoryData(db, writeBin("a.bin", testing::layoutAFile()), messages), 0);
+    ASSERT_TRUE(convertFile(db, writeBin("a.bin", testing::layoutAFile()), messages));
 
     const ChannelDatabase before = db;
-    EXPECT_EQ(convertFactoryData(db, (dir_ / "missing.bin").string(), messages), 0);
+    EXPECT_FALSE(convertFile(db, (dir_ / "missing.bin").string(), messages));
     EXPECT_EQ(messages, (Messages{kOpenFailed, kInvalid}));
     EXPECT_TRUE(db == before);
     EXPECT_TRUE(fs::exists("test_output.txt"));
@@ -352,7 +364,7 @@ TEST_F(FactoryConversionFiles, InvalidFileReportsOnlyTheInvalidMessage) {
     Messages messages;
     BinImage f(0x10000);
     f.u8(10, 1);
-    EXPECT_EQ(convertFactoryData(db, writeBin("bad.bin", f.bytes()), messages), 0);
+    EXPECT_FALSE(convertFile(db, writeBin("bad.bin", f.bytes()), messages));
     EXPECT_EQ(messages, Messages{kInvalid});
     EXPECT_TRUE(db == before);
     EXPECT_EQ(workFile(), "");
@@ -361,35 +373,35 @@ TEST_F(FactoryConversionFiles, InvalidFileReportsOnlyTheInvalidMessage) {
 TEST_F(FactoryConversionFiles, ALaterShortFileSeesNothingOfAnEarlierOne) {
     ChannelDatabase db;
     Messages messages;
-    ASSERT_NE(convertFactoryData(db, writeBin("b.bin", testing::layoutBFile()), messages), 0);
+    ASSERT_TRUE(convertFile(db, writeBin("b.bin", testing::layoutBFile()), messages));
     // Same header, cut just before the program table: the programs are not in this file.
     std::vector<uint8_t> cut = testing::layoutBFile();
     cut.resize(0x4400);
     const ChannelDatabase before = db;
-    EXPECT_EQ(convertFactoryData(db, writeBin("cut.bin", cut), messages), 0);
+    EXPECT_FALSE(convertFile(db, writeBin("cut.bin", cut), messages));
     EXPECT_EQ(messages, Messages{kInvalid});
     EXPECT_TRUE(db == before);
     // Without the programs the rest converts, and no program of the earlier file shows up.
     cut[20] = 0;
     messages.clear();
-    EXPECT_NE(convertFactoryData(db, writeBin("cut.bin", cut), messages), 0);
+    EXPECT_TRUE(convertFile(db, writeBin("cut.bin", cut), messages));
     EXPECT_TRUE(db.services.empty());
     EXPECT_EQ(db.transponders.size(), 3u);
 }
 
 TEST_F(FactoryConversionFiles, FileLevelWriter) {
-    Messages messages;
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
-    EXPECT_EQ(writeFactoryText(out, (dir_ / "missing.bin").string(), messages), 1);
-    EXPECT_EQ(messages, Messages{kOpenFailed});
+    const Status<> missing = writeFactoryText(out, (dir_ / "missing.bin").string());
+    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.messages, Messages{kOpenFailed});
     EXPECT_EQ(std::ftell(out), 0);
 
-    messages.clear();
     BinImage f(32);
     f.u8(10, 2).u32(24, 0xFFFFFFFF);
-    EXPECT_EQ(writeFactoryText(out, writeBin("empty.bin", f.bytes()), messages), 0);
-    EXPECT_TRUE(messages.empty());
+    const Status<> written = writeFactoryText(out, writeBin("empty.bin", f.bytes()));
+    EXPECT_TRUE(written.ok());
+    EXPECT_TRUE(written.messages.empty());
     std::rewind(out);
     std::string text(4096, '\0');
     text.resize(std::fread(text.data(), 1, text.size(), out));

@@ -84,7 +84,7 @@ TEST_F(OpenFileTest, UnreadableFilesReportFormatErrorAndKeepTheData) {
         EXPECT_EQ(db, before) << name;
     }
     const auto damaged = openFile(db, write("bad.cdd", std::string(40, 'x')));
-    EXPECT_EQ(damaged.result, -1);
+    EXPECT_EQ(damaged.code, OpenOutcome::FormatError);
     EXPECT_EQ(damaged.messages, (std::vector<std::string>{"File Format error!"}));
     EXPECT_EQ(db, before) << "a damaged database file must not cost the user the open data";
 }

@@ -349,11 +349,11 @@ TEST(SatcoDxImport, FromAFile) {
         out << lines({Sdx{}.record()}) << '\0';
     }
     ChannelDatabase db;
-    EXPECT_EQ(importSatcoDx(db, path), 1);
+    EXPECT_TRUE(importSatcoDx(db, path).ok());
     EXPECT_EQ(db.transponders.size(), 1u);
 
     const ChannelDatabase before = db;
-    EXPECT_EQ(importSatcoDx(db, (dir / "missing.sdx").string()), 0);
+    EXPECT_FALSE(importSatcoDx(db, (dir / "missing.sdx").string()).ok());
     EXPECT_TRUE(db == before);
     std::filesystem::remove_all(dir);
 }

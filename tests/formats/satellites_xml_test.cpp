@@ -321,9 +321,9 @@ TEST_F(SatellitesXmlFiles, RealSizeListSurvivesTheBinaryDatabase) {
     EXPECT_TRUE(db == sample.expected);
 
     const std::string cdd = (dir_ / "real.cdd").string();
-    ASSERT_TRUE(writeCddFile(db, cdd).ok);
+    ASSERT_TRUE(writeCddFile(db, cdd).ok());
     ChannelDatabase reread;
-    ASSERT_EQ(readCddFile(reread, cdd), 1);
+    ASSERT_EQ(readCddFile(reread, cdd).code, CddRead::Ok);
     // The binary database keeps 14 bytes of a satellite's name; everything else fits its widths.
     ChannelDatabase expected = sample.expected;
     for (auto& s : expected.satellites)

@@ -336,15 +336,15 @@ TEST(TextReaderFile, ReplacesTheDatabaseButNotTheCutBuffers) {
     db.appendRecord(old);
     db.satelliteClipboard.append(old);
     db.satelliteCount = 10;
-    EXPECT_EQ(readTextFile(db, path), 1);
+    EXPECT_TRUE(readTextFile(db, path).ok());
     ASSERT_EQ(db.satellites.size(), 1u);
     EXPECT_EQ(nameView(db.satellites.front().name), "New");
     EXPECT_EQ(db.satelliteCount, 1);
     EXPECT_EQ(db.satelliteClipboard.size(), 1u);
 
     const ChannelDatabase before = db;
-    EXPECT_EQ(readTextFile(db, (dir / "missing.txt").string()), 0);
-    EXPECT_EQ(readTextFile(db, dir.string()), 0) << "a folder is not a readable file";
+    EXPECT_FALSE(readTextFile(db, (dir / "missing.txt").string()).ok());
+    EXPECT_FALSE(readTextFile(db, dir.string()).ok()) << "a folder is not a readable file";
     EXPECT_EQ(db, before);
     std::filesystem::remove_all(dir);
 }

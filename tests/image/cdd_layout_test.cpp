@@ -88,18 +88,18 @@ TEST(CddLayout, EmptyDatabaseIsThe32ByteFile) {
     const Bytes expected = {0x26, 0x52, 0x06, 0x24, 0x01, 0x00, 0x00, 0x00, 0x13, 0x00, 0x00,
                             0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                             0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x86, 0xD3, 0x27, 0x0A};
-    EXPECT_EQ(encodeCdd(ChannelDatabase{}).bytes, expected);
+    EXPECT_EQ(encodeCdd(ChannelDatabase{}).value, expected);
     ChannelDatabase db = testing::smallDatabase();
-    ASSERT_EQ(readCddBytes(db, expected), kCddRead);
+    ASSERT_EQ(readCddBytes(db, expected).code, CddRead::Ok);
     EXPECT_EQ(db, ChannelDatabase{});
 }
 
 TEST(CddLayout, EveryRecordKindIsPackedAsLaidOut) {
-    const CddEncodeResult encoded = encodeCdd(oneOfEachDatabase());
-    ASSERT_TRUE(encoded.ok()) << encoded.error;
-    EXPECT_EQ(encoded.bytes, kOneOfEach);
+    const auto encoded = encodeCdd(oneOfEachDatabase());
+    ASSERT_TRUE(encoded.ok()) << encoded.detail;
+    EXPECT_EQ(encoded.value, kOneOfEach);
     ChannelDatabase db;
-    ASSERT_EQ(readCddBytes(db, kOneOfEach), kCddRead);
+    ASSERT_EQ(readCddBytes(db, kOneOfEach).code, CddRead::Ok);
     EXPECT_EQ(db, oneOfEachDatabase()); // counters as stored, links from the nesting
 }
 
@@ -116,7 +116,7 @@ TEST(CddLayout, NarrowFieldsStoreTheirLowBits) {
                            .caMode = 2,
                            .favorites = 0x1FF,
                            .lock = 3};
-    const Bytes f = encodeCdd(db).bytes;
+    const Bytes f = encodeCdd(db).value;
     ASSERT_EQ(f.size(), 28u + 23 + 14 + 34 + 4);
     EXPECT_EQ(Bytes(f.begin() + 28 + 17, f.begin() + 28 + 19), (Bytes{0x23, 0x45}));
     const auto tp = f.begin() + 28 + 23;
@@ -127,7 +127,7 @@ TEST(CddLayout, NarrowFieldsStoreTheirLowBits) {
               (Bytes{0, 0, 0, 0, 0x1F, 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0, 0}));
 
     ChannelDatabase back;
-    ASSERT_EQ(readCddBytes(back, f), kCddRead);
+    ASSERT_EQ(readCddBytes(back, f).code, CddRead::Ok);
     EXPECT_EQ(back.satellites.front().longitude, 0x2345);
     EXPECT_EQ(
         back.transponders.front(),
@@ -141,7 +141,7 @@ TEST(CddLayout, NamesAreCutTo14And18Bytes) {
     setName(db.satellites.front().name, "Eutelsat Hotbird 13E");
     setName(db.services.front().name, "A very long service name");
     ChannelDatabase back;
-    ASSERT_EQ(readCddBytes(back, encodeCdd(db).bytes), kCddRead);
+    ASSERT_EQ(readCddBytes(back, encodeCdd(db).value).code, CddRead::Ok);
     EXPECT_EQ(nameView(back.satellites.front().name), "Eutelsat Hotbi");
     EXPECT_EQ(nameView(back.services.front().name), "A very long servic");
 }

@@ -93,14 +93,14 @@ TEST(CddRoundTrip, RandomDatabasesComeBackRegrouped) {
             randomDatabase(seed, static_cast<int>(seed % 13), static_cast<int>(seed * 7 % 60),
                            static_cast<int>(seed * 37 % 400));
         ChannelDatabase back;
-        ASSERT_EQ(readCddBytes(back, encodeCdd(db).bytes), kCddRead) << seed;
+        ASSERT_EQ(readCddBytes(back, encodeCdd(db).value).code, CddRead::Ok) << seed;
         ASSERT_EQ(back, regrouped(db)) << seed;
     }
     const ChannelDatabase large = randomDatabase(99, 255, 2000, 8000);
     ScratchDir dir;
-    ASSERT_TRUE(writeCddFile(large, dir.file("large.cdd")).ok);
+    ASSERT_TRUE(writeCddFile(large, dir.file("large.cdd")).ok());
     ChannelDatabase back;
-    ASSERT_EQ(readCddFile(back, dir.file("large.cdd")), kCddRead);
+    ASSERT_EQ(readCddFile(back, dir.file("large.cdd")).code, CddRead::Ok);
     EXPECT_EQ(back, regrouped(large));
 }
 
@@ -111,13 +111,13 @@ TEST(CddRoundTrip, OrphansSilentServicesAndDuplicateIds) {
     db.services.append({.transponderId = 77, .audioPid = 1}); // on nothing
     db.services.append({.transponderId = 0, .number = 3});    // no PIDs
     ChannelDatabase back;
-    ASSERT_EQ(readCddBytes(back, encodeCdd(db).bytes), kCddRead);
+    ASSERT_EQ(readCddBytes(back, encodeCdd(db).value).code, CddRead::Ok);
     EXPECT_EQ(back.transponders.size(), 1u);
     EXPECT_EQ(back.services.size(), 1u);
 
     // Every satellite block with a matching id carries the transponder and its service.
     db.satellites.append(db.satellites.front());
-    ASSERT_EQ(readCddBytes(back, encodeCdd(db).bytes), kCddRead);
+    ASSERT_EQ(readCddBytes(back, encodeCdd(db).value).code, CddRead::Ok);
     EXPECT_EQ(back.transponders.size(), 2u);
     EXPECT_EQ(back.services.size(), 2u);
 }
@@ -132,12 +132,12 @@ ChannelDatabase withClipboards() {
 }
 
 TEST(CddDamagedFile, EveryTruncationAndBitFlipFails) {
-    const Bytes file = encodeCdd(randomDatabase(7, 3, 6, 12)).bytes;
+    const Bytes file = encodeCdd(randomDatabase(7, 3, 6, 12)).value;
     const ChannelDatabase before = withClipboards();
     ChannelDatabase db = before;
     for (std::size_t size = 0; size < file.size(); ++size) {
-        ASSERT_EQ(readCddBytes(db, std::span(file).first(size)),
-                  size < 16 ? kCddBadHeader : kCddBadChecksum)
+        ASSERT_EQ(readCddBytes(db, std::span(file).first(size)).code,
+                  size < 16 ? CddRead::BadHeader : CddRead::BadChecksum)
             << size;
         ASSERT_EQ(db, before) << size;
     }
@@ -145,28 +145,28 @@ TEST(CddDamagedFile, EveryTruncationAndBitFlipFails) {
         for (int bit = 0; bit < 8; ++bit) {
             Bytes damaged = file;
             damaged[at] ^= static_cast<uint8_t>(1u << bit);
-            ASSERT_EQ(readCddBytes(db, damaged), kCddBadChecksum) << at << "." << bit;
+            ASSERT_EQ(readCddBytes(db, damaged).code, CddRead::BadChecksum) << at << "." << bit;
             ASSERT_EQ(db, before) << at << "." << bit;
         }
 }
 
 TEST(CddDamagedFile, HeaderChecks) {
-    const Bytes file = encodeCdd(smallDatabase()).bytes;
+    const Bytes file = encodeCdd(smallDatabase()).value;
     const ChannelDatabase before = withClipboards();
     ChannelDatabase db = before;
     for (std::size_t at : {0u, 4u, 9u, 11u, 12u}) {
         Bytes damaged = file;
         damaged[at] ^= 0x02; // byte 12 becomes 3
-        EXPECT_EQ(readCddBytes(db, damaged), kCddBadHeader) << at;
+        EXPECT_EQ(readCddBytes(db, damaged).code, CddRead::BadHeader) << at;
     }
     Bytes huge = file;
     std::fill(huge.begin() + 5, huge.begin() + 9, 0xFF); // L + 13 passes 32 bits
-    EXPECT_EQ(readCddBytes(db, huge), kCddBadChecksum);
+    EXPECT_EQ(readCddBytes(db, huge).code, CddRead::BadChecksum);
     EXPECT_EQ(db, before);
 
     Bytes longer = file;
     longer.insert(longer.end(), {1, 2, 3}); // bytes after the checksum do not count
-    EXPECT_EQ(readCddBytes(db, longer), kCddRead);
+    EXPECT_EQ(readCddBytes(db, longer).code, CddRead::Ok);
     EXPECT_EQ(db.services.size(), 1u);
     EXPECT_EQ(db.satelliteClipboard, before.satelliteClipboard); // a good read keeps cut buffers
 }
@@ -179,19 +179,19 @@ TEST(CddDamagedFile, ShortBodyLengthsFailTheChecksumFirst) {
     // L = 0: the "checksum" at offset 9 is 00 00 00 01, the checksum of bytes 0..8 is C2 6C 40 96.
     const Bytes sixteen = {0x26, 0x52, 0x06, 0x24, 0x01, 0x00, 0x00, 0x00,
                            0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00};
-    EXPECT_EQ(readCddBytes(db, sixteen), kCddBadChecksum);
+    EXPECT_EQ(readCddBytes(db, sixteen).code, CddRead::BadChecksum);
     // L = 18 in a 32-byte file: the four bytes at offset 27 are not the checksum of bytes 0..26.
     Bytes eighteen = {0x26, 0x52, 0x06, 0x24, 0x01, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00,
                       0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                       0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    EXPECT_EQ(readCddBytes(db, eighteen), kCddBadChecksum);
+    EXPECT_EQ(readCddBytes(db, eighteen).code, CddRead::BadChecksum);
     std::copy_n(Bytes{0xD8, 0x7D, 0x2E, 0xAE}.begin(), 4, eighteen.begin() + 27);
-    EXPECT_EQ(readCddBytes(db, eighteen), kCddBadHeader);
+    EXPECT_EQ(readCddBytes(db, eighteen).code, CddRead::BadHeader);
     // L = 10, sealed: bytes 0..18 and their checksum.
     const Bytes ten = {0x26, 0x52, 0x06, 0x24, 0x01, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00,
                        0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x69, 0xB3, 0xFB, 0xB9};
-    EXPECT_EQ(readCddBytes(db, ten), kCddBadHeader);
-    EXPECT_EQ(readCddBytes(db, std::span(ten).first(22)), kCddBadChecksum);
+    EXPECT_EQ(readCddBytes(db, ten).code, CddRead::BadHeader);
+    EXPECT_EQ(readCddBytes(db, std::span(ten).first(22)).code, CddRead::BadChecksum);
     EXPECT_EQ(db, before);
 }
 
@@ -201,7 +201,7 @@ TEST(CddDamagedFile, SectionLengthsNeverLeadOutsideTheBody) {
     Bytes f = cddPrefix(0x7FFFFFFF);
     f.insert(f.end(), 19 + 3, 0x11); // one antenna and a stub
     ChannelDatabase db;
-    EXPECT_EQ(readCddBytes(db, sealCdd(f)), kCddRead);
+    EXPECT_EQ(readCddBytes(db, sealCdd(f)).code, CddRead::Ok);
     EXPECT_EQ(db.antennas.size(), 1u);
 
     f = cddPrefix(0x80000000); // negative: no antennas
@@ -211,7 +211,7 @@ TEST(CddDamagedFile, SectionLengthsNeverLeadOutsideTheBody) {
     f.insert(f.end(), 12, 0);
     f.insert(f.end(), {0xFF, 0x00}); // Lv claims 65280 bytes
     f.insert(f.end(), 34 + 20, 0x01);
-    ASSERT_EQ(readCddBytes(db, sealCdd(f)), kCddRead);
+    ASSERT_EQ(readCddBytes(db, sealCdd(f)).code, CddRead::Ok);
     EXPECT_EQ(db.satellites.size(), 1u);
     EXPECT_EQ(db.transponders.size(), 1u);
     EXPECT_EQ(db.services.size(), 1u);
@@ -221,16 +221,16 @@ TEST(CddFile, ReadResultsFromDisk) {
     ScratchDir dir;
     const ChannelDatabase before = withClipboards();
     ChannelDatabase db = before;
-    EXPECT_EQ(readCddFile(db, dir.file("missing.cdd")), kCddCannotOpen);
-    EXPECT_EQ(readCddFile(db, dir.path()), kCddCannotOpen);
-    Bytes file = encodeCdd(smallDatabase()).bytes;
+    EXPECT_EQ(readCddFile(db, dir.file("missing.cdd")).code, CddRead::CannotOpen);
+    EXPECT_EQ(readCddFile(db, dir.path()).code, CddRead::CannotOpen);
+    Bytes file = encodeCdd(smallDatabase()).value;
     writeAll(dir.file("short.cdd"), Bytes(file.begin(), file.begin() + 15));
-    EXPECT_EQ(readCddFile(db, dir.file("short.cdd")), kCddBadHeader);
+    EXPECT_EQ(readCddFile(db, dir.file("short.cdd")).code, CddRead::BadHeader);
     writeAll(dir.file("cut.cdd"), Bytes(file.begin(), file.end() - 1));
-    EXPECT_EQ(readCddFile(db, dir.file("cut.cdd")), kCddBadChecksum);
+    EXPECT_EQ(readCddFile(db, dir.file("cut.cdd")).code, CddRead::BadChecksum);
     EXPECT_EQ(db, before);
     writeAll(dir.file("good.cdd"), file);
-    EXPECT_EQ(readCddFile(db, dir.file("good.cdd")), kCddRead);
+    EXPECT_EQ(readCddFile(db, dir.file("good.cdd")).code, CddRead::Ok);
     EXPECT_EQ(db.serviceCount, 1);
 }
 
@@ -239,22 +239,22 @@ TEST(CddFile, WritingChangesNeitherTheDatabaseNorAFileItCannotFinish) {
     ChannelDatabase db = smallDatabase();
     db.services.front().number = 1;
     const ChannelDatabase before = db;
-    ASSERT_TRUE(writeCddFile(db, dir.file("a.cdd")).ok);
+    ASSERT_TRUE(writeCddFile(db, dir.file("a.cdd")).ok());
     EXPECT_EQ(db, before);
     ChannelDatabase back;
-    ASSERT_EQ(readCddFile(back, dir.file("a.cdd")), kCddRead);
+    ASSERT_EQ(readCddFile(back, dir.file("a.cdd")).code, CddRead::Ok);
     EXPECT_EQ(back.services.front().number, 1);
 
     const Bytes old = readAll(dir.file("a.cdd"));
     {
         ScopedWriteFailure failure(20); // the empty database takes 32 bytes
-        const CddWriteResult result = writeCddFile(ChannelDatabase{}, dir.file("a.cdd"));
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.message.find("a.cdd"), std::string::npos) << result.message;
+        const Status<CddSave> result = writeCddFile(ChannelDatabase{}, dir.file("a.cdd"));
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.detail.find("a.cdd"), std::string::npos) << result.detail;
     }
     EXPECT_EQ(readAll(dir.file("a.cdd")), old);
     EXPECT_EQ(dir.entryCount(), 1u);
-    EXPECT_FALSE(writeCddFile(db, dir.file("none/x.cdd")).ok);
+    EXPECT_FALSE(writeCddFile(db, dir.file("none/x.cdd")).ok());
 }
 
 // --- what the file cannot hold is refused, naming the record and the limit ----------------------
@@ -290,15 +290,15 @@ TEST(CddRefusal, OutOfRangeDatabasesAreNotWritten) {
     for (const Case& c : cases) {
         ChannelDatabase db = smallDatabase();
         c.breakIt(db);
-        const CddEncodeResult encoded = encodeCdd(db);
+        const auto encoded = encodeCdd(db);
         ASSERT_FALSE(encoded.ok()) << c.value;
-        EXPECT_TRUE(encoded.bytes.empty());
-        EXPECT_NE(encoded.error.find(c.value), std::string::npos) << encoded.error;
-        EXPECT_NE(encoded.error.find(c.limit), std::string::npos) << encoded.error;
+        EXPECT_TRUE(encoded.value.empty());
+        EXPECT_NE(encoded.detail.find(c.value), std::string::npos) << encoded.detail;
+        EXPECT_NE(encoded.detail.find(c.limit), std::string::npos) << encoded.detail;
 
         ScratchDir dir;
         writeAll(dir.file("old.cdd"), bytesOf("old"));
-        EXPECT_EQ(writeCddFile(db, dir.file("old.cdd")).message, encoded.error);
+        EXPECT_EQ(writeCddFile(db, dir.file("old.cdd")).detail, encoded.detail);
         EXPECT_EQ(readAll(dir.file("old.cdd")), bytesOf("old"));
         EXPECT_EQ(dir.entryCount(), 1u);
     }
@@ -313,11 +313,11 @@ TEST(CddRefusal, TheLimitsThemselvesAndUnwrittenRecordsPass) {
     db.services.front().transponderId = db.services.front().number = 65535;
     for (int i = 1; i < kCddMaxServicesPerTransponder; ++i)
         db.services.append(db.services.front());
-    const Bytes file = encodeCdd(db).bytes;
+    const Bytes file = encodeCdd(db).value;
     EXPECT_EQ(file[24 + 19 + 4 + 23 + 12], 0xFF); // Lv = 34 * 1927 = 0xFFEE
     EXPECT_EQ(file[24 + 19 + 4 + 23 + 13], 0xEE);
     ChannelDatabase back;
-    ASSERT_EQ(readCddBytes(back, file), kCddRead);
+    ASSERT_EQ(readCddBytes(back, file).code, CddRead::Ok);
     EXPECT_EQ(back, db);
 
     db.transponders.append({.id = 1 << 20, .satelliteId = 999}); // an orphan is never written
@@ -336,9 +336,9 @@ TEST(CddRefusal, SectionLengthsMustFitTheirFields) {
             db.transponders.append(db.transponders.front());
         for (int i = 1; i < satellites; ++i)
             db.satellites.append(db.satellites.front());
-        const CddEncodeResult encoded = encodeCdd(db);
+        const auto encoded = encodeCdd(db);
         ASSERT_FALSE(encoded.ok());
-        EXPECT_NE(encoded.error.find("32-bit"), std::string::npos) << encoded.error;
+        EXPECT_NE(encoded.detail.find("32-bit"), std::string::npos) << encoded.detail;
     }
 }
 

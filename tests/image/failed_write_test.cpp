@@ -108,33 +108,33 @@ TEST_F(FailedWrite, CddWriterKeepsTheOldFileAtEveryFailurePoint) {
     const auto encoded = encodeCdd(db);
     ASSERT_TRUE(encoded.ok());
     const auto target = dir_ / "channels.cdd";
-    const std::size_t size = encoded.bytes.size();
+    const std::size_t size = encoded.value.size();
     for (std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{13}, size / 2, size - 1}) {
         put(target, kOldContent);
         {
             ScopedWriteFailure failure(n);
-            const CddWriteResult result = writeCddFile(db, target.string());
-            EXPECT_FALSE(result.ok) << "failing after " << n << " bytes";
-            EXPECT_FALSE(result.message.empty());
+            const Status<CddSave> result = writeCddFile(db, target.string());
+            EXPECT_FALSE(result.ok()) << "failing after " << n << " bytes";
+            EXPECT_FALSE(result.detail.empty());
         }
         EXPECT_EQ(slurp(target), kOldContent) << "failing after " << n << " bytes";
         EXPECT_EQ(entries(dir_), std::vector<std::string>{"channels.cdd"}) << "temporary left";
     }
     // With room for every byte the same call replaces the file.
     ScopedWriteFailure enough(size);
-    EXPECT_TRUE(writeCddFile(db, target.string()).ok);
+    EXPECT_TRUE(writeCddFile(db, target.string()).ok());
     const std::string written = slurp(target);
-    EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.end()), encoded.bytes);
+    EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.end()), encoded.value);
 }
 
 TEST_F(FailedWrite, CddWriterReportsAFolderItCannotWriteIn) {
     const ChannelDatabase db = database(1, 1, 1);
     put(dir_ / "not-a-folder", kOldContent);
-    const CddWriteResult result = writeCddFile(db, (dir_ / "not-a-folder" / "x.cdd").string());
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.message.empty());
-    const CddWriteResult missing = writeCddFile(db, (dir_ / "no" / "such" / "x.cdd").string());
-    EXPECT_FALSE(missing.ok);
+    const Status<CddSave> result = writeCddFile(db, (dir_ / "not-a-folder" / "x.cdd").string());
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.detail.empty());
+    const Status<CddSave> missing = writeCddFile(db, (dir_ / "no" / "such" / "x.cdd").string());
+    EXPECT_FALSE(missing.ok());
     EXPECT_EQ(slurp(dir_ / "not-a-folder"), kOldContent);
     EXPECT_EQ(entries(dir_), std::vector<std::string>{"not-a-folder"});
 }
@@ -171,9 +171,9 @@ TEST_F(FailedWrite, RealFullDiskKeepsTheOldFiles) {
     put(disk / "filler", std::string(490 * 1024, 'f'));
 
     const ChannelDatabase db = database(20, 20, 15); // about 210 KB as a .cdd file
-    const CddWriteResult result = writeCddFile(db, cddTarget.string());
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.message.empty());
+    const Status<CddSave> result = writeCddFile(db, cddTarget.string());
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.detail.empty());
     EXPECT_EQ(slurp(cddTarget), kOldContent);
 
     DataBlock block;
@@ -184,7 +184,7 @@ TEST_F(FailedWrite, RealFullDiskKeepsTheOldFiles) {
 
     // Once there is room again, the same writes go through.
     fs::remove(disk / "filler");
-    EXPECT_TRUE(writeCddFile(db, cddTarget.string()).ok);
+    EXPECT_TRUE(writeCddFile(db, cddTarget.string()).ok());
     EXPECT_NO_THROW(block.saveBlock(blockTarget.string()));
     EXPECT_EQ(entries(disk), (std::vector<std::string>{"channels.cdd", "image.rs232"}));
 }
@@ -196,9 +196,9 @@ TEST_F(FailedWrite, ReadOnlyFileSystemIsReported) {
     const auto target = disk / "channels.cdd";
     put(target, kOldContent);
     ASSERT_EQ(std::system(("mount -o remount,ro " + disk.string()).c_str()), 0);
-    const CddWriteResult result = writeCddFile(database(1, 1, 1), target.string());
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.message.empty());
+    const Status<CddSave> result = writeCddFile(database(1, 1, 1), target.string());
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.detail.empty());
     EXPECT_EQ(slurp(target), kOldContent);
     EXPECT_EQ(entries(disk), std::vector<std::string>{"channels.cdd"});
 }

@@ -26,8 +26,8 @@ std::string satcoDxRecord() {
 
 std::string cddBytes(const ChannelDatabase& db) {
     const auto encoded = encodeCdd(db);
-    EXPECT_TRUE(encoded.ok()) << encoded.error;
-    return {encoded.bytes.begin(), encoded.bytes.end()};
+    EXPECT_TRUE(encoded.ok()) << encoded.detail;
+    return {encoded.value.begin(), encoded.value.end()};
 }
 
 TEST_F(MainDialogTest, OpensEveryFormatByItsExtension) {

@@ -1,0 +1,75 @@
+#pragma once
+// How an operation of the core ended, in one shape for every reader and writer: a code the caller
+// can branch on, the file it worked on, and for a failure the cause and the texts a user must see.
+// The core never shows anything itself. The editor puts `messages` into message boxes, in order,
+// with `detail` as the informative text under them; the command-line tool prints the same lines.
+
+#include "base/message_text.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane {
+
+// The system's own texts for the user ("File Format error!"), in the order they are shown.
+using Messages = std::vector<std::string>;
+
+// The code of an operation that either works or does not.
+enum class Outcome { Ok, Failed };
+
+// `Code` is an enumeration with an enumerator `Ok`; where callers rely on an operation's integer
+// results, the enumeration keeps those values.
+template <class Code = Outcome> struct [[nodiscard]] Status {
+    Code code = Code::Ok;
+    std::string file;   // the file read or written, as the caller named it; empty for memory
+    std::string cause;  // why it failed, without the file name; empty when nothing more is known
+    Messages messages;  // what the user is told, in order; empty on success
+    std::string detail; // one line naming the file and the cause; empty when no cause is known
+
+    Status() = default;
+    // The status of an operation on `onFile`, successful until marked otherwise.
+    explicit Status(std::string onFile) : file(std::move(onFile)) {}
+    explicit Status(Code c, std::string onFile = {}) : code(c), file(std::move(onFile)) {}
+
+    bool ok() const { return code == Code::Ok; }
+
+    // Marks the operation failed without saying why.
+    Status& fail(Code failure) {
+        code = failure;
+        return *this;
+    }
+    // Marks the operation failed with `why`, told as "file: why" (just `why` without a file).
+    Status& fail(Code failure, std::string why) {
+        code = failure;
+        cause = std::move(why);
+        detail = file.empty() ? cause : detail::joinText(file, ": ", cause);
+        return *this;
+    }
+    // Marks it failed with a cause that an established text tells in words of its own.
+    Status& fail(Code failure, std::string why, std::string line) {
+        code = failure;
+        cause = std::move(why);
+        detail = std::move(line);
+        return *this;
+    }
+    // Takes over the cause and texts of an inner operation that failed, under this one's `failure`.
+    template <class Inner> Status& failWith(Code failure, Status<Inner>&& inner) {
+        code = failure;
+        if (file.empty())
+            file = std::move(inner.file);
+        cause = std::move(inner.cause);
+        detail = std::move(inner.detail);
+        messages.insert(messages.end(), std::make_move_iterator(inner.messages.begin()),
+                        std::make_move_iterator(inner.messages.end()));
+        return *this;
+    }
+};
+
+// A Status with what the operation produced; `value` is meaningful only when ok().
+template <class T, class Code = Outcome> struct [[nodiscard]] Result : Status<Code> {
+    using Status<Code>::Status;
+    T value{};
+};
+
+} // namespace corvane
