@@ -1,13 +1,11 @@
 #include "load_database.h"
 
 #include "database_json.h"
+
+#include "base/message_text.h"
 #include "formats/open_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 
 namespace corvane::cli {
 
@@ -21,23 +19,11 @@ bool hasExtension(std::string_view path, std::string_view extension) {
     });
 }
 
-Result<std::string> readWholeFile(const std::string& path) {
-    Result<std::string> result;
-    result.file = path;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file) {
-        const std::string why = std::strerror(errno);
-        result.fail(Outcome::Failed, why, "Cannot open " + path + ": " + why);
-        return result;
-    }
-    char buffer[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        result.value.append(buffer, got);
-    if (std::ferror(file.get())) {
-        const std::string why = std::strerror(errno);
-        result.fail(Outcome::Failed, why, "Cannot read " + path + ": " + why);
+Result<std::string, FileRead> readInputFile(const std::string& path) {
+    auto result = readWholeFile(path);
+    if (!result.ok()) {
+        const char* verb = result.code == FileRead::CannotOpen ? "Cannot open " : "Cannot read ";
+        result.detail = detail::joinText(verb, path, ": ", result.cause);
     }
     return result;
 }
@@ -45,7 +31,7 @@ Result<std::string> readWholeFile(const std::string& path) {
 Status<> loadDatabase(ChannelDatabase& db, const std::string& path) {
     Status<> status(path);
     if (hasExtension(path, ".json")) {
-        Result<std::string> text = readWholeFile(path);
+        auto text = readInputFile(path);
         if (!text.ok())
             return status.failWith(Outcome::Failed, std::move(text));
         Status<> parsed = databaseFromJson(text.value, db);

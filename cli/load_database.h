@@ -2,6 +2,7 @@
 // Reading any file the tool accepts into a database: JSON in the form the tool writes, and every
 // other extension exactly as the editor's Open command reads it, messages included.
 
+#include "base/file_reader.h"
 #include "base/status.h"
 #include "model/channel_database.h"
 
@@ -13,8 +14,8 @@ namespace corvane::cli {
 // True when `path` ends in `extension` ("." included), compared ignoring ASCII case.
 bool hasExtension(std::string_view path, std::string_view extension);
 
-// The whole file's bytes; on failure the detail names the file and the cause.
-Result<std::string> readWholeFile(const std::string& path);
+// The whole file's bytes; on failure the detail says whether it could not be opened or read.
+Result<std::string, FileRead> readInputFile(const std::string& path);
 
 // ".json" files go through databaseFromJson; everything else through openFile, so the tool
 // accepts, refuses and reports exactly what the editor does (".bin" leaves "test_output.txt" in

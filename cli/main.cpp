@@ -84,7 +84,7 @@ int runCheck(const std::string& path) {
 }
 
 int runBlock(const std::string& path) {
-    const Result<std::string> read = cli::readWholeFile(path);
+    const auto read = cli::readInputFile(path);
     if (!read.ok()) {
         report(read);
         return kFailed;

@@ -1,24 +1,28 @@
 // Runs a fuzz target's checks over files instead of under libFuzzer, so the ordinary test suite
 // (and its sanitizer build) replays every seed and every input that once caught a fault.
 // Usage: replay_NAME FILE_OR_FOLDER...
+#include "base/bytes.h"
+#include "base/file_reader.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
+#include <span>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
 namespace {
 
 int replay(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
-                                  std::istreambuf_iterator<char>()};
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    const auto bytes = corvane::readWholeFile(file.string());
+    if (!bytes.ok()) {
+        std::fprintf(stderr, "%s\n", bytes.detail.c_str());
+        std::exit(1);
+    }
+    const std::span<const uint8_t> data = corvane::asBytes(bytes.value);
+    LLVMFuzzerTestOneInput(data.data(), data.size());
     return 1;
 }
 

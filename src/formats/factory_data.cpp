@@ -1,5 +1,8 @@
 #include "formats/factory_data.h"
 
+#include "base/bytes.h"
+#include "base/file_reader.h"
+
 #include "formats/factory_text_writer.h"
 #include "formats/text_reader.h"
 
@@ -13,23 +16,15 @@ constexpr const char* kOpenFailed = "open file failed";
 constexpr const char* kInvalid = "\n Factory data fie is invalid. ";
 constexpr const char* kWorkFile = "test_output.txt";
 
-// Reads at most one image into a buffer zero-filled afresh, so no earlier file shows through.
-std::optional<std::vector<uint8_t>> loadImage(const std::string& path, Messages& messages) {
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (in == nullptr) {
-        messages.emplace_back(kOpenFailed);
-        return std::nullopt;
-    }
-    std::vector<uint8_t> image(factory::kImageSize, 0);
-    const std::size_t length = std::fread(image.data(), 1, image.size(), in);
+// Reads at most one image, into a buffer of its own, so no earlier file shows through.
+std::optional<std::string> loadImage(const std::string& path, Messages& messages) {
+    FileReader in(path);
+    std::string image;
     // A folder opens but cannot be read: to the user that is a file that could not be opened.
-    const bool unreadable = std::ferror(in) != 0;
-    std::fclose(in);
-    if (unreadable) {
+    if (!in.read(image, factory::kImageSize)) {
         messages.emplace_back(kOpenFailed);
         return std::nullopt;
     }
-    image.resize(length);
     return image;
 }
 
@@ -38,7 +33,7 @@ std::optional<factory::Layout> formatFile(std::string& text, const std::string& 
     const auto image = loadImage(binPath, messages);
     if (!image)
         return std::nullopt;
-    return factory::formatText(text, *image);
+    return factory::formatText(text, asBytes(*image));
 }
 
 // Layout A program lines carry no ant_index column, so they must be read without it or every

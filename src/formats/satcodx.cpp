@@ -1,8 +1,9 @@
 #include "formats/satcodx.h"
 
+#include "base/file_reader.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -181,20 +182,11 @@ void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes) {
 
 Status<> importSatcoDx(ChannelDatabase& db, const std::string& path) {
     Status<> status(path);
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (in == nullptr)
+    // Neither a folder nor a failing disk may empty the database.
+    const auto bytes = readWholeFile(path);
+    if (!bytes.ok())
         return status.fail(Outcome::Failed);
-    std::string bytes;
-    char chunk[65536];
-    std::size_t length = 0;
-    while ((length = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-        bytes.append(chunk, length);
-    // A folder opens but cannot be read; neither it nor a failing disk may empty the database.
-    const bool unreadable = std::ferror(in) != 0;
-    std::fclose(in);
-    if (unreadable)
-        return status.fail(Outcome::Failed);
-    importSatcoDxBytes(db, bytes);
+    importSatcoDxBytes(db, bytes.value);
     return status;
 }
 

@@ -1,14 +1,12 @@
 #include "formats/text_reader.h"
 
+#include "base/file_reader.h"
 #include "formats/c_numeric_locale.h"
 
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
 #include <unordered_map>
@@ -357,18 +355,12 @@ void readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOptions o
 
 Status<> readTextFile(ChannelDatabase& db, const std::string& path, TextReadOptions options) {
     Status<> status(path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
+    // A read error mid-file counts as unopenable, so the user's data is not replaced by half a
+    // file.
+    const auto text = readWholeFile(path);
+    if (!text.ok())
         return status.fail(Outcome::Failed);
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return status.fail(Outcome::Failed);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // A read error mid-file is treated as unopenable, so the user's data is not replaced by half
-    // a file.
-    if (in.bad())
-        return status.fail(Outcome::Failed);
-    readTextBytes(db, text, options);
+    readTextBytes(db, text.value, options);
     return status;
 }
 

@@ -1,13 +1,13 @@
 #include "image/cdd_file.h"
 
 #include "base/atomic_file.h"
+#include "base/bytes.h"
+#include "base/file_reader.h"
 #include "base/message_text.h"
 #include "image/checksum.h"
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 
@@ -495,33 +495,19 @@ Status<CddRead> readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes
 }
 
 Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path) {
-    const Status<CddRead> cannotOpen(CddRead::CannotOpen, path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return cannotOpen;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return cannotOpen;
-    std::vector<uint8_t> buffer(kFixedHeader);
-    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
-    buffer.resize(static_cast<std::size_t>(in.gcount()));
-    if (!hasGoodHeader(buffer))
+    FileReader in(path);
+    std::string buffer;
+    if (!in.read(buffer, kFixedHeader))
+        return Status<CddRead>(CddRead::CannotOpen, path);
+    const std::span<const uint8_t> header = asBytes(buffer);
+    if (!hasGoodHeader(header))
         return Status<CddRead>(CddRead::BadHeader, path);
-
     // Read no more than the header says the file holds, so trailing bytes cost nothing; a file
     // shorter than that comes up short and fails the checksum test.
-    in.clear();
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0)
-        return cannotOpen;
-    const uint64_t wanted = uint64_t{be32(buffer.data() + 5)} + kBodyStart + 4;
-    const auto toRead = static_cast<std::size_t>(std::min<uint64_t>(wanted, uint64_t(size)));
-    buffer.resize(toRead);
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(toRead));
-    buffer.resize(static_cast<std::size_t>(in.gcount()));
-    Status<CddRead> status = readCddBytes(db, buffer);
+    const uint64_t wanted = uint64_t{be32(header.data() + 5)} + kBodyStart + 4;
+    if (!in.read(buffer, static_cast<std::size_t>(wanted - kFixedHeader)))
+        return Status<CddRead>(CddRead::CannotOpen, path);
+    Status<CddRead> status = readCddBytes(db, asBytes(buffer));
     status.file = path;
     return status;
 }

@@ -1,11 +1,10 @@
 #include "image/data_block.h"
 
 #include "base/atomic_file.h"
+#include "base/file_reader.h"
 #include "image/checksum.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
@@ -188,14 +187,10 @@ bool DataBlock::decodeBlock(std::span<const uint8_t> bytes) {
 }
 
 bool DataBlock::loadDefaultBlock(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
+    auto content = readWholeFile(path);
+    if (!content.ok())
         throw BlockFileError();
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw BlockFileError();
-    std::string content{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    payload = std::move(content);
+    payload = std::move(content.value);
     return decodeBlock(bytesOf(payload));
 }
 
