@@ -1,31 +1,20 @@
 #include "base/atomic_file.h"
 
+#include "base/bytes.h"
 #include "base/message_text.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <system_error>
+#include <memory>
 
 namespace corvane {
 namespace {
 
-thread_local std::optional<std::size_t> tFailAfterBytes;
-
-std::string quoted(const std::string& path) {
-    return detail::joinText("\"", path, "\"");
-}
-
-std::string errnoText(int err) {
-    return err != 0 ? std::strerror(err) : "unknown error";
-}
-
 // A name no other writer uses at the same moment: the process-wide counter separates writers in
-// this process, the clock separates processes; the exclusive open below catches the rest.
+// this process, the clock separates processes; the exclusive create catches the rest.
 std::string temporaryName(const std::string& path, unsigned attempt) {
     static std::atomic<unsigned long> counter{0};
     const auto ticks = static_cast<unsigned long long>(
@@ -36,82 +25,92 @@ std::string temporaryName(const std::string& path, unsigned attempt) {
     return path + suffix;
 }
 
+std::string folderOf(const std::string& path) {
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+// Removes the temporary file unless it was renamed into place.
+class TemporaryFile {
+public:
+    TemporaryFile(FileSystem& fs, std::string path, std::unique_ptr<WritableFile> file)
+        : fs_(fs), path_(std::move(path)), file_(std::move(file)) {}
+    ~TemporaryFile() {
+        file_.reset();
+        if (!renamed_)
+            fs_.remove(path_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    WritableFile& file() { return *file_; }
+    std::error_code renameTo(const std::string& target) {
+        const std::error_code error = fs_.rename(path_, target);
+        renamed_ = !error;
+        return error;
+    }
+
+private:
+    FileSystem& fs_;
+    std::string path_;
+    std::unique_ptr<WritableFile> file_;
+    bool renamed_ = false;
+};
+
 } // namespace
 
-ScopedWriteFailure::ScopedWriteFailure(std::size_t failAfterBytes) : previous_(tFailAfterBytes) {
-    tFailAfterBytes = failAfterBytes;
-}
-
-ScopedWriteFailure::~ScopedWriteFailure() {
-    tFailAfterBytes = previous_;
-}
-
-Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                             FileSystem& fs) {
     Status<> status(path);
     if (path.empty())
         return status.fail(Outcome::Failed, "Cannot write a file without a name");
-
-    std::string tmp;
-    std::FILE* file = nullptr;
-    int openError = 0;
-    for (unsigned attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
-        tmp = temporaryName(path, attempt);
-        errno = 0;
-        file = std::fopen(tmp.c_str(), "wbx");
-        openError = errno;
-        if (file == nullptr && openError != EEXIST)
-            break;
-    }
-    if (file == nullptr)
-        return status.fail(
-            Outcome::Failed, errnoText(openError),
-            detail::joinText("Cannot create ", quoted(path), ": ", errnoText(openError)));
-
-    auto fail = [&](const std::string& why) -> Status<> {
-        if (file != nullptr)
-            std::fclose(file);
-        std::error_code ignored;
-        std::filesystem::remove(tmp, ignored);
-        return status.fail(Outcome::Failed, why,
-                           detail::joinText("Cannot write ", quoted(path), ": ", why));
+    const std::string target = inQuotes(path);
+    const auto failed = [&](const char* verb, const std::error_code& error) -> Status<>& {
+        const std::string why = error.message();
+        return status.fail(Outcome::Failed, why, detail::joinText(verb, target, ": ", why));
     };
 
-    const std::size_t limit =
-        tFailAfterBytes ? std::min(*tFailAfterBytes, bytes.size()) : bytes.size();
-    std::size_t done = 0;
-    while (done < limit) {
-        const std::size_t chunk = std::min<std::size_t>(limit - done, 1u << 20);
-        errno = 0;
-        const std::size_t wrote = std::fwrite(bytes.data() + done, 1, chunk, file);
-        done += wrote;
-        if (wrote != chunk)
-            return fail(errnoText(errno));
+    // Taken before anything is written: the replacement must not widen or narrow who may read
+    // the user's file.
+    const std::optional<unsigned> keptPermissions = fs.permissions(path);
+
+    std::string tmpPath;
+    std::unique_ptr<WritableFile> created;
+    std::error_code error;
+    for (unsigned attempt = 0; attempt < 16 && !created; ++attempt) {
+        tmpPath = temporaryName(path, attempt);
+        created = fs.createNew(tmpPath, error);
+        if (!created && error != std::errc::file_exists)
+            break;
     }
-    // Like a disk that fills up after N bytes: a file that fits is written.
-    if (tFailAfterBytes && *tFailAfterBytes < bytes.size())
-        return fail(
-            detail::joinText("simulated write failure after ", std::to_string(done), " bytes"));
+    if (!created)
+        return failed("Cannot create ", error);
+    TemporaryFile tmp(fs, tmpPath, std::move(created));
 
-    errno = 0;
-    if (std::fflush(file) != 0 || std::ferror(file) != 0)
-        return fail(errnoText(errno));
-    errno = 0;
-    const int closed = std::fclose(file);
-    file = nullptr;
-    if (closed != 0)
-        return fail(errnoText(errno));
-
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec)
-        return fail(ec.message());
+    if ((error = tmp.file().write(bytes)))
+        return failed("Cannot write ", error);
+    if (keptPermissions && (error = tmp.file().setPermissions(*keptPermissions)))
+        return failed("Cannot write ", error);
+    // Without this a power loss soon after the rename can leave the new name on an empty file.
+    if ((error = tmp.file().sync()) || (error = tmp.file().close()))
+        return failed("Cannot write ", error);
+    if ((error = tmp.renameTo(path)))
+        return failed("Cannot write ", error);
+    // The rename lives in the folder; until the folder is on the disk, a power loss can bring the
+    // old file back. A file system that cannot sync folders (EINVAL) has nothing to wait for.
+    error = fs.syncFolder(folderOf(path));
+    if (error && error != std::errc::invalid_argument) {
+        const std::string why = detail::joinText("the file was replaced, but its folder could not "
+                                                 "be synced: ",
+                                                 error.message());
+        return status.fail(Outcome::Failed, why,
+                           detail::joinText("Cannot write ", target, ": ", why));
+    }
     return status;
 }
 
-Status<> writeFileAtomically(const std::string& path, std::string_view bytes) {
-    return writeFileAtomically(
-        path,
-        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+Status<> writeFileAtomically(const std::string& path, std::string_view bytes, FileSystem& fs) {
+    return writeFileAtomically(path, asBytes(bytes), fs);
 }
 
 } // namespace corvane

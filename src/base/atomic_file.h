@@ -1,13 +1,14 @@
 #pragma once
-// Replacing a file without ever leaving it half written: the bytes go to a temporary file in the
-// target's folder, which is renamed over the target only once it is complete. On any failure the
-// temporary is removed and an existing target keeps its old content byte for byte.
+// Replacing a file so that neither a failure nor a power loss leaves it half written: the bytes go
+// to a temporary file in the target's folder, which is synced to the disk and then renamed over
+// the target; the folder is synced after the rename so that the new name survives too. On any
+// failure before the rename the temporary is removed and an existing target keeps its old content
+// byte for byte. A replaced file keeps its permission bits.
 
+#include "base/file_system.h"
 #include "base/status.h"
 
-#include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,23 +16,11 @@
 namespace corvane {
 
 // Writes `bytes` to `path`, creating or replacing it. On failure the status names the file and
-// the cause. Never throws except on allocation failure.
-Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
-Status<> writeFileAtomically(const std::string& path, std::string_view bytes);
-
-// Test seam: while an object of this class lives, every writeFileAtomically on this thread stores
-// at most `failAfterBytes` bytes in its temporary file and, when the file is larger, fails as a
-// full disk would. Code that writes through writeFileAtomically (.cdd files, data blocks, JSON) can
-// so be tested for a failed write without a real full disk. Scopes nest; the innermost one applies.
-class ScopedWriteFailure {
-public:
-    explicit ScopedWriteFailure(std::size_t failAfterBytes);
-    ~ScopedWriteFailure();
-    ScopedWriteFailure(const ScopedWriteFailure&) = delete;
-    ScopedWriteFailure& operator=(const ScopedWriteFailure&) = delete;
-
-private:
-    std::optional<std::size_t> previous_;
-};
+// the cause. Only when syncing the folder fails after the rename does the file already hold the
+// new bytes; the cause says so. Never throws except on allocation failure.
+Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                             FileSystem& fs = systemFileSystem());
+Status<> writeFileAtomically(const std::string& path, std::string_view bytes,
+                             FileSystem& fs = systemFileSystem());
 
 } // namespace corvane

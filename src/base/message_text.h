@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-namespace corvane::detail {
+namespace corvane {
+namespace detail {
 
 template <class... Parts> std::string joinText(const Parts&... parts) {
     std::string out;
@@ -13,4 +14,11 @@ template <class... Parts> std::string joinText(const Parts&... parts) {
     return out;
 }
 
-} // namespace corvane::detail
+} // namespace detail
+
+// `text` in double quotes, as messages name files and records.
+inline std::string inQuotes(std::string_view text) {
+    return detail::joinText("\"", text, "\"");
+}
+
+} // namespace corvane

@@ -524,12 +524,12 @@ Result<std::vector<uint8_t>, CddSave> encodeCdd(const ChannelDatabase& db) {
     return result;
 }
 
-Status<CddSave> writeCddFile(const ChannelDatabase& db, const std::string& path) {
+Status<CddSave> writeCddFile(const ChannelDatabase& db, const std::string& path, FileSystem& fs) {
     auto encoded = encodeCdd(db);
     Status<CddSave> status(path);
     if (!encoded.ok())
         return status.failWith(CddSave::Refused, std::move(encoded));
-    Status<> written = writeFileAtomically(path, encoded.value);
+    Status<> written = writeFileAtomically(path, encoded.value, fs);
     if (!written.ok())
         return status.failWith(CddSave::WriteFailed, std::move(written));
     return status;

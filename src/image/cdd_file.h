@@ -3,6 +3,7 @@
 // four counters and the antenna, satellite, transponder and service lists of a ChannelDatabase.
 // Readers replace the database only when the whole file is good; writers never change it.
 
+#include "base/file_system.h"
 #include "base/status.h"
 #include "model/channel_database.h"
 
@@ -38,8 +39,9 @@ enum class CddSave { Ok, Refused, WriteFailed };
 // or counter and the limit) a database whose ids, counters or lengths the file cannot hold.
 Result<std::vector<uint8_t>, CddSave> encodeCdd(const ChannelDatabase& db);
 
-// Encodes `db` and replaces the file at `path` through a temporary file and a rename. When the
-// database is refused or the file cannot be written, nothing at `path` changes.
-Status<CddSave> writeCddFile(const ChannelDatabase& db, const std::string& path);
+// Encodes `db` and replaces the file at `path` durably (writeFileAtomically, through `fs`). When
+// the database is refused or the file cannot be written, nothing at `path` changes.
+Status<CddSave> writeCddFile(const ChannelDatabase& db, const std::string& path,
+                             FileSystem& fs = systemFileSystem());
 
 } // namespace corvane

@@ -194,9 +194,9 @@ bool DataBlock::loadDefaultBlock(const std::string& path) {
     return decodeBlock(bytesOf(payload));
 }
 
-void DataBlock::saveBlock(const std::string& path) const {
+void DataBlock::saveBlock(const std::string& path, FileSystem& fs) const {
     const std::string bytes = encodeBlock();
-    if (!writeFileAtomically(path, bytes).ok())
+    if (!writeFileAtomically(path, bytes, fs).ok())
         throw BlockFileError();
 }
 

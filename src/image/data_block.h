@@ -3,6 +3,8 @@
 // code, the payload length and two CRC-32/MPEG-2 checksums, then the payload. Argument errors are
 // raised as std::invalid_argument, file errors as BlockFileError; decoding never throws.
 
+#include "base/file_system.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -67,9 +69,9 @@ public:
     // Throws BlockFileError when the file cannot be opened (block unchanged).
     bool loadDefaultBlock(const std::string& path);
 
-    // Replaces the file at `path` with encodeBlock() through a temporary file and a rename. Throws
-    // BlockFileError when it cannot be written (the old file is left as it was).
-    void saveBlock(const std::string& path) const;
+    // Replaces the file at `path` with encodeBlock() durably (writeFileAtomically, through `fs`).
+    // Throws BlockFileError when it cannot be written (the old file is left as it was).
+    void saveBlock(const std::string& path, FileSystem& fs = systemFileSystem()) const;
 
 private:
     bool invertTagD_;

@@ -1,13 +1,23 @@
 #include "base/atomic_file.h"
 
+#include "support/test_file_system.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <regex>
 
 namespace corvane {
 namespace {
 
 using namespace corvane::testing;
+
+unsigned modeOf(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<unsigned>(info.st_mode & 07777) : 0u;
+}
 
 TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
     ScratchDir dir;
@@ -17,32 +27,94 @@ TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
     EXPECT_EQ(readAll(path), bytesOf("v2"));
 
     const std::string replacement(100000, 'x');
-    for (std::size_t failAfter : {std::size_t{0}, std::size_t{70000}, replacement.size() - 1}) {
-        ScopedWriteFailure failure(failAfter);
-        const Status<> status = writeFileAtomically(path, replacement);
-        ASSERT_FALSE(status.ok()) << failAfter;
-        EXPECT_NE(status.detail.find(path), std::string::npos) << status.detail;
+    TestFileSystem disk;
+    for (std::size_t room : {std::size_t{0}, std::size_t{70000}, replacement.size() - 1}) {
+        disk.roomPerFile = room;
+        const Status<> status = writeFileAtomically(path, replacement, disk);
+        ASSERT_FALSE(status.ok()) << room;
+        EXPECT_EQ(status.detail, "Cannot write \"" + path + "\": No space left on device");
         EXPECT_EQ(readAll(path), bytesOf("v2"));
-        EXPECT_EQ(dir.entryCount(), 1u);
+        EXPECT_EQ(dir.entryCount(), 1u) << "the temporary file is removed";
     }
-    {
-        ScopedWriteFailure roomForAll(replacement.size());
-        EXPECT_TRUE(writeFileAtomically(path, std::string_view("v3")).ok());
-    }
-    EXPECT_EQ(readAll(path), bytesOf("v3"));
-    EXPECT_TRUE(writeFileAtomically(path, replacement).ok()); // the seam ended with its scope
+    disk.roomPerFile = replacement.size(); // a file that just fits is written
+    EXPECT_TRUE(writeFileAtomically(path, replacement, disk).ok());
+    EXPECT_EQ(readAll(path), bytesOf(replacement));
 }
 
 TEST(AtomicFile, ReportsAFileThatCannotBeCreated) {
     ScratchDir dir;
     const auto noFolder = writeFileAtomically(dir.file("none/x.bin"), std::string_view("data"));
     ASSERT_FALSE(noFolder.ok());
-    EXPECT_NE(noFolder.detail.find("none/x.bin"), std::string::npos) << noFolder.detail;
+    EXPECT_EQ(noFolder.detail,
+              "Cannot create \"" + dir.file("none/x.bin") + "\": No such file or directory");
 
     std::filesystem::create_directory(dir.file("taken"));
     EXPECT_FALSE(writeFileAtomically(dir.file("taken"), std::string_view("data")).ok());
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken")));
     EXPECT_EQ(dir.entryCount(), 1u);
+}
+
+TEST(AtomicFile, KeepsThePermissionBitsOfTheFileItReplaces) {
+    ScratchDir dir;
+    const mode_t previousUmask = ::umask(022);
+    const std::string fresh = dir.file("new.bin");
+    EXPECT_TRUE(writeFileAtomically(fresh, std::string_view("new")).ok());
+    EXPECT_EQ(modeOf(fresh), 0644u) << "a new file gets what the umask leaves";
+    for (unsigned mode : {0600u, 0640u, 0755u, 0444u, 02750u}) {
+        const std::string path = dir.file("kept.bin");
+        writeAll(path, bytesOf("old"));
+        ASSERT_EQ(::chmod(path.c_str(), static_cast<mode_t>(mode)), 0);
+        EXPECT_TRUE(writeFileAtomically(path, std::string_view("replaced")).ok()) << mode;
+        EXPECT_EQ(modeOf(path), mode) << std::oct << mode;
+        EXPECT_EQ(readAll(path), bytesOf("replaced"));
+        ::chmod(path.c_str(), 0600);
+    }
+    ::umask(previousUmask);
+}
+
+TEST(AtomicFile, SyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
+    ScratchDir dir;
+    const std::string path = dir.file("out.bin");
+    writeAll(path, bytesOf("old"));
+    ::chmod(path.c_str(), 0640);
+    TestFileSystem disk;
+    ASSERT_TRUE(writeFileAtomically(path, std::string_view("new"), disk).ok());
+    ASSERT_EQ(disk.calls.size(), 7u);
+    const std::string tmp = disk.calls[0].substr(std::string("create ").size());
+    EXPECT_TRUE(std::regex_match(
+        tmp,
+        std::regex(std::regex_replace(path, std::regex("[.]"), "\\.") + "\\.[0-9a-f-]+\\.tmp")))
+        << tmp;
+    EXPECT_EQ(disk.calls,
+              (std::vector<std::string>{"create " + tmp, "write " + tmp, "chmod " + tmp + " 640",
+                                        "sync " + tmp, "close " + tmp, "rename " + tmp + " " + path,
+                                        "sync folder " + dir.path()}));
+
+    // A path without a folder is in the current one.
+    disk.calls.clear();
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    EXPECT_TRUE(writeFileAtomically("here.bin", std::string_view("x"), disk).ok());
+    std::filesystem::current_path(previous);
+    ASSERT_FALSE(disk.calls.empty());
+    EXPECT_EQ(disk.calls.back(), "sync folder .");
+}
+
+TEST(AtomicFile, AFolderThatCannotBeSyncedIsReportedButNotAsAnOldFile) {
+    ScratchDir dir;
+    const std::string path = dir.file("out.bin");
+    TestFileSystem disk;
+    disk.syncFolderError = std::make_error_code(std::errc::io_error);
+    const Status<> status = writeFileAtomically(path, std::string_view("new"), disk);
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(status.detail, "Cannot write \"" + path +
+                                 "\": the file was replaced, but its folder could not be synced: "
+                                 "Input/output error");
+    EXPECT_EQ(readAll(path), bytesOf("new"));
+
+    // A file system that has no folder sync at all is no failure.
+    disk.syncFolderError = std::make_error_code(std::errc::invalid_argument);
+    EXPECT_TRUE(writeFileAtomically(path, std::string_view("newer"), disk).ok());
 }
 
 } // namespace

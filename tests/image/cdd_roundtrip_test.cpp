@@ -1,9 +1,9 @@
 // Writing then reading .cdd files, damaged files, and the rules the reader and writer keep.
 
-#include "base/atomic_file.h"
 #include "image/cdd_file.h"
 
 #include "cdd_test_support.h"
+#include "support/test_file_system.h"
 #include "support/test_files.h"
 
 #include <algorithm>
@@ -247,9 +247,10 @@ TEST(CddFile, WritingChangesNeitherTheDatabaseNorAFileItCannotFinish) {
 
     const Bytes old = readAll(dir.file("a.cdd"));
     {
-        ScopedWriteFailure failure(20); // the empty database takes 32 bytes
-        const Status<CddSave> result = writeCddFile(ChannelDatabase{}, dir.file("a.cdd"));
-        EXPECT_FALSE(result.ok());
+        TestFileSystem disk;
+        disk.roomPerFile = 20; // the empty database takes 32 bytes
+        const Status<CddSave> result = writeCddFile(ChannelDatabase{}, dir.file("a.cdd"), disk);
+        EXPECT_EQ(result.code, CddSave::WriteFailed);
         EXPECT_NE(result.detail.find("a.cdd"), std::string::npos) << result.detail;
     }
     EXPECT_EQ(readAll(dir.file("a.cdd")), old);

@@ -1,7 +1,7 @@
-#include "base/atomic_file.h"
-#include "image/checksum.h"
 #include "image/data_block.h"
 
+#include "image/checksum.h"
+#include "support/test_file_system.h"
 #include "support/test_files.h"
 
 #include <sstream>
@@ -199,9 +199,10 @@ TEST(BlockFile, LoadAndSave) {
     EXPECT_EQ(asString(readAll(dir.file("image.rs232"))), block.encodeBlock());
     EXPECT_THROW(block.saveBlock(dir.file("none/image.rs232")), BlockFileError);
     {
-        ScopedWriteFailure failure(10);
+        TestFileSystem disk;
+        disk.roomPerFile = 10;
         try {
-            block.saveBlock(dir.file("good.bin"));
+            block.saveBlock(dir.file("good.bin"), disk);
             ADD_FAILURE() << "failed write not reported";
         } catch (const BlockFileError& e) {
             EXPECT_STREQ(e.what(), kFileError);

@@ -1,9 +1,9 @@
 // Writes that fail part-way: whatever the disk does, the file that was there before stays byte for
 // byte, no temporary file is left beside it, and the caller hears about the failure.
 
-#include "base/atomic_file.h"
 #include "image/cdd_file.h"
 #include "image/data_block.h"
+#include "support/test_file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -112,8 +112,9 @@ TEST_F(FailedWrite, CddWriterKeepsTheOldFileAtEveryFailurePoint) {
     for (std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{13}, size / 2, size - 1}) {
         put(target, kOldContent);
         {
-            ScopedWriteFailure failure(n);
-            const Status<CddSave> result = writeCddFile(db, target.string());
+            testing::TestFileSystem disk;
+            disk.roomPerFile = n;
+            const Status<CddSave> result = writeCddFile(db, target.string(), disk);
             EXPECT_FALSE(result.ok()) << "failing after " << n << " bytes";
             EXPECT_FALSE(result.detail.empty());
         }
@@ -121,8 +122,9 @@ TEST_F(FailedWrite, CddWriterKeepsTheOldFileAtEveryFailurePoint) {
         EXPECT_EQ(entries(dir_), std::vector<std::string>{"channels.cdd"}) << "temporary left";
     }
     // With room for every byte the same call replaces the file.
-    ScopedWriteFailure enough(size);
-    EXPECT_TRUE(writeCddFile(db, target.string()).ok());
+    testing::TestFileSystem enough;
+    enough.roomPerFile = size;
+    EXPECT_TRUE(writeCddFile(db, target.string(), enough).ok());
     const std::string written = slurp(target);
     EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.end()), encoded.value);
 }
@@ -147,9 +149,10 @@ TEST_F(FailedWrite, SaveBlockKeepsTheOldFileAtEveryFailurePoint) {
     const auto target = dir_ / "image.rs232";
     for (std::size_t n : {std::size_t{0}, std::size_t{81}, std::size_t{82}, size - 1}) {
         put(target, kOldContent);
-        ScopedWriteFailure failure(n);
+        testing::TestFileSystem disk;
+        disk.roomPerFile = n;
         try {
-            block.saveBlock(target.string());
+            block.saveBlock(target.string(), disk);
             ADD_FAILURE() << "saveBlock reported success after failing at " << n << " bytes";
         } catch (const BlockFileError& e) {
             EXPECT_STREQ(e.what(), "出错：无法打开输入文件");

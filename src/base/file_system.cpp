@@ -1,0 +1,99 @@
+#include "base/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace corvane {
+namespace {
+
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
+
+class PosixFile final : public WritableFile {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    std::error_code write(std::span<const uint8_t> bytes) override {
+        while (!bytes.empty()) {
+            const std::size_t chunk = std::min<std::size_t>(bytes.size(), std::size_t{1} << 20);
+            const ssize_t wrote = ::write(fd_, bytes.data(), chunk);
+            if (wrote < 0) {
+                if (errno == EINTR)
+                    continue;
+                return lastError();
+            }
+            bytes = bytes.subspan(static_cast<std::size_t>(wrote));
+        }
+        return {};
+    }
+    std::error_code setPermissions(unsigned mode) override {
+        return ::fchmod(fd_, static_cast<mode_t>(mode)) == 0 ? std::error_code() : lastError();
+    }
+    std::error_code sync() override { return ::fsync(fd_) == 0 ? std::error_code() : lastError(); }
+    std::error_code close() override {
+        const int fd = fd_;
+        fd_ = -1;
+        // The descriptor is gone after close() even when it reports an error: never retried.
+        return ::close(fd) == 0 ? std::error_code() : lastError();
+    }
+
+private:
+    int fd_;
+};
+
+class PosixFileSystem final : public FileSystem {
+public:
+    std::unique_ptr<WritableFile> createNew(const std::string& path,
+                                            std::error_code& error) override {
+        int fd = -1;
+        do {
+            fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
+            error = lastError();
+            return nullptr;
+        }
+        error.clear();
+        return std::make_unique<PosixFile>(fd);
+    }
+    std::optional<unsigned> permissions(const std::string& path) override {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            return std::nullopt;
+        return static_cast<unsigned>(info.st_mode & 07777);
+    }
+    std::error_code rename(const std::string& from, const std::string& to) override {
+        return std::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : lastError();
+    }
+    std::error_code syncFolder(const std::string& folder) override {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return lastError();
+        const int synced = ::fsync(fd);
+        const std::error_code error = synced == 0 ? std::error_code() : lastError();
+        ::close(fd);
+        return error;
+    }
+    void remove(const std::string& path) override { ::unlink(path.c_str()); }
+};
+
+} // namespace
+
+FileSystem& systemFileSystem() {
+    static PosixFileSystem system;
+    return system;
+}
+
+} // namespace corvane
