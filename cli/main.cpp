@@ -3,13 +3,13 @@
 // file the editor accepts, with the same messages when it is not.
 
 #include "block_json.h"
-#include "database_check.h"
 #include "database_json.h"
 #include "load_database.h"
 
 #include "base/atomic_file.h"
 #include "image/cdd_file.h"
 #include "image/data_block.h"
+#include "image/database_check.h"
 
 #include <CLI/CLI.hpp>
 
@@ -77,9 +77,10 @@ int runCheck(const std::string& path) {
     ChannelDatabase db;
     if (!load(db, path))
         return kCheckUnreadable;
-    const auto findings = cli::checkDatabase(db);
-    for (const std::string& finding : findings)
-        std::cout << finding << '\n';
+    const std::vector<Finding> findings = checkDatabase(db);
+    // Names are raw bytes; as everywhere in the tool's output, each byte is one Latin-1 character.
+    for (const Finding& finding : findings)
+        std::cout << cli::latin1ToUtf8(finding.message) << '\n';
     return finishOutput(findings.empty() ? kOk : kFailed);
 }
 

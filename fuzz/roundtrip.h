@@ -4,6 +4,7 @@
 // wrong results the same way it reports crashes.
 
 #include "image/cdd_file.h"
+#include "image/cdd_limits.h"
 #include "model/channel_database.h"
 
 #include <cstdio>
@@ -18,6 +19,13 @@ namespace corvane::fuzz {
     std::abort();
 }
 
+// What a reader gives back of `record`: every stored field as its kept bits.
+template <class T> T readBack(T record) {
+    for (const cdd::Field<T>& f : cdd::fieldsOf<T>())
+        record.*f.member = f.readBack(record);
+    return record;
+}
+
 // The database a reader gives back after the writer stored `db`: what the file layout keeps, in
 // the order the nested blocks put it.
 inline ChannelDatabase expectedAfterCdd(const ChannelDatabase& db) {
@@ -26,49 +34,21 @@ inline ChannelDatabase expectedAfterCdd(const ChannelDatabase& db) {
     out.transponderCount = db.transponderCount;
     out.serviceCount = db.serviceCount;
     out.antennaCount = db.antennaCount;
-    for (AntennaRecord a : db.antennas) {
-        a.lnbType &= 0xF;
-        a.lnbPower &= 3;
-        a.lnbVoltage &= 3;
-        a.toneburst &= 3;
-        a.committed10 &= 0xF;
-        a.uncommitted &= 0xF;
-        a.committed11 &= 0xF;
-        a.repeatedTimes &= 3;
-        a.switch22k &= 1;
-        a.switch12v &= 1;
-        a.tunerMask &= 0xF;
-        a.diseqcType &= 1;
-        a.antennaKey &= 0xFF;
-        out.antennas.append(a);
-    }
+    for (const AntennaRecord& a : db.antennas)
+        out.antennas.append(readBack(a));
     for (const SatelliteRecord& s : db.satellites) {
-        SatelliteRecord sat = s;
-        setName(sat.name, nameView(s.name).substr(0, 14));
-        sat.longitude &= 0xFFFF;
+        SatelliteRecord sat = readBack(s);
+        setName(sat.name, nameView(s.name).substr(0, cdd::kSatelliteNameBytes));
         out.satellites.append(sat);
         for (const TransponderRecord& t : db.transponders) {
             if (t.satelliteId != s.id)
                 continue;
-            TransponderRecord tp = t;
-            tp.symbolRate &= 0xFFFFFF;
-            tp.polarity &= 3;
-            tp.fec &= 0xF;
-            tp.antennaId &= 0xFF;
-            out.transponders.append(tp);
+            out.transponders.append(readBack(t));
             for (const ServiceRecord& v : db.services) {
-                if (v.transponderId != t.id ||
-                    (v.videoPid == 0 && v.audioPid == 0 && v.pcrPid == 0))
+                if (v.transponderId != t.id || !cdd::isWritten(v))
                     continue;
-                ServiceRecord svc = v;
-                setName(svc.name, nameView(v.name).substr(0, 18));
-                svc.videoPid &= 0x1FFF;
-                svc.audioPid &= 0x1FFF;
-                svc.pcrPid &= 0x1FFF;
-                svc.serviceId &= 0xFFFF;
-                svc.caMode &= 1;
-                svc.favorites &= 0xFF;
-                svc.lock &= 1;
+                ServiceRecord svc = readBack(v);
+                setName(svc.name, nameView(v.name).substr(0, cdd::kServiceNameBytes));
                 out.services.append(svc);
             }
         }

@@ -1,6 +1,7 @@
 #include "formats/satcodx.h"
 
 #include "base/file_reader.h"
+#include "model/tuning.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -104,28 +105,12 @@ std::vector<std::string_view> splitRecords(std::string_view bytes) {
     return records;
 }
 
-struct TransponderKey {
-    int32_t satelliteId;
-    int32_t frequency;
-    int32_t polarity;
-    bool operator==(const TransponderKey&) const = default;
-};
-
-struct TransponderKeyHash {
-    std::size_t operator()(const TransponderKey& k) const {
-        uint64_t h = static_cast<uint32_t>(k.satelliteId);
-        h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.frequency);
-        h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.polarity);
-        return static_cast<std::size_t>(h ^ (h >> 29));
-    }
-};
-
 } // namespace
 
 void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes) {
     db.clear();
     std::unordered_map<int32_t, int32_t> satelliteAt; // longitude -> id of the first such satellite
-    std::unordered_set<TransponderKey, TransponderKeyHash> known;
+    std::unordered_set<Tuning, TuningHash> known;
 
     for (std::string_view record : splitRecords(bytes)) {
         if (!isSatcoDxRecord(record))
@@ -173,7 +158,7 @@ void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes) {
         const char polarisation = record[42];
         transponder.polarity = (polarisation == '0' || polarisation == '3') ? 1 : 0;
         transponder.fec = fecCode(record[74]);
-        if (!known.insert({found->second, transponder.frequency, transponder.polarity}).second)
+        if (!known.insert(Tuning::of(transponder)).second)
             continue;
         transponder.id = db.transponderCount++;
         db.appendRecord(transponder);

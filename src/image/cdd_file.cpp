@@ -4,6 +4,7 @@
 #include "base/bytes.h"
 #include "base/file_reader.h"
 #include "base/message_text.h"
+#include "image/cdd_limits.h"
 #include "image/checksum.h"
 
 #include <algorithm>
@@ -22,8 +23,6 @@ constexpr std::size_t kAntennaSize = 19;
 constexpr std::size_t kSatelliteHeaderSize = 23;
 constexpr std::size_t kTransponderHeaderSize = 14;
 constexpr std::size_t kServiceSize = 34;
-constexpr std::size_t kSatelliteNameBytes = 14;
-constexpr std::size_t kServiceNameBytes = 18;
 // The reader takes the section lengths as signed, so larger values would not come back.
 constexpr uint64_t kMaxSectionLength = std::numeric_limits<int32_t>::max();
 constexpr uint64_t kMaxBodyLength = std::numeric_limits<uint32_t>::max();
@@ -41,8 +40,9 @@ uint32_t be32(const uint8_t* p) {
 int32_t s32(const uint8_t* p) {
     return static_cast<int32_t>(be32(p));
 }
-uint32_t bits(int32_t value, uint32_t mask) {
-    return static_cast<uint32_t>(value) & mask;
+// A header counter's low bits; the writer refuses counters outside what they hold.
+uint32_t counter(int32_t value) {
+    return static_cast<uint32_t>(value) & 0xFFFFu;
 }
 
 bool hasGoodHeader(std::span<const uint8_t> bytes) {
@@ -122,7 +122,7 @@ private:
                 return false;
             SatelliteRecord& s = db.satellites.append({});
             s.id = p[0];
-            setName(s.name, {reinterpret_cast<const char*>(p + 1), kSatelliteNameBytes + 1});
+            setName(s.name, {reinterpret_cast<const char*>(p + 1), cdd::kSatelliteNameBytes + 1});
             s.longitude = static_cast<int32_t>(be16(p + 17));
             for (int64_t lt = s32(p + 19); lt > 0;) {
                 const std::size_t tpStart = pos_;
@@ -154,7 +154,7 @@ private:
             ServiceRecord& v = db.services.append({});
             v.transponderId = t.id;
             v.number = static_cast<int32_t>(be16(q));
-            setName(v.name, {reinterpret_cast<const char*>(q + 3), kServiceNameBytes + 1});
+            setName(v.name, {reinterpret_cast<const char*>(q + 3), cdd::kServiceNameBytes + 1});
             v.videoPid = static_cast<int32_t>(be16(q + 22) & 0x1FFF);
             v.audioPid = static_cast<int32_t>(be16(q + 24) & 0x1FFF);
             v.caMode = (q[26] >> 5) & 1;
@@ -174,18 +174,20 @@ private:
 // --- writing ---------------------------------------------------------------------------------
 
 std::string quotedName(const RecordName& name) {
-    return detail::joinText("\"", nameView(name), "\"");
+    return inQuotes(nameView(name));
 }
 
-std::string rangeError(const std::string& what, int64_t value, int64_t low, int64_t high) {
-    return detail::joinText("Cannot save ", what, ": ", std::to_string(value), " is outside ",
-                            std::to_string(low), " to ", std::to_string(high),
-                            ", which is all the .cdd file holds");
+std::string rangeError(const std::string& what, int64_t value, int64_t high) {
+    return detail::joinText("Cannot save ", what, ": ", std::to_string(value), " is outside 0 to ",
+                            std::to_string(high), ", which is all the .cdd file holds");
 }
 
-bool inRange(int32_t value, int32_t low, int32_t high) {
-    return value >= low && value <= high;
-}
+// The parent ids the writer groups by; every other id is refused before the index is used.
+constexpr auto kSatelliteIds = cdd::field(&SatelliteRecord::id);
+constexpr auto kTransponderIds = cdd::field(&TransponderRecord::id);
+constexpr auto kAntennaIds = cdd::field(&AntennaRecord::id);
+constexpr auto kTransponderAntennaIds = cdd::field(&TransponderRecord::antennaId);
+constexpr auto kServiceNumbers = cdd::field(&ServiceRecord::number);
 
 // Records of one kind grouped by the id they hang on, each group in list order; lets the writer
 // find a satellite's transponders and a transponder's services without walking whole lists again.
@@ -245,32 +247,27 @@ private:
 class CddWriter {
 public:
     explicit CddWriter(const ChannelDatabase& db)
-        : db_(db),
-          transponders_(
-              db.transponders, 256, [](const TransponderRecord& t) { return t.satelliteId; },
-              [](const TransponderRecord&) { return true; }),
+        : db_(db), transponders_(
+                       db.transponders, std::size_t{kSatelliteIds.mask()} + 1,
+                       [](const TransponderRecord& t) { return t.satelliteId; },
+                       [](const TransponderRecord&) { return true; }),
           services_(
-              db.services, 65536, [](const ServiceRecord& v) { return v.transponderId; },
-              [](const ServiceRecord& v) {
-                  return v.videoPid != 0 || v.audioPid != 0 || v.pcrPid != 0;
-              }) {}
+              db.services, std::size_t{kTransponderIds.mask()} + 1,
+              [](const ServiceRecord& v) { return v.transponderId; }, cdd::isWritten) {}
 
     // Checks everything the file must hold and works out its size, before anything is built.
     std::string check() {
-        const std::pair<const char*, std::pair<int32_t, int32_t>> counters[] = {
-            {"the antenna counter", {db_.antennaCount, 255}},
-            {"the satellite counter", {db_.satelliteCount, 255}},
-            {"the transponder counter", {db_.transponderCount, 65535}},
-            {"the service counter", {db_.serviceCount, 65535}},
-        };
-        for (const auto& [what, valueAndLimit] : counters)
-            if (!inRange(valueAndLimit.first, 0, valueAndLimit.second))
-                return rangeError(what, valueAndLimit.first, 0, valueAndLimit.second);
+        for (const cdd::Counter& counter : cdd::kCounters) {
+            const int32_t value = db_.*counter.member;
+            if (value < 0 || value > counter.max())
+                return rangeError(detail::joinText("the ", counter.what, " counter"), value,
+                                  counter.max());
+        }
 
         for (const AntennaRecord& a : db_.antennas)
-            if (!inRange(a.id, 0, 255))
+            if (!kAntennaIds.fits(a.id))
                 return rangeError(detail::joinText("antenna ", std::to_string(a.id), ": its id"),
-                                  a.id, 0, 255);
+                                  a.id, kAntennaIds.max());
         const uint64_t antennaLength = uint64_t{kAntennaSize} * db_.antennas.size();
         if (antennaLength > kMaxSectionLength)
             return detail::joinText(
@@ -279,8 +276,9 @@ public:
 
         uint64_t satelliteLength = 0;
         for (const SatelliteRecord& s : db_.satellites) {
-            if (!inRange(s.id, 0, 255))
-                return rangeError(detail::joinText(describe(s), ": its id"), s.id, 0, 255);
+            if (!kSatelliteIds.fits(s.id))
+                return rangeError(detail::joinText(describe(s), ": its id"), s.id,
+                                  kSatelliteIds.max());
             uint64_t lt = 0;
             std::string error;
             transponders_.forEach(s.id, [&](const TransponderRecord& t) {
@@ -315,10 +313,10 @@ public:
         put32(0); // L, patched below
         put24(0);
         put8(1);
-        put8(bits(db_.antennaCount, 0xFF));
-        put8(bits(db_.satelliteCount, 0xFF));
-        put16(bits(db_.transponderCount, 0xFFFF));
-        put16(bits(db_.serviceCount, 0xFFFF));
+        put8(counter(db_.antennaCount));
+        put8(counter(db_.satelliteCount));
+        put16(counter(db_.transponderCount));
+        put16(counter(db_.serviceCount));
         put8(0);
 
         put32(static_cast<uint32_t>(kAntennaSize * db_.antennas.size()));
@@ -347,16 +345,17 @@ private:
 
     std::string checkTransponder(const TransponderRecord& t, const SatelliteRecord& s,
                                  uint64_t& lt) {
-        if (!inRange(t.id, 0, 65535))
-            return rangeError(detail::joinText(describe(t, s), ": its id"), t.id, 0, 65535);
-        if (!inRange(t.antennaId, 0, 255))
-            return rangeError(detail::joinText(describe(t, s), ": its antenna id"), t.antennaId, 0,
-                              255);
+        if (!kTransponderIds.fits(t.id))
+            return rangeError(detail::joinText(describe(t, s), ": its id"), t.id,
+                              kTransponderIds.max());
+        if (!kTransponderAntennaIds.fits(t.antennaId))
+            return rangeError(detail::joinText(describe(t, s), ": its antenna id"), t.antennaId,
+                              kTransponderAntennaIds.max());
         const std::size_t count = services_.count(t.id);
-        if (count > static_cast<std::size_t>(kCddMaxServicesPerTransponder))
+        if (count > static_cast<std::size_t>(cdd::kMaxServicesPerTransponder))
             return detail::joinText("Cannot save ", describe(t, s), ": it carries ",
                                     std::to_string(count), " services, at most ",
-                                    std::to_string(kCddMaxServicesPerTransponder),
+                                    std::to_string(cdd::kMaxServicesPerTransponder),
                                     " fit in one transponder of the .cdd file");
         lt += kTransponderHeaderSize + kServiceSize * count;
         // Blocks repeated under duplicate ids hold the same services; check those once.
@@ -365,10 +364,10 @@ private:
         checkedTransponders_[static_cast<std::size_t>(t.id)] = true;
         std::string error;
         services_.forEach(t.id, [&](const ServiceRecord& v) {
-            if (error.empty() && !inRange(v.number, 0, 65535))
+            if (error.empty() && !kServiceNumbers.fits(v.number))
                 error = rangeError(detail::joinText("service ", quotedName(v.name), " on ",
                                                     describe(t, s), ": its number"),
-                                   v.number, 0, 65535);
+                                   v.number, kServiceNumbers.max());
         });
         return error;
     }
@@ -402,25 +401,27 @@ private:
     }
 
     void putAntenna(const AntennaRecord& a) {
-        put8(bits(a.id, 0xFF));
-        put32(bits(a.lowFreq, 0xFFFFFFFF));
-        put32(bits(a.highFreq, 0xFFFFFFFF));
-        put32(bits(a.centerFreq, 0xFFFFFFFF));
-        put8(bits(a.lnbType, 0xF) << 4 | bits(a.lnbPower, 3) << 2 | bits(a.lnbVoltage, 3));
-        put8(bits(a.toneburst, 3) << 6 | bits(a.committed10, 0xF) << 2);
-        put8(bits(a.uncommitted, 0xF) << 4 | bits(a.committed11, 0xF));
-        put8(bits(a.repeatedTimes, 3) << 6);
-        put8(bits(a.switch22k, 1) << 7 | bits(a.switch12v, 1) << 6 | bits(a.tunerMask, 0xF) << 2 |
-             bits(a.diseqcType, 1) << 1);
-        put8(bits(a.antennaKey, 0xFF));
+        using A = AntennaRecord;
+        put8(cdd::kept<&A::id>(a));
+        put32(cdd::kept<&A::lowFreq>(a));
+        put32(cdd::kept<&A::highFreq>(a));
+        put32(cdd::kept<&A::centerFreq>(a));
+        put8(cdd::kept<&A::lnbType>(a) << 4 | cdd::kept<&A::lnbPower>(a) << 2 |
+             cdd::kept<&A::lnbVoltage>(a));
+        put8(cdd::kept<&A::toneburst>(a) << 6 | cdd::kept<&A::committed10>(a) << 2);
+        put8(cdd::kept<&A::uncommitted>(a) << 4 | cdd::kept<&A::committed11>(a));
+        put8(cdd::kept<&A::repeatedTimes>(a) << 6);
+        put8(cdd::kept<&A::switch22k>(a) << 7 | cdd::kept<&A::switch12v>(a) << 6 |
+             cdd::kept<&A::tunerMask>(a) << 2 | cdd::kept<&A::diseqcType>(a) << 1);
+        put8(cdd::kept<&A::antennaKey>(a));
     }
 
     void putSatellite(const SatelliteRecord& s) {
-        put8(bits(s.id, 0xFF));
-        putName(s.name, kSatelliteNameBytes);
+        put8(cdd::kept<&SatelliteRecord::id>(s));
+        putName(s.name, cdd::kSatelliteNameBytes);
         put8(0x00);
         put8(0x80);
-        put16(bits(s.longitude, 0xFFFF));
+        put16(cdd::kept<&SatelliteRecord::longitude>(s));
         const std::size_t lengthAt = at_;
         put32(0);
         transponders_.forEach(s.id, [&](const TransponderRecord& t) { putTransponder(t); });
@@ -428,35 +429,38 @@ private:
     }
 
     void putTransponder(const TransponderRecord& t) {
-        put16(bits(t.id, 0xFFFF));
-        put32(bits(t.frequency, 0xFFFFFFFF));
-        put24(bits(t.symbolRate, 0xFFFFFF));
-        put8(bits(t.polarity, 3) << 6 | bits(t.fec, 0xF) << 2);
-        put8(bits(t.antennaId, 0xFF));
+        using T = TransponderRecord;
+        put16(cdd::kept<&T::id>(t));
+        put32(cdd::kept<&T::frequency>(t));
+        put24(cdd::kept<&T::symbolRate>(t));
+        put8(cdd::kept<&T::polarity>(t) << 6 | cdd::kept<&T::fec>(t) << 2);
+        put8(cdd::kept<&T::antennaId>(t));
         put8(0x00);
         put16(static_cast<uint32_t>(kServiceSize * services_.count(t.id)));
         services_.forEach(t.id, [&](const ServiceRecord& v) { putService(v); });
     }
 
     void putService(const ServiceRecord& v) {
-        put16(bits(v.number, 0xFFFF));
+        using S = ServiceRecord;
+        put16(cdd::kept<&S::number>(v));
         put8(0x80);
-        putName(v.name, kServiceNameBytes);
+        putName(v.name, cdd::kServiceNameBytes);
         put8(0x00);
-        put16(bits(v.videoPid, 0x1FFF));
-        put16(bits(v.audioPid, 0x1FFF));
-        put8(bits(v.caMode, 1) << 5 | (bits(v.pcrPid, 0x1FFF) >> 8));
-        put8(bits(v.pcrPid, 0xFF));
-        put16(bits(v.serviceId, 0xFFFF));
-        put8(bits(v.favorites, 0xFF));
-        put8(bits(v.lock, 1) << 7);
+        put16(cdd::kept<&S::videoPid>(v));
+        put16(cdd::kept<&S::audioPid>(v));
+        put8(cdd::kept<&S::caMode>(v) << 5 | cdd::kept<&S::pcrPid>(v) >> 8);
+        put8(cdd::kept<&S::pcrPid>(v) & 0xFF);
+        put16(cdd::kept<&S::serviceId>(v));
+        put8(cdd::kept<&S::favorites>(v));
+        put8(cdd::kept<&S::lock>(v) << 7);
         put16(0);
     }
 
     const ChannelDatabase& db_;
     GroupIndex<TransponderRecord> transponders_;
     GroupIndex<ServiceRecord> services_;
-    std::vector<bool> checkedTransponders_ = std::vector<bool>(65536); // by validated id
+    std::vector<bool> checkedTransponders_ =
+        std::vector<bool>(std::size_t{kTransponderIds.mask()} + 1); // by validated id
     uint64_t bodyLength_ = 0;
     std::vector<uint8_t> out_;
     std::size_t at_ = 0;

@@ -22,7 +22,6 @@ enum class CddRead : int {
     BadHeader = -1,   // database unchanged
     BadChecksum = -2, // also a file shorter than its header claims
 };
-inline constexpr int32_t kCddMaxServicesPerTransponder = 1927; // 34 * 1927 fits the 16-bit length
 
 // Reads the file at `path` into `db`. On Ok the four lists and counters of `db` are replaced (its
 // cut buffers are kept); on any other code `db` is left exactly as it was. Never throws except on

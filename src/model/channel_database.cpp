@@ -168,12 +168,12 @@ bool ChannelDatabase::paste(RecordKind kind, std::optional<int32_t> afterKey) {
 }
 
 std::optional<int32_t> ChannelDatabase::newSatelliteId() const {
-    std::bitset<256> used;
+    std::bitset<kMaxSatelliteId + 1> used;
     bool countTaken = false;
     auto mark = [&](const SatelliteRecord& s) {
         if (s.id == satelliteCount)
             countTaken = true;
-        if (s.id >= 0 && s.id <= 255)
+        if (s.id >= 0 && s.id <= kMaxSatelliteId)
             used.set(static_cast<std::size_t>(s.id));
     };
     for (const auto& s : satellites)
@@ -181,9 +181,9 @@ std::optional<int32_t> ChannelDatabase::newSatelliteId() const {
     for (const auto& s : satelliteClipboard)
         mark(s);
     // A count outside what the binary database can store would give an id that cannot be saved.
-    if (!countTaken && satelliteCount >= 0 && satelliteCount <= 255)
+    if (!countTaken && satelliteCount >= 0 && satelliteCount <= kMaxSatelliteId)
         return satelliteCount;
-    for (int32_t id = 0; id <= 255; ++id)
+    for (int32_t id = 0; id <= kMaxSatelliteId; ++id)
         if (!used.test(static_cast<std::size_t>(id)))
             return id;
     return std::nullopt;

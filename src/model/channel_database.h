@@ -124,8 +124,8 @@ public:
     bool paste(RecordKind kind, std::optional<int32_t> afterKey);
 
     // The id the satellite Add command gives a new satellite: satelliteCount when no satellite in
-    // the list or the cut buffer has it, else the lowest free id in 0..255; empty when all are
-    // taken.
+    // the list or the cut buffer has it, else the lowest free id in 0..kMaxSatelliteId; empty
+    // when all are taken.
     std::optional<int32_t> newSatelliteId() const;
 
     friend bool operator==(const ChannelDatabase&, const ChannelDatabase&) = default;

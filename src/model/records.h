@@ -67,6 +67,9 @@ struct AntennaRecord {
 
 enum class RecordKind { Satellite, Transponder, Service, Antenna };
 
+// Satellite ids run from 0 to 255: the receiver's database keeps them in 8 bits.
+inline constexpr int32_t kMaxSatelliteId = 255;
+
 // The key a list row and every lookup use: the id, or a service's number.
 inline int32_t recordKey(const SatelliteRecord& r) {
     return r.id;

@@ -1,6 +1,7 @@
 // Writing then reading .cdd files, damaged files, and the rules the reader and writer keep.
 
 #include "image/cdd_file.h"
+#include "image/cdd_limits.h"
 
 #include "cdd_test_support.h"
 #include "support/test_file_system.h"
@@ -283,7 +284,7 @@ TEST(CddRefusal, OutOfRangeDatabasesAreNotWritten) {
         {[](ChannelDatabase& db) { db.transponders.front().antennaId = -3; }, "-3", "255"},
         {[](ChannelDatabase& db) { db.services.front().number = 65536; }, "65536", "65535"},
         {[](ChannelDatabase& db) {
-             for (int i = 0; i < kCddMaxServicesPerTransponder; ++i)
+             for (int i = 0; i < cdd::kMaxServicesPerTransponder; ++i)
                  db.services.append(db.services.front());
          },
          "1928", "1927"},
@@ -312,7 +313,7 @@ TEST(CddRefusal, TheLimitsThemselvesAndUnwrittenRecordsPass) {
     db.antennas.front().id = db.satellites.front().id = 255;
     db.transponders.front() = {.id = 65535, .satelliteId = 255, .antennaId = 255};
     db.services.front().transponderId = db.services.front().number = 65535;
-    for (int i = 1; i < kCddMaxServicesPerTransponder; ++i)
+    for (int i = 1; i < cdd::kMaxServicesPerTransponder; ++i)
         db.services.append(db.services.front());
     const Bytes file = encodeCdd(db).value;
     EXPECT_EQ(file[24 + 19 + 4 + 23 + 12], 0xFF); // Lv = 34 * 1927 = 0xFFEE
@@ -331,7 +332,7 @@ TEST(CddRefusal, TheLimitsThemselvesAndUnwrittenRecordsPass) {
 TEST(CddRefusal, SectionLengthsMustFitTheirFields) {
     for (const auto& [satellites, transpondersEach] : {std::pair{1, 33000}, std::pair{2, 17000}}) {
         ChannelDatabase db = smallDatabase();
-        for (int i = 1; i < kCddMaxServicesPerTransponder; ++i)
+        for (int i = 1; i < cdd::kMaxServicesPerTransponder; ++i)
             db.services.append(db.services.front());
         for (int i = 1; i < transpondersEach; ++i) // 33000 * 65532 bytes pass 2^31 - 1
             db.transponders.append(db.transponders.front());

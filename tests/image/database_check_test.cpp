@@ -1,4 +1,4 @@
-#include "database_check.h"
+#include "image/database_check.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,15 @@
 #include <string>
 #include <vector>
 
-namespace corvane::cli {
+namespace corvane {
 namespace {
+
+std::vector<std::string> messages(const std::vector<Finding>& findings) {
+    std::vector<std::string> out;
+    for (const Finding& f : findings)
+        out.push_back(f.message);
+    return out;
+}
 
 SatelliteRecord sat(int32_t id, const char* name) {
     SatelliteRecord s;
@@ -47,7 +54,7 @@ ChannelDatabase sound() {
 
 TEST(DatabaseCheck, FindsNothingInSoundDataEvenAtTheLimitsOfTheCddFile) {
     ChannelDatabase db = sound();
-    EXPECT_EQ(checkDatabase(db), std::vector<std::string>{});
+    EXPECT_EQ(messages(checkDatabase(db)), std::vector<std::string>{});
     db.satellites.front().id = 255;
     db.antennas.front().id = 255;
     db.transponders.front().satelliteId = db.transponders.front().antennaId = 255;
@@ -63,7 +70,7 @@ TEST(DatabaseCheck, FindsNothingInSoundDataEvenAtTheLimitsOfTheCddFile) {
     db.appendRecord(tp(8, 1, 11000, 0));
     db.satelliteCount = db.antennaCount = 255;
     db.transponderCount = db.serviceCount = 65535;
-    EXPECT_EQ(checkDatabase(db), std::vector<std::string>{});
+    EXPECT_EQ(messages(checkDatabase(db)), std::vector<std::string>{});
 }
 
 TEST(DatabaseCheck, NamesEveryRecordThatWouldMakeTheReceiverDataWrong) {
@@ -111,7 +118,41 @@ TEST(DatabaseCheck, NamesEveryRecordThatWouldMakeTheReceiverDataWrong) {
         "service 6 \"Silent\": video, audio and PCR PIDs are all 0; a .cdd file leaves the "
         "service out",
     };
-    EXPECT_EQ(checkDatabase(db), expected);
+    EXPECT_EQ(messages(checkDatabase(db)), expected);
+}
+
+TEST(DatabaseCheck, SaysWhichRecordAndFieldEachFindingIsAbout) {
+    ChannelDatabase db = sound();
+    db.serviceCount = -1;
+    db.satellites.back().id = 300;
+    db.transponders.back().satelliteId = 300;
+    db.transponders.back().antennaId = 7;
+    db.services.back().pcrPid = 8192;
+    db.appendRecord(svc(2, 9, "Silent", 0));
+    db.services.back().audioPid = 0;
+    struct Expected {
+        FindingKind kind;
+        RecordKind record;
+        std::optional<std::size_t> position;
+        std::string field;
+    };
+    const std::vector<Expected> expected = {
+        {FindingKind::DoesNotFit, RecordKind::Service, std::nullopt, "serviceCount"},
+        {FindingKind::DoesNotFit, RecordKind::Satellite, 1, "id"},
+        {FindingKind::MissingAntenna, RecordKind::Transponder, 1, "antennaId"},
+        {FindingKind::NotAPid, RecordKind::Service, 1, "pcrPid"},
+        {FindingKind::MissingTransponder, RecordKind::Service, 2, "transponderId"},
+        {FindingKind::NoPids, RecordKind::Service, 2, ""},
+    };
+    const std::vector<Finding> found = checkDatabase(db);
+    ASSERT_EQ(found.size(), expected.size()) << ::testing::PrintToString(messages(found));
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        SCOPED_TRACE(found[i].message);
+        EXPECT_EQ(found[i].kind, expected[i].kind);
+        EXPECT_EQ(found[i].record, expected[i].record);
+        EXPECT_EQ(found[i].position, expected[i].position);
+        EXPECT_EQ(found[i].field, expected[i].field);
+    }
 }
 
 TEST(DatabaseCheck, CountsOnlyTheServicesTheCddFileWouldWriteOnATransponder) {
@@ -124,7 +165,7 @@ TEST(DatabaseCheck, CountsOnlyTheServicesTheCddFileWouldWriteOnATransponder) {
     db.serviceCount = 1928;
     EXPECT_EQ(checkDatabase(db).size(), 1u); // only the silent service
     db.services.back().audioPid = 200;
-    EXPECT_EQ(checkDatabase(db),
+    EXPECT_EQ(messages(checkDatabase(db)),
               std::vector<std::string>{"transponder 0: carries 1928 services; a .cdd file holds at "
                                        "most 1927 on one transponder"});
 }
@@ -143,11 +184,11 @@ TEST(DatabaseCheck, StaysFastAtTheLargestDatabaseTheCddFileHolds) {
     db.transponderCount = 4096;
     db.serviceCount = 65535;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(checkDatabase(db), std::vector<std::string>{});
+    EXPECT_EQ(messages(checkDatabase(db)), std::vector<std::string>{});
     // A walk per record would take minutes here; the hash maps take well under a second even
     // under the sanitizers.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 } // namespace
-} // namespace corvane::cli
+} // namespace corvane

@@ -1,0 +1,229 @@
+#include "image/database_check.h"
+
+#include "base/message_text.h"
+#include "image/cdd_limits.h"
+#include "model/tuning.h"
+
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace corvane {
+namespace {
+
+// Builds a message piece by piece. Long chains of std::string operator+ make GCC 12 report a
+// false -Wrestrict overlap at -O3, which -Werror turns into a failed release build.
+std::string_view piece(std::string_view text) {
+    return text;
+}
+std::string piece(int32_t value) {
+    return std::to_string(value);
+}
+std::string piece(std::size_t value) {
+    return std::to_string(value);
+}
+template <class... Parts> std::string cat(const Parts&... parts) {
+    std::string out;
+    (out.append(piece(parts)), ...);
+    return out;
+}
+
+std::string range(int32_t low, int32_t high) {
+    return cat("(", low, " to ", high, ")");
+}
+
+std::string label(const AntennaRecord& a) {
+    return cat("antenna ", a.id);
+}
+std::string label(const SatelliteRecord& s) {
+    return cat("satellite ", s.id, " ", inQuotes(nameView(s.name)));
+}
+std::string label(const TransponderRecord& t) {
+    return cat("transponder ", t.id);
+}
+std::string label(const ServiceRecord& v) {
+    return cat("service ", v.number, " ", inQuotes(nameView(v.name)));
+}
+
+constexpr RecordKind kindOf(const AntennaRecord&) {
+    return RecordKind::Antenna;
+}
+constexpr RecordKind kindOf(const SatelliteRecord&) {
+    return RecordKind::Satellite;
+}
+constexpr RecordKind kindOf(const TransponderRecord&) {
+    return RecordKind::Transponder;
+}
+constexpr RecordKind kindOf(const ServiceRecord&) {
+    return RecordKind::Service;
+}
+
+std::string polarityText(int32_t polarity) {
+    switch (polarity) {
+    case 0:
+        return "horizontal";
+    case 1:
+        return "vertical";
+    default:
+        return cat("polarity ", polarity);
+    }
+}
+
+std::string_view pidLabel(std::string_view field) {
+    if (field == "videoPid")
+        return "video";
+    if (field == "audioPid")
+        return "audio";
+    return "PCR";
+}
+
+class Checker {
+public:
+    explicit Checker(const ChannelDatabase& db) : db_(db) {
+        for (const auto& a : db.antennas)
+            antennaIds_.insert(a.id);
+        for (const auto& s : db.satellites)
+            satelliteIds_.insert(s.id);
+        for (const auto& t : db.transponders)
+            transponderIds_.insert(t.id);
+        for (const auto& v : db.services)
+            if (cdd::isWritten(v))
+                ++writtenServicesOn_[v.transponderId];
+    }
+
+    std::vector<Finding> run() {
+        for (const cdd::Counter& c : cdd::kCounters)
+            counter(c);
+        forEachIn(db_.antennas, [&](const AntennaRecord& a) { antenna(a); });
+        forEachIn(db_.satellites, [&](const SatelliteRecord& s) { satellite(s); });
+        forEachIn(db_.transponders, [&](const TransponderRecord& t) { transponder(t); });
+        forEachIn(db_.services, [&](const ServiceRecord& v) { service(v); });
+        return std::move(findings_);
+    }
+
+private:
+    template <class T, class F> void forEachIn(const RecordList<T>& list, F check) {
+        position_ = 0;
+        for (const T& record : list) {
+            kind_ = kindOf(record);
+            who_ = label(record);
+            check(record);
+            ++position_;
+        }
+    }
+
+    void counter(const cdd::Counter& c) {
+        const int32_t value = db_.*c.member;
+        if (value >= 0 && value <= c.max())
+            return;
+        findings_.push_back({FindingKind::DoesNotFit, c.counts, std::nullopt, std::string(c.name),
+                             cat("the ", c.what, " counter ", value, " does not fit a .cdd file ",
+                                 range(0, c.max()))});
+    }
+
+    void antenna(const AntennaRecord& a) {
+        widths(a);
+        if (!seenAntennas_.insert(a.id).second)
+            add(FindingKind::DuplicateKey, "id",
+                "an earlier antenna has the same id; lookups find only that one");
+    }
+
+    void satellite(const SatelliteRecord& s) {
+        widths(s);
+        if (!seenSatellites_.insert(s.id).second)
+            add(FindingKind::DuplicateKey, "id",
+                "an earlier satellite has the same id; lookups find only that one");
+        nameLength(s.name, cdd::kSatelliteNameBytes);
+    }
+
+    void transponder(const TransponderRecord& t) {
+        widths(t);
+        if (!seenTransponders_.insert(t.id).second)
+            add(FindingKind::DuplicateKey, "id",
+                "an earlier transponder has the same id; lookups find only that one");
+        if (!satelliteIds_.contains(t.satelliteId))
+            add(FindingKind::MissingSatellite, "satelliteId",
+                cat("satellite ", t.satelliteId,
+                    " does not exist; a .cdd file leaves the transponder and its services out"));
+        if (!antennaIds_.contains(t.antennaId))
+            add(FindingKind::MissingAntenna, "antennaId",
+                cat("antenna ", t.antennaId, " does not exist"));
+
+        const auto [first, inserted] = tuning_.try_emplace(Tuning::of(t), t.id);
+        if (!inserted)
+            add(FindingKind::DuplicateTuning, "frequency",
+                cat("satellite ", t.satelliteId, " already has transponder ", first->second, " on ",
+                    t.frequency, " MHz ", polarityText(t.polarity)));
+
+        const auto services = writtenServicesOn_.find(t.id);
+        if (services != writtenServicesOn_.end() &&
+            services->second > static_cast<std::size_t>(cdd::kMaxServicesPerTransponder))
+            add(FindingKind::TooManyServices, "",
+                cat("carries ", services->second, " services; a .cdd file holds at most ",
+                    cdd::kMaxServicesPerTransponder, " on one transponder"));
+    }
+
+    void service(const ServiceRecord& v) {
+        widths(v);
+        if (!seenServiceNumbers_.insert(v.number).second)
+            add(FindingKind::DuplicateKey, "number",
+                "an earlier service has the same number; lookups find only that one");
+        if (!transponderIds_.contains(v.transponderId))
+            add(FindingKind::MissingTransponder, "transponderId",
+                cat("transponder ", v.transponderId,
+                    " does not exist; a .cdd file leaves the service out"));
+        nameLength(v.name, cdd::kServiceNameBytes);
+        for (const auto& f : cdd::kServiceFields) {
+            const int32_t value = v.*f.member;
+            if (f.role == cdd::FieldRole::Pid && !f.fits(value))
+                add(FindingKind::NotAPid, std::string(f.name),
+                    cat(pidLabel(f.name), " PID ", value, " is not a PID ", range(0, f.max())));
+        }
+        if (!cdd::isWritten(v))
+            add(FindingKind::NoPids, "",
+                "video, audio and PCR PIDs are all 0; a .cdd file leaves the service out");
+    }
+
+    // Every field the file keeps in fewer than 32 bits; the reader gives the bits back unsigned,
+    // so anything outside 0 to 2^bits - 1 comes back as another value.
+    template <class T> void widths(const T& record) {
+        for (const cdd::Field<T>& f : cdd::fieldsOf<T>()) {
+            const int32_t value = record.*f.member;
+            if (f.role == cdd::FieldRole::Value && !f.fits(value))
+                add(FindingKind::DoesNotFit, std::string(f.name),
+                    cat(f.name, " ", value, " does not fit a .cdd file ", range(0, f.max())));
+        }
+    }
+
+    void nameLength(const RecordName& name, std::size_t kept) {
+        const std::string_view text = nameView(name);
+        if (text.size() > kept)
+            add(FindingKind::NameCut, "name",
+                cat("the name is ", text.size(), " characters long; a .cdd file keeps the first ",
+                    kept, " (", inQuotes(text.substr(0, kept)), ")"));
+    }
+
+    void add(FindingKind kind, std::string field, const std::string& what) {
+        findings_.push_back({kind, kind_, position_, std::move(field), cat(who_, ": ", what)});
+    }
+
+    const ChannelDatabase& db_;
+    RecordKind kind_ = RecordKind::Antenna;
+    std::size_t position_ = 0;
+    std::string who_;
+    std::unordered_set<int32_t> antennaIds_, satelliteIds_, transponderIds_;
+    std::unordered_set<int32_t> seenAntennas_, seenSatellites_, seenTransponders_,
+        seenServiceNumbers_;
+    std::unordered_map<int32_t, std::size_t> writtenServicesOn_;
+    std::unordered_map<Tuning, int32_t, TuningHash> tuning_;
+    std::vector<Finding> findings_;
+};
+
+} // namespace
+
+std::vector<Finding> checkDatabase(const ChannelDatabase& db) {
+    return Checker(db).run();
+}
+
+} // namespace corvane

@@ -1,0 +1,42 @@
+#pragma once
+// What would make the receiver's data wrong although every reader accepts it: references to
+// nothing, ids used twice, values the .cdd file cannot hold or silently cuts, services the .cdd
+// writer drops, and transponders entered twice. The editor's check before Save and the
+// command-line tool's check are this one function.
+
+#include "model/channel_database.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+enum class FindingKind {
+    DoesNotFit,         // a counter or field outside what the .cdd file keeps
+    DuplicateKey,       // an earlier record of the kind has the same id (a service: number)
+    MissingSatellite,   // a transponder's satellite does not exist
+    MissingAntenna,     // a transponder's antenna does not exist
+    MissingTransponder, // a service's transponder does not exist
+    DuplicateTuning,    // the satellite already has a transponder on this frequency and polarity
+    TooManyServices,    // more services on one transponder than the .cdd file holds
+    NameCut,            // a name longer than the .cdd file keeps
+    NotAPid,            // a PID outside 0 to 8191
+    NoPids,             // all three PIDs 0: the .cdd writer leaves the service out
+};
+
+struct Finding {
+    FindingKind kind;
+    RecordKind record;                   // the record's kind; for a counter, the kind it counts
+    std::optional<std::size_t> position; // the record's place in its list; none for a counter
+    std::string field;   // the field concerned ("tunerMask", "name", "antennaCount"); empty when
+                         // it is about the whole record
+    std::string message; // one line naming the record; names in it are their raw bytes
+};
+
+// The findings about `db`, counters first, then antennas, satellites, transponders and services,
+// each kind in list order. Empty when nothing is wrong. Linear in the size of the database.
+std::vector<Finding> checkDatabase(const ChannelDatabase& db);
+
+} // namespace corvane
