@@ -14,6 +14,33 @@ namespace {
 constexpr std::size_t kHeaderSize = 32;
 constexpr std::string_view kSignature = "morvalen";
 
+// Header fields (little-endian).
+constexpr std::size_t kLayoutSelectorAt = 10;
+constexpr std::size_t kAntennaCountAt = 11; // one byte, layout B only
+constexpr std::size_t kSatelliteCountAt = 12;
+constexpr std::size_t kTransponderCountAt = 16;
+constexpr std::size_t kProgramCountAt = 20;
+constexpr std::size_t kAntennaConfigAt = 24; // -1: none
+
+// Fields within a record, from the record's start.
+namespace satelliteRecord {
+constexpr std::size_t kLowAt = 0, kHighAt = 2, kPositionAt = 4, kFlagsAt = 8;
+constexpr std::size_t kNameAtA = 12, kNameWidthA = 12; // layout A
+constexpr std::size_t kNameAtB = 10, kNameWidthB = 10; // layout B
+} // namespace satelliteRecord
+namespace transponderRecord {
+constexpr std::size_t kFrequencyAt = 0, kSymbolRateAt = 2, kFlagsAt = 4, kSatelliteAt = 6;
+} // namespace transponderRecord
+namespace programRecord {
+constexpr std::size_t kServiceIdAt = 0, kVideoPidAt = 2, kAudioPidAt = 4, kPcrPidAt = 6;
+constexpr std::size_t kLinkAt = 8, kTeletextPidAt = 10, kFlagsAt = 12;
+constexpr std::size_t kNameAt = 14, kNameWidth = 14;
+constexpr std::size_t kSatelliteAtB = 28, kAntennaAtB = 29; // layout B
+} // namespace programRecord
+namespace antennaRecord {
+constexpr std::size_t kLowAt = 0, kHighAt = 2, kFlagsAt = 4, kTypeAt = 8;
+} // namespace antennaRecord
+
 // Where a table lies in the image and how many records fit before it meets the next table or the
 // end of the image. A count beyond the room would read another table's records as its own.
 struct Table {
@@ -266,7 +293,7 @@ public:
             for (int32_t i = 0; i < counts_.antennas; ++i)
                 writeAntenna(text, i);
         }
-        const int32_t antennaConfig = image_.i32(24);
+        const int32_t antennaConfig = image_.i32(kAntennaConfigAt);
         if (antennaConfig != -1) {
             appendBanner(text, kAntennaInfoBanner);
             appendf(text, "a         %d\n\n", antennaConfig);
@@ -295,52 +322,58 @@ private:
     }
 
     uint32_t transponderSatellite(int32_t index) const {
-        return image_.u8(at(tables_.transponders, index) + 6);
+        return image_.u8(at(tables_.transponders, index) + transponderRecord::kSatelliteAt);
     }
 
     void writeAntenna(std::string& text, int32_t index) const {
         const std::size_t r = at(tables_.antennas, index);
-        const uint32_t flags = image_.u16(r + 4);
+        const uint32_t flags = image_.u16(r + antennaRecord::kFlagsAt);
         const char* port = (flags & 0x2) ? kPortWords[(flags >> 2) & 3] : "n";
         const char* tone = (flags & 0x40) ? ((flags & 0x80) ? "22" : "0") : "n";
         const char* v12 = (flags & 0x100) ? ((flags & 0x200) ? "12" : "0") : "n";
         const char* v1418 = (flags & 0x400) ? ((flags & 0x800) ? "18" : "14") : "n";
         appendf(text, "a %10d       %-10s %10d %10d     %-10s           %-10s %-10s %-10s %-10s\n",
-                index + 1, (flags & 1) ? "universal" : "normal", static_cast<int>(image_.u16(r)),
-                static_cast<int>(image_.u16(r + 2)), kAntennaTypeWords[(image_.u8(r + 8) >> 2) & 3],
-                port, tone, v12, v1418);
+                index + 1, (flags & 1) ? "universal" : "normal",
+                static_cast<int>(image_.u16(r + antennaRecord::kLowAt)),
+                static_cast<int>(image_.u16(r + antennaRecord::kHighAt)),
+                kAntennaTypeWords[(image_.u8(r + antennaRecord::kTypeAt) >> 2) & 3], port, tone,
+                v12, v1418);
     }
 
     void writeSatellite(std::string& text, int32_t index) const {
         const std::size_t r = at(tables_.satellites, index);
-        const int low = static_cast<int>(image_.u16(r));
-        const int high = static_cast<int>(image_.u16(r + 2));
-        const uint32_t position = image_.u16(r + 4);
+        const int low = static_cast<int>(image_.u16(r + satelliteRecord::kLowAt));
+        const int high = static_cast<int>(image_.u16(r + satelliteRecord::kHighAt));
+        const uint32_t position = image_.u16(r + satelliteRecord::kPositionAt);
         const double angle = static_cast<double>(position & 0x7FFF) / 10.0;
         const char* eastWest = (position & 0x8000) ? "west" : "east";
         if (layout_ == Layout::A) {
-            const uint32_t flags = image_.u32(r + 8);
+            const uint32_t flags = image_.u32(r + satelliteRecord::kFlagsAt);
             const char* port = (flags & 0x2) ? kPortWords[(flags >> 2) & 3] : "none";
             const char* tone = (flags & 0x10) ? ((flags & 0x20) ? "22" : "0") : "none";
             const char* v12 = (flags & 0x40) ? ((flags & 0x80) ? "12" : "0") : "none";
             const char* v1418 = (flags & 0x100) ? ((flags & 0x200) ? "18" : "14") : "none";
             appendf(text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10s%-10s%s\n",
-                    quoted(image_.name(r + 12, 12)).c_str(), low, high,
-                    (flags & 1) ? "universal" : "normal", angle, eastWest, port, tone, v12, v1418);
+                    quoted(image_.name(r + satelliteRecord::kNameAtA, satelliteRecord::kNameWidthA))
+                        .c_str(),
+                    low, high, (flags & 1) ? "universal" : "normal", angle, eastWest, port, tone,
+                    v12, v1418);
         } else {
-            const uint32_t flags = image_.u16(r + 8);
+            const uint32_t flags = image_.u16(r + satelliteRecord::kFlagsAt);
             appendf(text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10d\n",
-                    quoted(image_.name(r + 10, 10)).c_str(), low, high,
-                    (flags & 1) ? "universal" : "normal", angle, eastWest, (flags & 4) ? "y" : "n",
-                    static_cast<int>(flags >> 8) - 90);
+                    quoted(image_.name(r + satelliteRecord::kNameAtB, satelliteRecord::kNameWidthB))
+                        .c_str(),
+                    low, high, (flags & 1) ? "universal" : "normal", angle, eastWest,
+                    (flags & 4) ? "y" : "n", static_cast<int>(flags >> 8) - 90);
         }
     }
 
     void writeTransponder(std::string& text, int32_t index) const {
         const std::size_t r = at(tables_.transponders, index);
-        const uint32_t flags = image_.u16(r + 4);
+        const uint32_t flags = image_.u16(r + transponderRecord::kFlagsAt);
         appendf(text, "      t   %-16d%-10d%-10s%-10s%-10s%-10s%s\n",
-                static_cast<int>(image_.u16(r)), static_cast<int>(image_.u16(r + 2)),
+                static_cast<int>(image_.u16(r + transponderRecord::kFrequencyAt)),
+                static_cast<int>(image_.u16(r + transponderRecord::kSymbolRateAt)),
                 (flags & 1) ? "hor" : "ver", (flags & 2) ? "22" : "0", (flags & 4) ? "18" : "14",
                 (flags & 8) ? "12" : "0", kFecWords[(flags >> 4) & 7]);
     }
@@ -360,16 +393,17 @@ private:
 
     void writeProgram(std::string& text, int32_t index) const {
         const std::size_t r = at(tables_.programs, index);
-        const uint32_t link = image_.u16(r + 8);
+        const uint32_t link = image_.u16(r + programRecord::kLinkAt);
         const uint32_t transponder = link & 0x7FFF;
-        const uint32_t flags = image_.u16(r + 12);
+        const uint32_t flags = image_.u16(r + programRecord::kFlagsAt);
         const char* tag = (link & 0x8000) ? "r" : "v";
-        const std::string name = quoted(image_.name(r + 14, 14));
-        const int serviceId = static_cast<int>(image_.u16(r));
-        const int videoPid = static_cast<int>(image_.u16(r + 2));
-        const int audioPid = static_cast<int>(image_.u16(r + 4));
-        const int pcrPid = static_cast<int>(image_.u16(r + 6));
-        const int teletextPid = static_cast<int>(image_.u16(r + 10));
+        const std::string name =
+            quoted(image_.name(r + programRecord::kNameAt, programRecord::kNameWidth));
+        const int serviceId = static_cast<int>(image_.u16(r + programRecord::kServiceIdAt));
+        const int videoPid = static_cast<int>(image_.u16(r + programRecord::kVideoPidAt));
+        const int audioPid = static_cast<int>(image_.u16(r + programRecord::kAudioPidAt));
+        const int pcrPid = static_cast<int>(image_.u16(r + programRecord::kPcrPidAt));
+        const int teletextPid = static_cast<int>(image_.u16(r + programRecord::kTeletextPidAt));
         const int scrambled = static_cast<int>(flags & 1);
         const int favourite = static_cast<int>((flags >> 1) & 1);
         const int locked = static_cast<int>((flags >> 2) & 1);
@@ -387,9 +421,9 @@ private:
                     name.c_str(), satelliteNumber, transponderNo, serviceId, videoPid, audioPid,
                     pcrPid, teletextPid, scrambled, favourite, locked);
         } else {
-            const uint32_t satellite = image_.u8(r + 28);
+            const uint32_t satellite = image_.u8(r + programRecord::kSatelliteAtB);
             appendf(text, "%-10s%-16s%-10d%-10d%-10d%-10d%-10d%-10d%-10d%-10d%-10d%-10d%d\n", tag,
-                    name.c_str(), static_cast<int>(image_.u8(r + 29)) + 1,
+                    name.c_str(), static_cast<int>(image_.u8(r + programRecord::kAntennaAtB)) + 1,
                     static_cast<int>(satellite) + 1, transponderNumber(satellite, transponder),
                     serviceId, videoPid, audioPid, pcrPid, teletextPid, scrambled, favourite,
                     locked);
@@ -413,13 +447,14 @@ std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> fil
             return std::nullopt;
     // Only 0 and 2 are layouts the receiver writes; anything else would convert to an empty
     // database while reporting success.
-    const uint32_t selector = image.u8(10);
+    const uint32_t selector = image.u8(kLayoutSelectorAt);
     if (selector != 0 && selector != 2)
         return std::nullopt;
     const Layout layout = selector == 0 ? Layout::A : Layout::B;
     const LayoutTables& tables = layout == Layout::A ? kLayoutA : kLayoutB;
-    const Counts counts{image.i32(12), image.i32(16), image.i32(20),
-                        layout == Layout::B ? static_cast<int32_t>(image.u8(11)) : 0};
+    const Counts counts{image.i32(kSatelliteCountAt), image.i32(kTransponderCountAt),
+                        image.i32(kProgramCountAt),
+                        layout == Layout::B ? static_cast<int32_t>(image.u8(kAntennaCountAt)) : 0};
     if (!fits(tables.satellites, counts.satellites, image.size()) ||
         !fits(tables.transponders, counts.transponders, image.size()) ||
         !fits(tables.programs, counts.programs, image.size()) ||

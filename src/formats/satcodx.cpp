@@ -16,8 +16,19 @@ namespace {
 constexpr std::size_t kBlockSize = 128;
 // A final block of a file without line ends is still a record when only its last byte is missing.
 constexpr std::size_t kShortestBlock = 127;
-// The FEC character at offset 74 is the last field read.
-constexpr std::size_t kShortestRecord = 75;
+// The columns of a record that are read: where each field starts and how many bytes it has.
+struct Column {
+    std::size_t at;
+    std::size_t width;
+};
+constexpr Column kSatelliteName{10, 18};
+constexpr Column kFrequency{33, 6};
+constexpr std::size_t kPolarisationAt = 42;
+constexpr Column kLongitude{51, 4};
+constexpr Column kSymbolRate{69, 5};
+constexpr std::size_t kFecAt = 74;
+// The FEC character is the last field read.
+constexpr std::size_t kShortestRecord = kFecAt + 1;
 constexpr std::string_view kRecordType = "SATCODX1";
 
 bool isBlank(char c) {
@@ -25,16 +36,16 @@ bool isBlank(char c) {
 }
 
 // The text of a field: its bytes up to the first NUL (real files pad names with NULs).
-std::string_view field(std::string_view record, std::size_t offset, std::size_t length) {
-    std::string_view text = record.substr(offset, length);
+std::string_view field(std::string_view record, Column column) {
+    std::string_view text = record.substr(column.at, column.width);
     const auto nul = text.find('\0');
     return nul == std::string_view::npos ? text : text.substr(0, nul);
 }
 
 // A numeric field: leading zeros dropped, then read as atoi would within the field. At most a few
 // digits fit a field, but the value is still clamped so no field width can overflow it.
-int32_t number(std::string_view record, std::size_t offset, std::size_t length) {
-    std::string_view text = field(record, offset, length);
+int32_t number(std::string_view record, Column column) {
+    std::string_view text = field(record, column);
     std::size_t i = 0;
     while (i < text.size() && text[i] == '0')
         ++i;
@@ -115,12 +126,12 @@ void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes) {
     for (std::string_view record : splitRecords(bytes)) {
         if (!isSatcoDxRecord(record))
             continue;
-        const int32_t longitude = number(record, 51, 4);
+        const int32_t longitude = number(record, kLongitude);
         auto found = satelliteAt.find(longitude);
         if (found == satelliteAt.end()) {
             SatelliteRecord satellite;
             satellite.id = db.satelliteCount;
-            std::string_view name = field(record, 10, 18);
+            std::string_view name = field(record, kSatelliteName);
             while (!name.empty() && isBlank(name.back()))
                 name.remove_suffix(1);
             setName(satellite.name, name);
@@ -133,9 +144,9 @@ void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes) {
             AntennaRecord antenna;
             antenna.id = satellite.id;
             antenna.antennaKey = satellite.id + 1;
-            antenna.lowFreq = 9750;
-            antenna.highFreq = 10600;
-            antenna.centerFreq = 11700;
+            antenna.lowFreq = kDefaultLowFreq;
+            antenna.highFreq = kDefaultHighFreq;
+            antenna.centerFreq = kDefaultCenterFreq;
             antenna.lnbPower = 1;
             antenna.committed10 = 1;
             antenna.switch22k = 1;
@@ -147,17 +158,17 @@ void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes) {
         }
 
         // Symbol rate 0 marks an analogue channel, which has no digital transponder.
-        const int32_t symbolRate = number(record, 69, 5);
+        const int32_t symbolRate = number(record, kSymbolRate);
         if (symbolRate == 0)
             continue;
         TransponderRecord transponder;
         transponder.satelliteId = found->second;
         transponder.antennaId = found->second;
-        transponder.frequency = number(record, 33, 6);
+        transponder.frequency = number(record, kFrequency);
         transponder.symbolRate = symbolRate;
-        const char polarisation = record[42];
+        const char polarisation = record[kPolarisationAt];
         transponder.polarity = (polarisation == '0' || polarisation == '3') ? 1 : 0;
-        transponder.fec = fecCode(record[74]);
+        transponder.fec = fecCode(record[kFecAt]);
         if (!known.insert(Tuning::of(transponder)).second)
             continue;
         transponder.id = db.transponderCount++;

@@ -1,30 +1,19 @@
 #include "formats/text_reader.h"
 
 #include "base/file_reader.h"
+#include "base/saturate.h"
 #include "formats/c_numeric_locale.h"
 
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace corvane {
 namespace {
-
-constexpr int32_t kIntMax = std::numeric_limits<int32_t>::max();
-constexpr int32_t kIntMin = std::numeric_limits<int32_t>::min();
-
-int32_t saturate(int64_t v) {
-    if (v > kIntMax)
-        return kIntMax;
-    if (v < kIntMin)
-        return kIntMin;
-    return static_cast<int32_t>(v);
-}
 
 bool isScanSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -210,7 +199,7 @@ private:
                s.word(slots_.antDiseqc) && s.word(slots_.ant22k) && s.word(slots_.ant12v) &&
                s.word(slots_.ant1418v));
         AntennaRecord a;
-        a.id = saturate(int64_t{slots_.antNum} - 1);
+        a.id = saturatingAdd(slots_.antNum, -1);
         a.antennaKey = slots_.antNum;
         a.lnbType = firstChar(slots_.antUniversal) == 'u' ? 0 : 4;
         a.lowFreq = slots_.antLow;
@@ -223,11 +212,11 @@ private:
         }
         a.switch22k = firstChar(slots_.ant22k) == 'n' ? 0 : 1;
         a.switch12v = firstChar(slots_.ant12v) == 'n' ? 0 : 1;
-        a.centerFreq = 11700;
+        a.centerFreq = kDefaultCenterFreq;
         a.lnbPower = 1;
         a.tunerMask = 3;
         db_.antennas.append(a);
-        db_.antennaCount = saturate(int64_t{db_.antennaCount} + 1);
+        db_.antennaCount = saturatingAdd(db_.antennaCount, 1);
     }
 
     void satelliteLine(const char* rest) {
@@ -241,18 +230,18 @@ private:
         const int64_t tenths = tenthsOf(slots_.satAngle);
         sat.longitude = saturate(firstChar(slots_.satEastWest) == 'w' ? 3600 - tenths : tenths);
         db_.satellites.append(sat);
-        db_.satelliteCount = saturate(int64_t{db_.satelliteCount} + 1);
+        db_.satelliteCount = saturatingAdd(db_.satelliteCount, 1);
         if (sat.id >= db_.antennaCount) {
             AntennaRecord a;
             a.id = db_.antennaCount;
-            a.antennaKey = saturate(int64_t{a.id} + 1);
-            a.lowFreq = 9750;
-            a.highFreq = 10600;
+            a.antennaKey = saturatingAdd(a.id, 1);
+            a.lowFreq = kDefaultLowFreq;
+            a.highFreq = kDefaultHighFreq;
             a.lnbType = 0;
             a.lnbPower = 1;
             a.tunerMask = 3;
             db_.antennas.append(a);
-            db_.antennaCount = saturate(int64_t{db_.antennaCount} + 1);
+            db_.antennaCount = saturatingAdd(db_.antennaCount, 1);
         }
     }
 
@@ -264,7 +253,7 @@ private:
                s.word(slots_.tpFec));
         TransponderRecord t;
         t.id = db_.transponderCount;
-        t.satelliteId = saturate(int64_t{db_.satelliteCount} - 1);
+        t.satelliteId = saturatingAdd(db_.satelliteCount, -1);
         t.antennaId = t.satelliteId;
         t.frequency = slots_.tpFrequency;
         t.symbolRate = slots_.tpSymbolRate;
@@ -272,7 +261,7 @@ private:
         t.polarity = polar == 'v' ? 1 : 0;
         t.fec = fecFromWord(slots_.tpFec);
         db_.transponders.append(t);
-        db_.transponderCount = saturate(int64_t{db_.transponderCount} + 1);
+        db_.transponderCount = saturatingAdd(db_.transponderCount, 1);
         bySatellite_[t.satelliteId].push_back(t.id);
     }
 
@@ -297,13 +286,13 @@ private:
         svc.number = db_.serviceCount;
         svc.transponderId = linkedTransponder(slots_.svcSatIndex, slots_.svcTpIndex);
         db_.services.append(svc);
-        db_.serviceCount = saturate(int64_t{db_.serviceCount} + 1);
+        db_.serviceCount = saturatingAdd(db_.serviceCount, 1);
     }
 
     // The id of the T-th transponder (from 1) of satellite S - 1 in list order, or 0.
     int32_t linkedTransponder(int32_t satNumber, int32_t tpNumber) const {
         const int64_t satelliteId = int64_t{satNumber} - 1;
-        if (satelliteId < kIntMin)
+        if (satelliteId < kInt32Min)
             return 0;
         const auto found = bySatellite_.find(static_cast<int32_t>(satelliteId));
         if (found == bySatellite_.end() || tpNumber < 1 ||

@@ -1,7 +1,10 @@
 #include "model/channel_database.h"
 
+#include "base/saturate.h"
+
 #include <algorithm>
 #include <bitset>
+#include <cassert>
 #include <deque>
 #include <unordered_map>
 #include <unordered_set>
@@ -19,12 +22,12 @@ void ChannelDatabase::clear() {
 AntennaRecord& ChannelDatabase::addDefaultAntenna() {
     AntennaRecord a;
     a.id = antennaCount;
-    a.antennaKey = a.id + 1;
-    a.lowFreq = 9750;
-    a.highFreq = 10600;
-    a.centerFreq = 11700;
+    a.antennaKey = saturatingAdd(a.id, 1);
+    a.lowFreq = kDefaultLowFreq;
+    a.highFreq = kDefaultHighFreq;
+    a.centerFreq = kDefaultCenterFreq;
     auto& added = antennas.append(a);
-    ++antennaCount;
+    antennaCount = saturatingAdd(antennaCount, 1);
     return added;
 }
 
@@ -88,17 +91,35 @@ void ChannelDatabase::emptyClipboard(RecordKind kind) {
 }
 
 void ChannelDatabase::deleteSatellite(RecordList<SatelliteRecord>::iterator which) {
+    assert(which != satellites.end() && "deleteSatellite needs a satellite of the list");
+    if (which == satellites.end())
+        return;
     const int32_t id = which->id;
     satellites.erase(which);
     removeTranspondersOf(id);
     removeAntenna(id);
-    --satelliteCount;
+    satelliteCount = saturatingAdd(satelliteCount, -1);
 }
 
 void ChannelDatabase::deleteTransponder(RecordList<TransponderRecord>::iterator which) {
+    assert(which != transponders.end() && "deleteTransponder needs a transponder of the list");
+    if (which == transponders.end())
+        return;
     const int32_t id = which->id;
     transponders.erase(which);
     removeServicesOf(id);
+}
+
+void ChannelDatabase::deleteService(RecordList<ServiceRecord>::iterator which) {
+    assert(which != services.end() && "deleteService needs a service of the list");
+    if (which != services.end())
+        services.erase(which);
+}
+
+void ChannelDatabase::deleteAntenna(RecordList<AntennaRecord>::iterator which) {
+    assert(which != antennas.end() && "deleteAntenna needs an antenna of the list");
+    if (which != antennas.end())
+        antennas.erase(which);
 }
 
 namespace {

@@ -94,7 +94,8 @@ public:
     void appendRecord(ServiceRecord record) { services.append(std::move(record)); }
     void appendRecord(AntennaRecord record) { antennas.append(std::move(record)); }
 
-    // Appends an antenna with id antennaCount, key id + 1, LNB 9750/10600/11700, and counts it.
+    // Appends an antenna with id antennaCount, key id + 1, the default LNB, and counts it. At the
+    // counter's limit the key and the counter stay at INT32_MAX (a .cdd save then refuses them).
     AntennaRecord& addDefaultAntenna();
     // Removes every service on transponder `transponderId`.
     void removeServicesOf(int32_t transponderId);
@@ -108,11 +109,13 @@ public:
     // their services, the antenna with the satellite's id) and transponders (their services).
     void emptyClipboard(RecordKind kind);
 
-    // Deletes with the cascades a user's Delete command has. `which` must be in the record list.
+    // Deletes with the cascades a user's Delete command has. `which` must be a record of the list
+    // (a find() that found nothing is end(): asserted in debug builds, ignored otherwise).
+    // Deleting a satellite lowers satelliteCount, never below INT32_MIN.
     void deleteSatellite(RecordList<SatelliteRecord>::iterator which);
     void deleteTransponder(RecordList<TransponderRecord>::iterator which);
-    void deleteService(RecordList<ServiceRecord>::iterator which) { services.erase(which); }
-    void deleteAntenna(RecordList<AntennaRecord>::iterator which) { antennas.erase(which); }
+    void deleteService(RecordList<ServiceRecord>::iterator which);
+    void deleteAntenna(RecordList<AntennaRecord>::iterator which);
 
     // Cut: empties the kind's cut buffer (with cascades), then moves the first record matching each
     // key, in the order given, to the tail of the buffer. Keys that match nothing are ignored.

@@ -67,6 +67,11 @@ struct AntennaRecord {
 
 enum class RecordKind { Satellite, Transponder, Service, Antenna };
 
+// The LNB a new antenna starts with: a universal LNB's oscillators and its band switch, in MHz.
+inline constexpr int32_t kDefaultLowFreq = 9750;
+inline constexpr int32_t kDefaultHighFreq = 10600;
+inline constexpr int32_t kDefaultCenterFreq = 11700;
+
 // Satellite ids run from 0 to 255: the receiver's database keeps them in 8 bits.
 inline constexpr int32_t kMaxSatelliteId = 255;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,39 @@ TEST(DefaultAntenna, TakesCounterAsIdAndKeyIsIdPlusOne) {
     EXPECT_EQ(a.lnbPower, 0);
     EXPECT_EQ(a.tunerMask, 0);
     EXPECT_EQ(db.antennaCount, 8);
+}
+
+TEST(DefaultAntenna, CountersAtTheirLimitsStopThereInsteadOfOverflowing) {
+    ChannelDatabase db;
+    db.antennaCount = std::numeric_limits<int32_t>::max(); // a value the JSON import accepts
+    const AntennaRecord& last = db.addDefaultAntenna();
+    EXPECT_EQ(last.id, std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(last.antennaKey, std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(db.antennaCount, std::numeric_limits<int32_t>::max());
+    db.addDefaultAntenna();
+    EXPECT_EQ(db.antennaCount, std::numeric_limits<int32_t>::max());
+
+    db.antennaCount = std::numeric_limits<int32_t>::min();
+    EXPECT_EQ(db.addDefaultAntenna().antennaKey, std::numeric_limits<int32_t>::min() + 1);
+    EXPECT_EQ(db.antennaCount, std::numeric_limits<int32_t>::min() + 1);
+
+    db.appendRecord(sat(0));
+    db.satelliteCount = std::numeric_limits<int32_t>::min();
+    db.deleteSatellite(db.satellites.find(0));
+    EXPECT_EQ(db.satelliteCount, std::numeric_limits<int32_t>::min());
+}
+
+TEST(Delete, ARecordThatWasNotFoundIsAProgrammingError) {
+    ChannelDatabase db;
+    db.appendRecord(sat(0));
+    db.satelliteCount = 1;
+    const ChannelDatabase before = db;
+    // Asserted in debug builds; elsewhere nothing happens, rather than undefined behaviour.
+    EXPECT_DEBUG_DEATH(db.deleteSatellite(db.satellites.find(5)), "needs a satellite");
+    EXPECT_DEBUG_DEATH(db.deleteTransponder(db.transponders.find(5)), "needs a transponder");
+    EXPECT_DEBUG_DEATH(db.deleteService(db.services.find(5)), "needs a service");
+    EXPECT_DEBUG_DEATH(db.deleteAntenna(db.antennas.find(5)), "needs an antenna");
+    EXPECT_EQ(db, before);
 }
 
 TEST(Delete, SatelliteKeepsOtherIdsAndCascades) {
