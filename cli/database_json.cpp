@@ -322,14 +322,7 @@ Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
         ChannelDatabase loaded;
         if (!Reader(error).readDatabase(root, loaded))
             return status.fail(Outcome::Failed, std::move(error));
-        db.satelliteCount = loaded.satelliteCount;
-        db.transponderCount = loaded.transponderCount;
-        db.serviceCount = loaded.serviceCount;
-        db.antennaCount = loaded.antennaCount;
-        db.satellites = std::move(loaded.satellites);
-        db.transponders = std::move(loaded.transponders);
-        db.services = std::move(loaded.services);
-        db.antennas = std::move(loaded.antennas);
+        db.replaceRecords(std::move(loaded));
         return status;
     } catch (const std::bad_alloc&) {
         return status.fail(Outcome::Failed, "out of memory");

@@ -7,6 +7,7 @@
 #include "load_database.h"
 
 #include "base/atomic_file.h"
+#include "base/bytes.h"
 #include "image/cdd_file.h"
 #include "image/data_block.h"
 #include "image/database_check.h"
@@ -91,8 +92,7 @@ int runBlock(const std::string& path) {
         return kFailed;
     }
     const std::string& bytes = read.value;
-    const auto info =
-        inspectBlock(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    const auto info = inspectBlock(asBytes(bytes));
     if (!info) {
         std::cerr << path << ": " << bytes.size() << " bytes, shorter than the " << kBlockHeaderSize
                   << "-byte header of a data block\n";

@@ -1,5 +1,6 @@
 #include "formats/factory_text_writer.h"
 
+#include "base/message_text.h"
 #include "formats/c_numeric_locale.h"
 
 #include <algorithm>
@@ -260,10 +261,6 @@ template <std::size_t N> void appendBanner(std::string& text, const std::string_
     }
 }
 
-std::string quoted(const std::string& name) {
-    return "\"" + name + "\"";
-}
-
 // A table is usable when its records lie within both its room and the bytes the file supplied.
 bool fits(const Table& table, int64_t count, std::size_t imageSize) {
     if (count < 0 || static_cast<uint64_t>(count) > table.room)
@@ -353,18 +350,20 @@ private:
             const char* tone = (flags & 0x10) ? ((flags & 0x20) ? "22" : "0") : "none";
             const char* v12 = (flags & 0x40) ? ((flags & 0x80) ? "12" : "0") : "none";
             const char* v1418 = (flags & 0x100) ? ((flags & 0x200) ? "18" : "14") : "none";
-            appendf(text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10s%-10s%s\n",
-                    quoted(image_.name(r + satelliteRecord::kNameAtA, satelliteRecord::kNameWidthA))
-                        .c_str(),
-                    low, high, (flags & 1) ? "universal" : "normal", angle, eastWest, port, tone,
-                    v12, v1418);
+            appendf(
+                text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10s%-10s%s\n",
+                inQuotes(image_.name(r + satelliteRecord::kNameAtA, satelliteRecord::kNameWidthA))
+                    .c_str(),
+                low, high, (flags & 1) ? "universal" : "normal", angle, eastWest, port, tone, v12,
+                v1418);
         } else {
             const uint32_t flags = image_.u16(r + satelliteRecord::kFlagsAt);
-            appendf(text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10d\n",
-                    quoted(image_.name(r + satelliteRecord::kNameAtB, satelliteRecord::kNameWidthB))
-                        .c_str(),
-                    low, high, (flags & 1) ? "universal" : "normal", angle, eastWest,
-                    (flags & 4) ? "y" : "n", static_cast<int>(flags >> 8) - 90);
+            appendf(
+                text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10d\n",
+                inQuotes(image_.name(r + satelliteRecord::kNameAtB, satelliteRecord::kNameWidthB))
+                    .c_str(),
+                low, high, (flags & 1) ? "universal" : "normal", angle, eastWest,
+                (flags & 4) ? "y" : "n", static_cast<int>(flags >> 8) - 90);
         }
     }
 
@@ -398,7 +397,7 @@ private:
         const uint32_t flags = image_.u16(r + programRecord::kFlagsAt);
         const char* tag = (link & 0x8000) ? "r" : "v";
         const std::string name =
-            quoted(image_.name(r + programRecord::kNameAt, programRecord::kNameWidth));
+            inQuotes(image_.name(r + programRecord::kNameAt, programRecord::kNameWidth));
         const int serviceId = static_cast<int>(image_.u16(r + programRecord::kServiceIdAt));
         const int videoPid = static_cast<int>(image_.u16(r + programRecord::kVideoPidAt));
         const int audioPid = static_cast<int>(image_.u16(r + programRecord::kAudioPidAt));

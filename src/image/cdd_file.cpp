@@ -27,18 +27,9 @@ constexpr std::size_t kServiceSize = 34;
 constexpr uint64_t kMaxSectionLength = std::numeric_limits<int32_t>::max();
 constexpr uint64_t kMaxBodyLength = std::numeric_limits<uint32_t>::max();
 
-uint32_t be16(const uint8_t* p) {
-    return uint32_t{p[0]} << 8 | p[1];
-}
-uint32_t be24(const uint8_t* p) {
-    return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
-}
-uint32_t be32(const uint8_t* p) {
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
 // Two's complement by definition since C++20, so no overflow is involved.
 int32_t s32(const uint8_t* p) {
-    return static_cast<int32_t>(be32(p));
+    return static_cast<int32_t>(loadBe32(p));
 }
 // A header counter's low bits; the writer refuses counters outside what they hold.
 uint32_t counter(int32_t value) {
@@ -62,8 +53,8 @@ public:
     void parse(ChannelDatabase& db) {
         db.antennaCount = data_[13];
         db.satelliteCount = data_[14];
-        db.transponderCount = static_cast<int32_t>(be16(data_ + 15));
-        db.serviceCount = static_cast<int32_t>(be16(data_ + 17));
+        db.transponderCount = static_cast<int32_t>(loadBe16(data_ + 15));
+        db.serviceCount = static_cast<int32_t>(loadBe16(data_ + 17));
         pos_ = 20;
         if (parseAntennas(db))
             parseSatellites(db);
@@ -122,8 +113,8 @@ private:
                 return false;
             SatelliteRecord& s = db.satellites.append({});
             s.id = p[0];
-            setName(s.name, {reinterpret_cast<const char*>(p + 1), cdd::kSatelliteNameBytes + 1});
-            s.longitude = static_cast<int32_t>(be16(p + 17));
+            setName(s.name, asChars({p + 1, cdd::kSatelliteNameBytes + 1}));
+            s.longitude = static_cast<int32_t>(loadBe16(p + 17));
             for (int64_t lt = s32(p + 19); lt > 0;) {
                 const std::size_t tpStart = pos_;
                 if (!parseTransponder(db, s.id))
@@ -141,25 +132,25 @@ private:
             return false;
         TransponderRecord& t = db.transponders.append({});
         t.satelliteId = satelliteId;
-        t.id = static_cast<int32_t>(be16(p));
+        t.id = static_cast<int32_t>(loadBe16(p));
         t.frequency = s32(p + 2);
-        t.symbolRate = static_cast<int32_t>(be24(p + 6));
+        t.symbolRate = static_cast<int32_t>(loadBe24(p + 6));
         t.polarity = p[9] >> 6;
         t.fec = (p[9] >> 2) & 0xF;
         t.antennaId = p[10];
-        for (int64_t lv = be16(p + 12); lv > 0; lv -= static_cast<int64_t>(kServiceSize)) {
+        for (int64_t lv = loadBe16(p + 12); lv > 0; lv -= static_cast<int64_t>(kServiceSize)) {
             const uint8_t* q = take(kServiceSize);
             if (q == nullptr)
                 return false;
             ServiceRecord& v = db.services.append({});
             v.transponderId = t.id;
-            v.number = static_cast<int32_t>(be16(q));
-            setName(v.name, {reinterpret_cast<const char*>(q + 3), cdd::kServiceNameBytes + 1});
-            v.videoPid = static_cast<int32_t>(be16(q + 22) & 0x1FFF);
-            v.audioPid = static_cast<int32_t>(be16(q + 24) & 0x1FFF);
+            v.number = static_cast<int32_t>(loadBe16(q));
+            setName(v.name, asChars({q + 3, cdd::kServiceNameBytes + 1}));
+            v.videoPid = static_cast<int32_t>(loadBe16(q + 22) & 0x1FFF);
+            v.audioPid = static_cast<int32_t>(loadBe16(q + 24) & 0x1FFF);
             v.caMode = (q[26] >> 5) & 1;
             v.pcrPid = (q[26] & 0x1F) << 8 | q[27];
-            v.serviceId = static_cast<int32_t>(be16(q + 28));
+            v.serviceId = static_cast<int32_t>(loadBe16(q + 28));
             v.favorites = q[30];
             v.lock = q[31] >> 7;
         }
@@ -471,12 +462,12 @@ private:
 Status<CddRead> readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes) {
     if (!hasGoodHeader(bytes))
         return Status<CddRead>(CddRead::BadHeader);
-    const uint64_t bodyLength = be32(bytes.data() + 5);
+    const uint64_t bodyLength = loadBe32(bytes.data() + 5);
     const uint64_t checksumAt = kBodyStart + bodyLength;
     if (bytes.size() < checksumAt + 4)
         return Status<CddRead>(CddRead::BadChecksum);
     const auto covered = static_cast<std::size_t>(checksumAt);
-    if (crc32(bytes.first(covered)) != be32(bytes.data() + covered))
+    if (crc32(bytes.first(covered)) != loadBe32(bytes.data() + covered))
         return Status<CddRead>(CddRead::BadChecksum);
     // Checked only after the checksum, so that a short or damaged file still reports -2 like any
     // other. A sealed body too short for its own fixed fields is not one this format writes.
@@ -486,15 +477,8 @@ Status<CddRead> readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes
     ChannelDatabase fresh;
     BodyParser(bytes, covered).parse(fresh);
 
-    // Only the lists and counters change hands; the cut buffers belong to the user's session.
-    db.satellites = std::move(fresh.satellites);
-    db.transponders = std::move(fresh.transponders);
-    db.services = std::move(fresh.services);
-    db.antennas = std::move(fresh.antennas);
-    db.satelliteCount = fresh.satelliteCount;
-    db.transponderCount = fresh.transponderCount;
-    db.serviceCount = fresh.serviceCount;
-    db.antennaCount = fresh.antennaCount;
+    // The cut buffers belong to the user's session, not to the file.
+    db.replaceRecords(std::move(fresh));
     return Status<CddRead>(CddRead::Ok);
 }
 
@@ -508,7 +492,7 @@ Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path) {
         return Status<CddRead>(CddRead::BadHeader, path);
     // Read no more than the header says the file holds, so trailing bytes cost nothing; a file
     // shorter than that comes up short and fails the checksum test.
-    const uint64_t wanted = uint64_t{be32(header.data() + 5)} + kBodyStart + 4;
+    const uint64_t wanted = uint64_t{loadBe32(header.data() + 5)} + kBodyStart + 4;
     if (!in.read(buffer, static_cast<std::size_t>(wanted - kFixedHeader)))
         return Status<CddRead>(CddRead::CannotOpen, path);
     Status<CddRead> status = readCddBytes(db, asBytes(buffer));

@@ -1,5 +1,7 @@
 #include "image/checksum.h"
 
+#include "base/bytes.h"
+
 #include <array>
 
 namespace corvane {
@@ -40,14 +42,6 @@ constexpr SliceTables makeForwardTables() {
 constexpr SliceTables kReflected = makeReflectedTables();
 constexpr SliceTables kForward = makeForwardTables();
 
-// Byte assembly instead of a pointer cast: no alignment or aliasing assumptions.
-inline uint32_t loadLe32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-inline uint32_t loadBe32(const uint8_t* p) {
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
-}
-
 uint32_t updateReflected(uint32_t crc, const uint8_t* p, std::size_t n) {
     const auto& t = kReflected;
     while (n >= 8) {
@@ -78,10 +72,6 @@ uint32_t updateForward(uint32_t crc, const uint8_t* p, std::size_t n) {
     while (n-- > 0)
         crc = (crc << 8) ^ t[0][(crc >> 24) ^ *p++];
     return crc;
-}
-
-std::span<const uint8_t> asBytes(std::string_view s) {
-    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "image/data_block.h"
 
 #include "base/atomic_file.h"
+#include "base/bytes.h"
 #include "base/file_reader.h"
 #include "image/checksum.h"
 
@@ -37,10 +38,6 @@ constexpr std::size_t kHeaderCrcAt = 78;
 // it from its neighbour (tagF, right-aligned, keeps a NUL in front instead).
 constexpr std::size_t kMaxA = 6, kMaxB = 15, kMaxC = 11, kMaxD = 11, kMaxE = 3, kMaxF = 7;
 
-std::span<const uint8_t> bytesOf(std::string_view s) {
-    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
-}
-
 bool tagsTooLong(std::string_view a, std::string_view b, std::string_view c, std::string_view d,
                  std::string_view e, std::string_view f) {
     return a.size() > kMaxA || b.size() > kMaxB || c.size() > kMaxC || d.size() > kMaxD ||
@@ -60,10 +57,6 @@ void putRight(std::string& out, std::string_view text, std::size_t width, char f
 void putBe32(std::string& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8)
         out += static_cast<char>((v >> shift) & 0xFF);
-}
-
-uint32_t be32(const uint8_t* p) {
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
 }
 
 // The text of a slot however it is aligned: leading NULs skipped, then up to the next NUL.
@@ -94,7 +87,7 @@ std::optional<DecodedHeader> decodeHeader(std::span<const uint8_t> header, bool 
     if (!std::equal(kReadMagic.begin(), kReadMagic.end(), header.begin()) ||
         header[kReadMagic.size()] != 0)
         return std::nullopt;
-    if (crc32Mpeg2(header.first(kHeaderCrcAt)) != be32(header.data() + kHeaderCrcAt))
+    if (crc32Mpeg2(header.first(kHeaderCrcAt)) != loadBe32(header.data() + kHeaderCrcAt))
         return std::nullopt;
     DecodedHeader h;
     h.tagA = slotText(header.subspan(kTagAAt, kTagAWidth));
@@ -103,7 +96,7 @@ std::optional<DecodedHeader> decodeHeader(std::span<const uint8_t> header, bool 
     h.tagD = tagDText(header, invertTagD);
     h.tagE = slotText(header.subspan(kTagEAt, kTagEWidth + 1));
     h.dataType = header[kTypeAt];
-    h.payloadChecksum = be32(header.data() + kPayloadCrcAt);
+    h.payloadChecksum = loadBe32(header.data() + kPayloadCrcAt);
     return h;
 }
 
@@ -191,7 +184,7 @@ bool DataBlock::loadDefaultBlock(const std::string& path) {
     if (!content.ok())
         throw BlockFileError();
     payload = std::move(content.value);
-    return decodeBlock(bytesOf(payload));
+    return decodeBlock(asBytes(payload));
 }
 
 void DataBlock::saveBlock(const std::string& path, FileSystem& fs) const {
@@ -217,11 +210,11 @@ std::optional<BlockHeaderInfo> inspectBlock(std::span<const uint8_t> bytes) {
     info.dataType = header[kTypeAt];
     if (info.dataType < dataTypeNames.size())
         info.dataTypeName = dataTypeNames[info.dataType];
-    info.storedPayloadLength = be32(header.data() + kLengthAt);
+    info.storedPayloadLength = loadBe32(header.data() + kLengthAt);
     info.actualPayloadLength = body.size();
-    info.storedPayloadChecksum = be32(header.data() + kPayloadCrcAt);
+    info.storedPayloadChecksum = loadBe32(header.data() + kPayloadCrcAt);
     info.computedPayloadChecksum = crc32Mpeg2(body);
-    info.storedHeaderChecksum = be32(header.data() + kHeaderCrcAt);
+    info.storedHeaderChecksum = loadBe32(header.data() + kHeaderCrcAt);
     info.computedHeaderChecksum = crc32Mpeg2(header.first(kHeaderCrcAt));
     return info;
 }

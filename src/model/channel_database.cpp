@@ -11,6 +11,17 @@
 
 namespace corvane {
 
+void ChannelDatabase::replaceRecords(ChannelDatabase&& loaded) {
+    satellites = std::move(loaded.satellites);
+    transponders = std::move(loaded.transponders);
+    services = std::move(loaded.services);
+    antennas = std::move(loaded.antennas);
+    satelliteCount = loaded.satelliteCount;
+    transponderCount = loaded.transponderCount;
+    serviceCount = loaded.serviceCount;
+    antennaCount = loaded.antennaCount;
+}
+
 void ChannelDatabase::clear() {
     satellites.clear();
     transponders.clear();
@@ -63,31 +74,23 @@ void ChannelDatabase::renumberServices() {
 }
 
 void ChannelDatabase::emptyClipboard(RecordKind kind) {
-    switch (kind) {
-    case RecordKind::Satellite:
-        for (const auto& s : satelliteClipboard) {
-            removeTranspondersOf(s.id);
-            removeAntenna(s.id);
+    visitRecordKind(kind, [&]<class T>(std::type_identity<T>) {
+        RecordList<T>& buffer = clipboard<T>();
+        if constexpr (std::is_same_v<T, SatelliteRecord>) {
+            for (const auto& s : buffer) {
+                removeTranspondersOf(s.id);
+                removeAntenna(s.id);
+            }
+        } else if constexpr (std::is_same_v<T, TransponderRecord>) {
+            std::unordered_set<int32_t> ids;
+            for (const auto& t : buffer)
+                ids.insert(t.id);
+            if (!ids.empty())
+                services.eraseIf(
+                    [&](const ServiceRecord& s) { return ids.count(s.transponderId) != 0; });
         }
-        satelliteClipboard.clear();
-        break;
-    case RecordKind::Transponder: {
-        std::unordered_set<int32_t> ids;
-        for (const auto& t : transponderClipboard)
-            ids.insert(t.id);
-        if (!ids.empty())
-            services.eraseIf(
-                [&](const ServiceRecord& s) { return ids.count(s.transponderId) != 0; });
-        transponderClipboard.clear();
-        break;
-    }
-    case RecordKind::Service:
-        serviceClipboard.clear();
-        break;
-    case RecordKind::Antenna:
-        antennaClipboard.clear();
-        break;
-    }
+        buffer.clear();
+    });
 }
 
 void ChannelDatabase::deleteSatellite(RecordList<SatelliteRecord>::iterator which) {
@@ -158,34 +161,14 @@ bool pasteRecords(RecordList<T>& list, RecordList<T>& buffer, std::optional<int3
 
 void ChannelDatabase::cut(RecordKind kind, std::span<const int32_t> keys) {
     emptyClipboard(kind);
-    switch (kind) {
-    case RecordKind::Satellite:
-        cutRecords(satellites, satelliteClipboard, keys);
-        break;
-    case RecordKind::Transponder:
-        cutRecords(transponders, transponderClipboard, keys);
-        break;
-    case RecordKind::Service:
-        cutRecords(services, serviceClipboard, keys);
-        break;
-    case RecordKind::Antenna:
-        cutRecords(antennas, antennaClipboard, keys);
-        break;
-    }
+    visitRecordKind(
+        kind, [&]<class T>(std::type_identity<T>) { cutRecords(list<T>(), clipboard<T>(), keys); });
 }
 
 bool ChannelDatabase::paste(RecordKind kind, std::optional<int32_t> afterKey) {
-    switch (kind) {
-    case RecordKind::Satellite:
-        return pasteRecords(satellites, satelliteClipboard, afterKey);
-    case RecordKind::Transponder:
-        return pasteRecords(transponders, transponderClipboard, afterKey);
-    case RecordKind::Service:
-        return pasteRecords(services, serviceClipboard, afterKey);
-    case RecordKind::Antenna:
-        return pasteRecords(antennas, antennaClipboard, afterKey);
-    }
-    return false;
+    return visitRecordKind(kind, [&]<class T>(std::type_identity<T>) {
+        return pasteRecords(list<T>(), clipboard<T>(), afterKey);
+    });
 }
 
 std::optional<int32_t> ChannelDatabase::newSatelliteId() const {

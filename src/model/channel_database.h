@@ -85,9 +85,18 @@ public:
     // Typed access, so generic commands (cut, paste, drag) can be written once.
     template <class T> RecordList<T>& list();
     template <class T> RecordList<T>& clipboard();
+    template <class T> const RecordList<T>& list() const {
+        return const_cast<ChannelDatabase*>(this)->list<T>();
+    }
+    template <class T> const RecordList<T>& clipboard() const {
+        return const_cast<ChannelDatabase*>(this)->clipboard<T>();
+    }
 
     // Empties the four record lists and zeroes the counters; the cut buffers survive.
     void clear();
+    // Takes the four lists and counters of `loaded` and keeps this database's cut buffers: what a
+    // reader does once a whole file has been read.
+    void replaceRecords(ChannelDatabase&& loaded);
     // Appends `record` to the list of its kind (the counters are the caller's business).
     void appendRecord(SatelliteRecord record) { satellites.append(std::move(record)); }
     void appendRecord(TransponderRecord record) { transponders.append(std::move(record)); }

@@ -5,6 +5,7 @@
 #include "model/record_name.h"
 
 #include <cstdint>
+#include <type_traits>
 
 namespace corvane {
 
@@ -87,6 +88,22 @@ inline int32_t recordKey(const ServiceRecord& r) {
 }
 inline int32_t recordKey(const AntennaRecord& r) {
     return r.id;
+}
+
+// Calls `f` with std::type_identity of the record type of `kind`, so that code written once as a
+// template serves every kind: visitRecordKind(kind, [&]<class T>(std::type_identity<T>) {...}).
+template <class F> decltype(auto) visitRecordKind(RecordKind kind, F&& f) {
+    switch (kind) {
+    case RecordKind::Satellite:
+        return f(std::type_identity<SatelliteRecord>{});
+    case RecordKind::Transponder:
+        return f(std::type_identity<TransponderRecord>{});
+    case RecordKind::Service:
+        return f(std::type_identity<ServiceRecord>{});
+    case RecordKind::Antenna:
+        break;
+    }
+    return f(std::type_identity<AntennaRecord>{});
 }
 
 } // namespace corvane
