@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 #include <type_traits>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -126,12 +127,11 @@ public:
         return true;
     }
     bool key(string_t& key) override {
-        auto& keys = openObjects_.back();
-        if (std::find(keys.begin(), keys.end(), key) != keys.end()) {
+        // A set per open object: an object with tens of thousands of keys stays linear.
+        if (!openObjects_.back().insert(key).second) {
             problem_ = "the key " + json(key).dump() + " appears twice in one object";
             return false;
         }
-        keys.push_back(key);
         return true;
     }
     bool parse_error(std::size_t, const std::string&,
@@ -144,7 +144,7 @@ public:
     }
 
 private:
-    std::vector<std::vector<std::string>> openObjects_;
+    std::vector<std::unordered_set<std::string>> openObjects_;
     std::string problem_;
 };
 
