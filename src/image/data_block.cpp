@@ -6,8 +6,8 @@
 #include "image/checksum.h"
 
 #include <algorithm>
+#include <istream>
 #include <iterator>
-#include <sstream>
 
 namespace corvane {
 
@@ -81,9 +81,8 @@ struct DecodedHeader {
     uint32_t payloadChecksum = 0;
 };
 
-std::optional<DecodedHeader> decodeHeader(std::span<const uint8_t> header, bool invertTagD) {
-    if (header.size() < kBlockHeaderSize)
-        return std::nullopt;
+std::optional<DecodedHeader> decodeHeader(std::span<const uint8_t, kBlockHeaderSize> header,
+                                          bool invertTagD) {
     if (!std::equal(kReadMagic.begin(), kReadMagic.end(), header.begin()) ||
         header[kReadMagic.size()] != 0)
         return std::nullopt;
@@ -151,14 +150,10 @@ std::string DataBlock::encodeBlock() const {
     return out;
 }
 
-bool DataBlock::decodeBlock(std::istream& in) {
-    std::array<uint8_t, kBlockHeaderSize> header{};
-    in.read(reinterpret_cast<char*>(header.data()), kBlockHeaderSize);
-    if (static_cast<std::size_t>(in.gcount()) != kBlockHeaderSize)
-        return false;
+std::optional<uint32_t> DataBlock::takeHeader(std::span<const uint8_t, kBlockHeaderSize> header) {
     auto decoded = decodeHeader(header, invertTagD_);
     if (!decoded)
-        return false;
+        return std::nullopt;
     // A sound header is taken even when the payload then fails its checksum; only the payload is
     // kept back, so a caller that goes on with the block sees the header it was given.
     tagA = std::move(decoded->tagA);
@@ -167,24 +162,46 @@ bool DataBlock::decodeBlock(std::istream& in) {
     tagD = std::move(decoded->tagD);
     tagE = std::move(decoded->tagE);
     dataType = decoded->dataType;
+    return decoded->payloadChecksum;
+}
+
+bool DataBlock::decodeBlock(std::istream& in) {
+    std::array<uint8_t, kBlockHeaderSize> header{};
+    in.read(reinterpret_cast<char*>(header.data()), kBlockHeaderSize);
+    if (static_cast<std::size_t>(in.gcount()) != kBlockHeaderSize)
+        return false;
+    const auto checksum = takeHeader(header);
+    if (!checksum)
+        return false;
     std::string candidate{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (crc32Mpeg2(candidate) != decoded->payloadChecksum)
+    if (crc32Mpeg2(candidate) != *checksum)
         return false;
     payload = std::move(candidate);
     return true;
 }
 
 bool DataBlock::decodeBlock(std::span<const uint8_t> bytes) {
-    std::istringstream in(std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    return decodeBlock(in);
+    if (bytes.size() < kBlockHeaderSize)
+        return false;
+    const auto checksum = takeHeader(bytes.first<kBlockHeaderSize>());
+    if (!checksum)
+        return false;
+    // Checked in place, so the payload is copied once, and only when it is taken.
+    const auto candidate = bytes.subspan(kBlockHeaderSize);
+    if (crc32Mpeg2(candidate) != *checksum)
+        return false;
+    payload.assign(asChars(candidate));
+    return true;
 }
 
 bool DataBlock::loadDefaultBlock(const std::string& path) {
     auto content = readWholeFile(path);
     if (!content.ok())
         throw BlockFileError();
+    if (decodeBlock(asBytes(content.value)))
+        return true;
     payload = std::move(content.value);
-    return decodeBlock(asBytes(payload));
+    return false;
 }
 
 void DataBlock::saveBlock(const std::string& path, FileSystem& fs) const {

@@ -74,6 +74,9 @@ public:
     void saveBlock(const std::string& path, FileSystem& fs = systemFileSystem()) const;
 
 private:
+    // Takes the tags and type of a sound "DLDFDA" header; gives the payload checksum it states.
+    std::optional<uint32_t> takeHeader(std::span<const uint8_t, kBlockHeaderSize> header);
+
     bool invertTagD_;
 };
 
