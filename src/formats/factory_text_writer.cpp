@@ -61,145 +61,85 @@ constexpr LayoutTables kLayoutA{{0x20, 24, 106}, {0xA20, 8, 1024}, {0x2A20, 28, 
 constexpr LayoutTables kLayoutB{
     {0x20, 20, 128}, {0xA20, 12, 1149}, {0x4400, 32, 1504}, {0x4000, 12, 64}};
 
-constexpr std::string_view kFileBanner[] = {
-    "##############################################################################################"
-    "############################",
-    "#                                                                                             "
-    "                           #",
-    "# Factory data of the digital satellite receiver.                                             "
-    "                           #",
-    "# DOS text file.                                                                              "
-    "                           #",
-    "#                                                                                             "
-    "                           #",
-    "##############################################################################################"
-    "############################",
-    "",
-};
-constexpr std::string_view kAntennaBanner[] = {
-    "##############################################################################################"
-    "#####################",
-    "# ant_tag ant_num universal_lnb   lnb_low  lnb_high  antenna_type          DiSEqC   22KHz    "
-    "0/12V     14/18V     #",
-    "# (a)      xx         u/n          xxxxx      xxxxx     f/d/a            n/a/b/c/d  n/0/22   "
-    "n/0/12    n/0/18     #",
-    "# a        1       universal(or u) 9750       10600  Fixed/DiSEqC/Actuator                    "
-    "                    #",
-    "##############################################################################################"
-    "#####################",
-};
-constexpr std::string_view kAntennaInfoBanner[] = {
-    "##############################################################################################"
-    "############################",
-    "# [antenna information]                                                                       "
-    "                           #",
-    "# tag          antenna_config                                                                 "
-    "                           #",
-    "# (a)          -1...8                                                                         "
-    "                           #",
-    "#              -1: Ignore switch config => The antenna_config_value on sat_definition_line "
-    "will be used.                 #",
-    "#              0 : none                                                                       "
-    "                           #",
-    "#              1 : DiSEqC                                                                     "
-    "                           #",
-    "#              2 : 22KHz                                                                      "
-    "                           #",
-    "#              3 : 012V                                                                       "
-    "                           #",
-    "#              4 : 14/18V + 22KHz                                                             "
-    "                           #",
-    "#              5 : 0/12V + 14/18V                                                             "
-    "                           #",
-    "#              6 : 0/12V + 22KHz                                                              "
-    "                           #",
-    "#              7 : 0/12V + DiSEqC                                                             "
-    "                           #",
-    "#              8 : 0/12V + 14/18V + 22KHz                                                     "
-    "                           #",
-    "# *** antenna information is optional. ***                                                    "
-    "                           #",
-    "##############################################################################################"
-    "############################",
-};
-constexpr std::string_view kSatelliteBannerA[] = {
-    "",
-    "##############################################################################################"
-    "############################",
-    "# [satellite information]                                                                     "
-    "                           #",
-    "# tag     sat_name        lnb_low   lnb_high  lnb_type  angle     east_west DiSEqC    22KHz   "
-    "0/12V   14/18V             #",
-    "# (s)     \"ccccccccc\"     xxxxx     xxxxx     u/n       xxx.x     e/w       n/a/b/c/d "
-    "n/0/22  n/0/12  n/14/18            #",
-    "# s       \"ASTRA DEF\"     9750      10600     universal 19.2      east      a         n     "
-    "  n       n                  #",
-    "#                                                                                             "
-    "                           #",
-    "# [transponder information]                                                                   "
-    "                           #",
-    "# tag     frequency       symbol    polar     22K       14/18V    0/12V     FEC               "
-    "                           #",
-    "# (t)     xxxxx           xxxxx     h/v       0/22      14/18     0/12      x/x               "
-    "                           #",
-    "# t       12663           22000     hor       0         14        0         3/4               "
-    "                           #",
-    "##############################################################################################"
-    "############################",
-};
-constexpr std::string_view kSatelliteBannerB[] = {
-    "",
-    "##############################################################################################"
-    "#################",
-    "# [satellite information]                                                                     "
-    "                #",
-    "# tag     sat_name        lnb_low   lnb_high  lnb_type  angle     east_west   diseqc 1.2      "
-    "                #",
-    "# (s)     \"ccccccccc\"     xxxxx     xxxxx     u/n       xxx.x     e/w         y/n           "
-    "                #",
-    "# s       \"ASTRA DEF\"     9750      10600     universal 19.2      east         y            "
-    "                #",
-    "#                                                                                             "
-    "                #",
-    "# tag     frequency       symbol    polar     22K       14/18V    0/12V     FEC               "
-    "                #",
-    "# (t)     xxxxx           xxxxx     h/v       0/22      14/18     0/12      x/x               "
-    "                #",
-    "# t       12663           22000     hor       0         14        0         3/4               "
-    "                #",
-    "##############################################################################################"
-    "#################",
-};
-constexpr std::string_view kProgramBannerA[] = {
-    "",
-    "##############################################################################################"
-    "############################",
-    "# [program information]                                                                       "
-    "                           #",
-    "# tag     prog_name       sat_index tp_index  serviceID video_pid audio_pid pcr_pid   txt_pid "
-    "  scramble  favorite  lock #",
-    "# (v/r)   \"ccccccccccccc\" xx        xxx       xxxxx     xxxx      xxxx      xxxx      xxxx  "
-    "    0/1       0/1       0/1  #",
-    "# v       \"ZDF On-line\"   1         2         2048      4096      4097      4096      4000  "
-    "    0         1         0    #",
-    "##############################################################################################"
-    "############################",
-};
-constexpr std::string_view kProgramBannerB[] = {
-    "",
-    "##############################################################################################"
-    "#######################################",
-    "# [program information]                                                                       "
-    "                                      #",
-    "# tag   prog_name         ant_index sat_index tp_index  serviceID video_pid audio_pid pcr_pid "
-    "  txt_pid   scramble  favorite  lock  #",
-    "# (v/r) \"ccccccccccccc\" xx         xx        xxx       xxxxx     xxxx      xxxx      xxxx   "
-    "   xxxx      0/1       0/1       0/1    #",
-    "# v     \"ZDF On-line\"   1          1         2         2048      4096      4097      4096   "
-    "   4000      0         1         0      #",
-    "##############################################################################################"
-    "#######################################",
-};
+constexpr std::string_view kFileBanner = R"banner(
+##########################################################################################################################
+#                                                                                                                        #
+# Factory data of the digital satellite receiver.                                                                        #
+# DOS text file.                                                                                                         #
+#                                                                                                                        #
+##########################################################################################################################
+
+)banner";
+constexpr std::string_view kAntennaBanner = R"banner(
+###################################################################################################################
+# ant_tag ant_num universal_lnb   lnb_low  lnb_high  antenna_type          DiSEqC   22KHz    0/12V     14/18V     #
+# (a)      xx         u/n          xxxxx      xxxxx     f/d/a            n/a/b/c/d  n/0/22   n/0/12    n/0/18     #
+# a        1       universal(or u) 9750       10600  Fixed/DiSEqC/Actuator                                        #
+###################################################################################################################
+)banner";
+constexpr std::string_view kAntennaInfoBanner = R"banner(
+##########################################################################################################################
+# [antenna information]                                                                                                  #
+# tag          antenna_config                                                                                            #
+# (a)          -1...8                                                                                                    #
+#              -1: Ignore switch config => The antenna_config_value on sat_definition_line will be used.                 #
+#              0 : none                                                                                                  #
+#              1 : DiSEqC                                                                                                #
+#              2 : 22KHz                                                                                                 #
+#              3 : 012V                                                                                                  #
+#              4 : 14/18V + 22KHz                                                                                        #
+#              5 : 0/12V + 14/18V                                                                                        #
+#              6 : 0/12V + 22KHz                                                                                         #
+#              7 : 0/12V + DiSEqC                                                                                        #
+#              8 : 0/12V + 14/18V + 22KHz                                                                                #
+# *** antenna information is optional. ***                                                                               #
+##########################################################################################################################
+)banner";
+constexpr std::string_view kSatelliteBannerA = R"banner(
+
+##########################################################################################################################
+# [satellite information]                                                                                                #
+# tag     sat_name        lnb_low   lnb_high  lnb_type  angle     east_west DiSEqC    22KHz   0/12V   14/18V             #
+# (s)     "ccccccccc"     xxxxx     xxxxx     u/n       xxx.x     e/w       n/a/b/c/d n/0/22  n/0/12  n/14/18            #
+# s       "ASTRA DEF"     9750      10600     universal 19.2      east      a         n       n       n                  #
+#                                                                                                                        #
+# [transponder information]                                                                                              #
+# tag     frequency       symbol    polar     22K       14/18V    0/12V     FEC                                          #
+# (t)     xxxxx           xxxxx     h/v       0/22      14/18     0/12      x/x                                          #
+# t       12663           22000     hor       0         14        0         3/4                                          #
+##########################################################################################################################
+)banner";
+constexpr std::string_view kSatelliteBannerB = R"banner(
+
+###############################################################################################################
+# [satellite information]                                                                                     #
+# tag     sat_name        lnb_low   lnb_high  lnb_type  angle     east_west   diseqc 1.2                      #
+# (s)     "ccccccccc"     xxxxx     xxxxx     u/n       xxx.x     e/w         y/n                           #
+# s       "ASTRA DEF"     9750      10600     universal 19.2      east         y                            #
+#                                                                                                             #
+# tag     frequency       symbol    polar     22K       14/18V    0/12V     FEC                               #
+# (t)     xxxxx           xxxxx     h/v       0/22      14/18     0/12      x/x                               #
+# t       12663           22000     hor       0         14        0         3/4                               #
+###############################################################################################################
+)banner";
+constexpr std::string_view kProgramBannerA = R"banner(
+
+##########################################################################################################################
+# [program information]                                                                                                  #
+# tag     prog_name       sat_index tp_index  serviceID video_pid audio_pid pcr_pid   txt_pid   scramble  favorite  lock #
+# (v/r)   "ccccccccccccc" xx        xxx       xxxxx     xxxx      xxxx      xxxx      xxxx      0/1       0/1       0/1  #
+# v       "ZDF On-line"   1         2         2048      4096      4097      4096      4000      0         1         0    #
+##########################################################################################################################
+)banner";
+constexpr std::string_view kProgramBannerB = R"banner(
+
+#####################################################################################################################################
+# [program information]                                                                                                             #
+# tag   prog_name         ant_index sat_index tp_index  serviceID video_pid audio_pid pcr_pid   txt_pid   scramble  favorite  lock  #
+# (v/r) "ccccccccccccc" xx         xx        xxx       xxxxx     xxxx      xxxx      xxxx      xxxx      0/1       0/1       0/1    #
+# v     "ZDF On-line"   1          1         2         2048      4096      4097      4096      4000      0         1         0      #
+#####################################################################################################################################
+)banner";
 
 constexpr const char* kPortWords[] = {"a", "b", "c", "d"};
 // Codes 6 and 7 have no word of their own in older files; "8/9" is what the text reader maps back
@@ -254,10 +194,15 @@ void appendf(std::string& text, const char* format, ...) {
     va_end(again);
 }
 
-template <std::size_t N> void appendBanner(std::string& text, const std::string_view (&lines)[N]) {
-    for (std::string_view line : lines) {
-        text.append(line);
+// A banner is written as it stands in the source, one raw string per banner, so that no row can
+// run into the next: every line of it (after the one the literal opens on) ends in "\r\n".
+void appendBanner(std::string& text, std::string_view banner) {
+    banner.remove_prefix(1);
+    for (std::size_t end = banner.find('\n'); end != std::string_view::npos;
+         end = banner.find('\n')) {
+        text.append(banner.substr(0, end));
         text.append("\r\n");
+        banner.remove_prefix(end + 1);
     }
 }
 
