@@ -41,5 +41,6 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("replayed %d inputs\n", count);
-    return 0;
+    // A moved or misspelt corpus folder must not pass as a replay of nothing.
+    return count > 0 ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 // text, and every expected result by hand.
 
 #include "image/checksum.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -164,14 +165,7 @@ const std::string kBlock = hex("4B 59 49 4E 46 4F 00 00 00 00  42 4C 41 4E 4B 5F
 
 class Tool : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() /
-                ("corvane-tool-test-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "work");
-    }
-    void TearDown() override { fs::remove_all(root_); }
+    void SetUp() override { fs::create_directories(root_ / "work"); }
 
     fs::path work() const { return root_ / "work"; }
 
@@ -225,7 +219,8 @@ protected:
             << r.out;
     }
 
-    fs::path root_;
+    corvane::testing::ScratchDir scratch_{"tool"};
+    const fs::path root_ = scratch_.root();
 };
 
 TEST_F(Tool, DumpsEveryInputFormatAsTheEditorReadsIt) {
@@ -414,10 +409,8 @@ TEST_F(Tool, HelpVersionAndUsageErrors) {
 TEST_F(Tool, ConvertOnAFullDiskKeepsTheOldOutput) {
     // A small file system of its own, filled up, so the tool meets a really full disk.
     const fs::path disk = work() / "disk";
-    fs::create_directories(disk);
-    if (::geteuid() != 0 ||
-        std::system(("mount -t tmpfs -o size=64k corvane-test " + disk.string() + " 2>/dev/null")
-                        .c_str()) != 0)
+    corvane::testing::ScopedTmpfs tmpfs(disk, "64k");
+    if (!tmpfs.mounted())
         GTEST_SKIP() << "needs root and tmpfs to fill a real file system";
     std::string big = kSampleText;
     for (int i = 0; i < 300; ++i)
@@ -436,7 +429,7 @@ TEST_F(Tool, ConvertOnAFullDiskKeepsTheOldOutput) {
     for (const auto& e : fs::directory_iterator(disk))
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    std::system(("umount " + disk.string()).c_str());
+    tmpfs.unmount();
 
     EXPECT_EQ(json.status, 1);
     EXPECT_NE(json.err.find("old.json"), std::string::npos) << json.err;

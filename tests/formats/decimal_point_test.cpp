@@ -5,21 +5,19 @@
 #include "formats/text_reader.h"
 
 #include "factory_test_files.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdlib>
-#include <filesystem>
-#include <random>
+#include <memory>
 #include <string>
 
 #if !defined(_WIN32)
 
 namespace corvane {
 namespace {
-
-namespace fs = std::filesystem;
 
 bool useCommaLocale() {
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"}) {
@@ -38,21 +36,17 @@ protected:
     static void SetUpTestSuite() {
         if (useCommaLocale())
             return;
-        dir_ = fs::temp_directory_path() /
-               ("corvane-locale-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
+        dir_ = std::make_unique<testing::ScratchDir>("locale");
         const std::string command =
-            "localedef -i de_DE -f UTF-8 '" + (dir_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+            "localedef -i de_DE -f UTF-8 '" + dir_->file("de_DE.UTF-8") + "' >/dev/null 2>&1";
         if (std::system(command.c_str()) == 0)
-            ::setenv("LOCPATH", dir_.c_str(), 1);
+            ::setenv("LOCPATH", dir_->path().c_str(), 1);
     }
     static void TearDownTestSuite() {
         std::setlocale(LC_NUMERIC, "C");
-        if (!dir_.empty()) {
+        if (dir_) {
             ::unsetenv("LOCPATH");
-            std::error_code ec;
-            fs::remove_all(dir_, ec);
-            dir_.clear();
+            dir_.reset();
         }
     }
     void SetUp() override {
@@ -62,7 +56,7 @@ protected:
     void TearDown() override { std::setlocale(LC_NUMERIC, "C"); }
 
 private:
-    static inline fs::path dir_;
+    static inline std::unique_ptr<testing::ScratchDir> dir_;
 };
 
 TEST_F(DecimalCommaLocale, TextReaderStillReadsAnglesWithAPoint) {

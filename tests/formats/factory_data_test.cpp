@@ -1,6 +1,7 @@
 #include "formats/factory_data.h"
 
 #include "factory_test_files.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -296,20 +297,6 @@ TEST(FactoryConversion, DamagedFilesNeverCrash) {
 // Runs each test in a directory of its own, since the conversion writes into the current one.
 class FactoryConversionFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        dir_ = fs::temp_directory_path() /
-               ("corvane-factory-" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(dir_);
-        previous_ = fs::current_path();
-        fs::current_path(dir_);
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
     std::string writeBin(const std::string& name, const std::vector<uint8_t>& bytes) {
         const fs::path path = dir_ / name;
         std::ofstream out(path, std::ios::binary);
@@ -318,13 +305,11 @@ protected:
         return path.string();
     }
 
-    static std::string workFile() {
-        std::ifstream in("test_output.txt", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string workFile() { return testing::readText("test_output.txt"); }
 
-    fs::path dir_;
-    fs::path previous_;
+    testing::ScratchDir scratch_{"factory"};
+    const fs::path dir_ = scratch_.root();
+    testing::CurrentFolder here_{dir_};
 };
 
 TEST_F(FactoryConversionFiles, ConvertsThroughTheWorkFileAndLeavesIt) {

@@ -1,9 +1,10 @@
 #include "formats/open_file.h"
 
+#include "support/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,21 +15,9 @@ namespace fs = std::filesystem;
 
 class OpenFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("corvane-open-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(dir_);
-        previous_ = fs::current_path();
-        fs::current_path(dir_); // the factory conversion leaves its work file here
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
     std::string write(const std::string& name, const std::string& bytes) {
         const auto path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
+        testing::writeText(path, bytes);
         return path;
     }
     static ChannelDatabase withOneSatellite() {
@@ -40,8 +29,9 @@ protected:
         return db;
     }
 
-    fs::path dir_;
-    fs::path previous_;
+    testing::ScratchDir scratch_{"open"};
+    const fs::path dir_ = scratch_.root();
+    testing::CurrentFolder here_{dir_}; // the factory conversion leaves its work file here
 };
 
 TEST_F(OpenFileTest, ExtensionDecidesTheReaderIgnoringCase) {

@@ -1,5 +1,7 @@
 #include "formats/satcodx.h"
 
+#include "support/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -340,9 +342,8 @@ TEST(SatcoDxImport, DamagedFilesNeverCrash) {
 }
 
 TEST(SatcoDxImport, FromAFile) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("corvane-sdx-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(dir);
+    const testing::ScratchDir scratch("sdx");
+    const auto& dir = scratch.root();
     const std::string path = (dir / "list.sdx").string();
     {
         std::ofstream out(path, std::ios::binary);
@@ -355,7 +356,6 @@ TEST(SatcoDxImport, FromAFile) {
     const ChannelDatabase before = db;
     EXPECT_FALSE(importSatcoDx(db, (dir / "missing.sdx").string()).ok());
     EXPECT_TRUE(db == before);
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

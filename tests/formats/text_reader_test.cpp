@@ -1,5 +1,7 @@
 #include "formats/text_reader.h"
 
+#include "support/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -323,8 +325,8 @@ TEST(TextReaderNumbers, SaturateAtThe32BitRange) {
 }
 
 TEST(TextReaderFile, ReplacesTheDatabaseButNotTheCutBuffers) {
-    const auto dir = std::filesystem::temp_directory_path() / "corvane-text-reader";
-    std::filesystem::create_directories(dir);
+    const testing::ScratchDir scratch("text-reader");
+    const auto& dir = scratch.root();
     const auto path = (dir / "list.TXT").string();
     {
         std::ofstream out(path, std::ios::binary);
@@ -346,7 +348,6 @@ TEST(TextReaderFile, ReplacesTheDatabaseButNotTheCutBuffers) {
     EXPECT_FALSE(readTextFile(db, (dir / "missing.txt").string()).ok());
     EXPECT_FALSE(readTextFile(db, dir.string()).ok()) << "a folder is not a readable file";
     EXPECT_EQ(db, before);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(TextReaderScale, LargestDatabaseReadsQuickly) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <random>
 
 #include <gtest/gtest.h>
 

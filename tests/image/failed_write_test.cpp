@@ -4,16 +4,12 @@
 #include "image/cdd_file.h"
 #include "image/data_block.h"
 #include "support/test_file_system.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,14 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void put(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using testing::readText;
+using testing::writeText;
 
 std::vector<std::string> entries(const fs::path& dir) {
     std::vector<std::string> names;
@@ -72,33 +62,8 @@ ChannelDatabase database(int satellites, int transpondersEach, int servicesEach)
 
 class FailedWrite : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("corvane-failed-write-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        if (!mounted_.empty())
-            std::system(("umount " + mounted_.string() + " 2>/dev/null").c_str());
-        fs::remove_all(dir_);
-    }
-    // A small file system of its own, so a write can meet a really full disk. Needs root.
-    bool mountTmpfs(const fs::path& where, const char* size) {
-        if (::geteuid() != 0)
-            return false;
-        fs::create_directories(where);
-        const std::string cmd = "mount -t tmpfs -o size=" + std::string(size) + " corvane-test " +
-                                where.string() + " 2>/dev/null";
-        if (std::system(cmd.c_str()) != 0)
-            return false;
-        mounted_ = where;
-        return true;
-    }
-
-    fs::path dir_;
-    fs::path mounted_;
+    testing::ScratchDir scratch_{"failed-write"};
+    const fs::path dir_ = scratch_.root();
 };
 
 const std::string kOldContent = "the file the user saved yesterday";
@@ -110,7 +75,7 @@ TEST_F(FailedWrite, CddWriterKeepsTheOldFileAtEveryFailurePoint) {
     const auto target = dir_ / "channels.cdd";
     const std::size_t size = encoded.value.size();
     for (std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{13}, size / 2, size - 1}) {
-        put(target, kOldContent);
+        writeText(target, kOldContent);
         {
             testing::TestFileSystem disk;
             disk.roomPerFile = n;
@@ -118,26 +83,26 @@ TEST_F(FailedWrite, CddWriterKeepsTheOldFileAtEveryFailurePoint) {
             EXPECT_FALSE(result.ok()) << "failing after " << n << " bytes";
             EXPECT_FALSE(result.detail.empty());
         }
-        EXPECT_EQ(slurp(target), kOldContent) << "failing after " << n << " bytes";
+        EXPECT_EQ(readText(target), kOldContent) << "failing after " << n << " bytes";
         EXPECT_EQ(entries(dir_), std::vector<std::string>{"channels.cdd"}) << "temporary left";
     }
     // With room for every byte the same call replaces the file.
     testing::TestFileSystem enough;
     enough.roomPerFile = size;
     EXPECT_TRUE(writeCddFile(db, target.string(), enough).ok());
-    const std::string written = slurp(target);
+    const std::string written = readText(target);
     EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.end()), encoded.value);
 }
 
 TEST_F(FailedWrite, CddWriterReportsAFolderItCannotWriteIn) {
     const ChannelDatabase db = database(1, 1, 1);
-    put(dir_ / "not-a-folder", kOldContent);
+    writeText(dir_ / "not-a-folder", kOldContent);
     const Status<CddSave> result = writeCddFile(db, (dir_ / "not-a-folder" / "x.cdd").string());
     EXPECT_FALSE(result.ok());
     EXPECT_FALSE(result.detail.empty());
     const Status<CddSave> missing = writeCddFile(db, (dir_ / "no" / "such" / "x.cdd").string());
     EXPECT_FALSE(missing.ok());
-    EXPECT_EQ(slurp(dir_ / "not-a-folder"), kOldContent);
+    EXPECT_EQ(readText(dir_ / "not-a-folder"), kOldContent);
     EXPECT_EQ(entries(dir_), std::vector<std::string>{"not-a-folder"});
 }
 
@@ -148,7 +113,7 @@ TEST_F(FailedWrite, SaveBlockKeepsTheOldFileAtEveryFailurePoint) {
     const std::size_t size = block.encodeBlock().size();
     const auto target = dir_ / "image.rs232";
     for (std::size_t n : {std::size_t{0}, std::size_t{81}, std::size_t{82}, size - 1}) {
-        put(target, kOldContent);
+        writeText(target, kOldContent);
         testing::TestFileSystem disk;
         disk.roomPerFile = n;
         try {
@@ -157,32 +122,33 @@ TEST_F(FailedWrite, SaveBlockKeepsTheOldFileAtEveryFailurePoint) {
         } catch (const BlockFileError& e) {
             EXPECT_STREQ(e.what(), "出错：无法打开输入文件");
         }
-        EXPECT_EQ(slurp(target), kOldContent);
+        EXPECT_EQ(readText(target), kOldContent);
         EXPECT_EQ(entries(dir_), std::vector<std::string>{"image.rs232"});
     }
 }
 
 TEST_F(FailedWrite, RealFullDiskKeepsTheOldFiles) {
     const fs::path disk = dir_ / "disk";
-    if (!mountTmpfs(disk, "512k"))
+    const testing::ScopedTmpfs tmpfs(disk, "512k");
+    if (!tmpfs.mounted())
         GTEST_SKIP() << "needs root and tmpfs to fill a real file system";
     const auto cddTarget = disk / "channels.cdd";
     const auto blockTarget = disk / "image.rs232";
-    put(cddTarget, kOldContent);
-    put(blockTarget, kOldContent);
+    writeText(cddTarget, kOldContent);
+    writeText(blockTarget, kOldContent);
     // About 14 KiB of free space left: less than either file below needs.
-    put(disk / "filler", std::string(490 * 1024, 'f'));
+    writeText(disk / "filler", std::string(490 * 1024, 'f'));
 
     const ChannelDatabase db = database(20, 20, 15); // about 210 KB as a .cdd file
     const Status<CddSave> result = writeCddFile(db, cddTarget.string());
     EXPECT_FALSE(result.ok());
     EXPECT_FALSE(result.detail.empty());
-    EXPECT_EQ(slurp(cddTarget), kOldContent);
+    EXPECT_EQ(readText(cddTarget), kOldContent);
 
     DataBlock block;
     block.payload = std::string(100 * 1024, 'p');
     EXPECT_THROW(block.saveBlock(blockTarget.string()), BlockFileError);
-    EXPECT_EQ(slurp(blockTarget), kOldContent);
+    EXPECT_EQ(readText(blockTarget), kOldContent);
     EXPECT_EQ(entries(disk), (std::vector<std::string>{"channels.cdd", "filler", "image.rs232"}));
 
     // Once there is room again, the same writes go through.
@@ -194,15 +160,16 @@ TEST_F(FailedWrite, RealFullDiskKeepsTheOldFiles) {
 
 TEST_F(FailedWrite, ReadOnlyFileSystemIsReported) {
     const fs::path disk = dir_ / "ro";
-    if (!mountTmpfs(disk, "64k"))
+    const testing::ScopedTmpfs tmpfs(disk, "64k");
+    if (!tmpfs.mounted())
         GTEST_SKIP() << "needs root and tmpfs";
     const auto target = disk / "channels.cdd";
-    put(target, kOldContent);
-    ASSERT_EQ(std::system(("mount -o remount,ro " + disk.string()).c_str()), 0);
+    writeText(target, kOldContent);
+    ASSERT_TRUE(tmpfs.remountReadOnly());
     const Status<CddSave> result = writeCddFile(database(1, 1, 1), target.string());
     EXPECT_FALSE(result.ok());
     EXPECT_FALSE(result.detail.empty());
-    EXPECT_EQ(slurp(target), kOldContent);
+    EXPECT_EQ(readText(target), kOldContent);
     EXPECT_EQ(entries(disk), std::vector<std::string>{"channels.cdd"});
 }
 
