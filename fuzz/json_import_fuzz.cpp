@@ -1,5 +1,6 @@
 // The command-line tool's JSON import. An accepted document must be written and read back to the
 // same database, and must survive the .cdd round trip like any other reader's result.
+#include "base/bytes.h"
 #include "database_json.h"
 #include "roundtrip.h"
 
@@ -9,7 +10,7 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::string_view text = corvane::asChars({data, size});
     corvane::ChannelDatabase db;
     corvane::SatelliteRecord marker;
     marker.id = 77;

@@ -1,4 +1,5 @@
 // The SatcoDX import from memory.
+#include "base/bytes.h"
 #include "formats/satcodx.h"
 #include "roundtrip.h"
 
@@ -8,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     corvane::ChannelDatabase db;
-    corvane::importSatcoDxBytes(db, std::string_view(reinterpret_cast<const char*>(data), size));
+    corvane::importSatcoDxBytes(db, corvane::asChars({data, size}));
     corvane::fuzz::checkCddRoundTrip(db);
     return 0;
 }

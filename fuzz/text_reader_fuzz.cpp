@@ -1,4 +1,5 @@
 // The text factory-data reader, with the service columns chosen at build time.
+#include "base/bytes.h"
 #include "formats/text_reader.h"
 #include "roundtrip.h"
 
@@ -15,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (CORVANE_FUZZ_WITHOUT_ANTENNA_INDEX)
         options.serviceColumns = corvane::ServiceColumns::WithoutAntennaIndex;
     corvane::ChannelDatabase db;
-    corvane::readTextBytes(db, std::string_view(reinterpret_cast<const char*>(data), size),
-                           options);
+    corvane::readTextBytes(db, corvane::asChars({data, size}), options);
     corvane::fuzz::checkCddRoundTrip(db);
     return 0;
 }
