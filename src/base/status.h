@@ -24,6 +24,7 @@ template <class Code = Outcome> struct [[nodiscard]] Status {
     Code code = Code::Ok;
     std::string file;   // the file read or written, as the caller named it; empty for memory
     std::string cause;  // why it failed, without the file name; empty when nothing more is known
+    int line = 0;       // the 1-based line of the file the cause is at; 0 when none applies
     Messages messages;  // what the user is told, in order; empty on success
     std::string detail; // one line naming the file and the cause; empty when no cause is known
 
@@ -40,17 +41,24 @@ template <class Code = Outcome> struct [[nodiscard]] Status {
         return *this;
     }
     // Marks the operation failed with `why`, told as "file: why" (just `why` without a file).
-    Status& fail(Code failure, std::string why) {
+    Status& fail(Code failure, std::string why) { return failAt(failure, 0, std::move(why)); }
+    // The same at line `atLine` of the file: "file:line: why", or "line N: why" without a file.
+    Status& failAt(Code failure, int atLine, std::string why) {
         code = failure;
+        line = atLine;
         cause = std::move(why);
-        detail = file.empty() ? cause : detail::joinText(file, ": ", cause);
+        std::string where = file;
+        if (line > 0)
+            where = corvane::detail::joinText(where, where.empty() ? "line " : ":",
+                                              std::to_string(line));
+        detail = where.empty() ? cause : corvane::detail::joinText(where, ": ", cause);
         return *this;
     }
     // Marks it failed with a cause that an established text tells in words of its own.
-    Status& fail(Code failure, std::string why, std::string line) {
+    Status& fail(Code failure, std::string why, std::string told) {
         code = failure;
         cause = std::move(why);
-        detail = std::move(line);
+        detail = std::move(told);
         return *this;
     }
     // Takes over the cause and texts of an inner operation that failed, under this one's `failure`.
@@ -59,6 +67,7 @@ template <class Code = Outcome> struct [[nodiscard]] Status {
         if (file.empty())
             file = std::move(inner.file);
         cause = std::move(inner.cause);
+        line = inner.line;
         detail = std::move(inner.detail);
         messages.insert(messages.end(), std::make_move_iterator(inner.messages.begin()),
                         std::make_move_iterator(inner.messages.end()));

@@ -1,11 +1,13 @@
 #include "formats/satellites_xml.h"
 
+#include "base/file_reader.h"
+#include "image/cdd_limits.h"
+
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -13,8 +15,9 @@
 namespace corvane {
 namespace {
 
-constexpr int32_t kMaxSatellites = 255;     // satellite ids and the counter are 8 bits in .cdd
-constexpr int32_t kMaxTransponders = 65535; // the transponder counter is 16 bits in .cdd
+// What the binary database can hold: satellite ids 0 to 255, transponder ids 0 to 65535.
+constexpr int32_t kMaxSatellites = cdd::field(&SatelliteRecord::id).max();
+constexpr int32_t kMaxTransponders = cdd::field(&TransponderRecord::id).max();
 constexpr int32_t kFullCircle = 3600;
 
 bool isXmlSpace(char c) {
@@ -176,17 +179,9 @@ public:
                      std::string("not XML: ") + parsed.description());
             return std::move(result_);
         }
-        if (readDocument(doc)) {
-            // Only the lists and counters change hands; the cut buffers belong to the session.
-            db.satellites = std::move(fresh_.satellites);
-            db.transponders = std::move(fresh_.transponders);
-            db.services = std::move(fresh_.services);
-            db.antennas = std::move(fresh_.antennas);
-            db.satelliteCount = fresh_.satelliteCount;
-            db.transponderCount = fresh_.transponderCount;
-            db.serviceCount = fresh_.serviceCount;
-            db.antennaCount = fresh_.antennaCount;
-        }
+        // The cut buffers belong to the session, not to the file.
+        if (readDocument(doc))
+            db.replaceRecords(std::move(fresh_));
         return std::move(result_);
     }
 
@@ -234,8 +229,8 @@ private:
         AntennaRecord antenna;
         antenna.id = fresh_.antennaCount++;
         antenna.antennaKey = antenna.id + 1;
-        antenna.lowFreq = 9750;
-        antenna.highFreq = 10600;
+        antenna.lowFreq = kDefaultLowFreq;
+        antenna.highFreq = kDefaultHighFreq;
         antenna.lnbPower = 1;
         antenna.tunerMask = 3;
         fresh_.appendRecord(antenna);
@@ -322,9 +317,7 @@ private:
     }
 
     void refuseAt(std::ptrdiff_t offset, SatellitesXmlRefusal refusal, std::string cause) {
-        result_.refusal = refusal;
-        result_.line = lineAt(bytes_, offset);
-        result_.cause = std::move(cause);
+        result_.failAt(refusal, lineAt(bytes_, offset), std::move(cause));
     }
 
     std::string_view bytes_;
@@ -335,41 +328,19 @@ private:
 
 } // namespace
 
-std::string SatellitesXmlResult::message() const {
-    if (ok())
-        return {};
-    std::string out = file;
-    if (line > 0)
-        out += (out.empty() ? "line " : ":") + std::to_string(line);
-    if (!out.empty())
-        out += ": ";
-    return out + cause;
-}
-
 SatellitesXmlResult importSatellitesXmlBytes(ChannelDatabase& db, std::string_view bytes,
                                              std::string_view file) {
     return Importer(bytes, file).run(db);
 }
 
 SatellitesXmlResult importSatellitesXml(ChannelDatabase& db, const std::string& path) {
-    SatellitesXmlResult cannotRead;
-    cannotRead.refusal = SatellitesXmlRefusal::CannotRead;
-    cannotRead.file = path;
-    cannotRead.cause = "cannot be read";
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (in == nullptr)
-        return cannotRead;
-    std::string bytes;
-    char chunk[65536];
-    std::size_t length = 0;
-    while ((length = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-        bytes.append(chunk, length);
-    // A folder opens but cannot be read; neither it nor a failing disk may empty the database.
-    const bool unreadable = std::ferror(in) != 0;
-    std::fclose(in);
-    if (unreadable)
-        return cannotRead;
-    return importSatellitesXmlBytes(db, bytes, path);
+    // Neither a folder nor a failing disk may empty the database.
+    const auto bytes = readWholeFile(path);
+    if (!bytes.ok()) {
+        SatellitesXmlResult cannotRead(path);
+        return cannotRead.fail(SatellitesXmlRefusal::CannotRead, "cannot be read");
+    }
+    return importSatellitesXmlBytes(db, bytes.value, path);
 }
 
 } // namespace corvane

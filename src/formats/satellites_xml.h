@@ -17,6 +17,7 @@
 //   database. A transponder whose frequency and polarity (after conversion) repeat on the same
 //   satellite is skipped, keeping the first: the receiver could not tell the two apart.
 
+#include "base/status.h"
 #include "model/channel_database.h"
 
 #include <string>
@@ -25,7 +26,7 @@
 namespace corvane {
 
 enum class SatellitesXmlRefusal {
-    None,
+    Ok,
     CannotRead,          // no such file, a folder, a read error, or too large for memory
     NotXml,              // not well-formed, or a second root element
     NoSatellitesRoot,    // the root element is not <satellites>
@@ -38,16 +39,9 @@ enum class SatellitesXmlRefusal {
     BadPolarization,     // a polarization other than 0 to 3
 };
 
-struct SatellitesXmlResult {
-    SatellitesXmlRefusal refusal = SatellitesXmlRefusal::None;
-    std::string file;  // the path read, or the name the caller gave the bytes
-    int line = 0;      // 1-based line of the offending element; 0 when no line applies
-    std::string cause; // empty on success
-
-    bool ok() const { return refusal == SatellitesXmlRefusal::None; }
-    // "FILE:LINE: CAUSE", leaving out the parts that are empty or 0; empty on success.
-    std::string message() const;
-};
+// `file` is the path read or the name the caller gave the bytes; `line` the line of the offending
+// element (0 when no line applies); `detail` "FILE:LINE: CAUSE" without the parts that are empty.
+using SatellitesXmlResult = Status<SatellitesXmlRefusal>;
 
 // Reads the file at `path`; the result's `file` is `path`.
 SatellitesXmlResult importSatellitesXml(ChannelDatabase& db, const std::string& path);

@@ -27,7 +27,7 @@ std::string sat(const std::string& attributes, const std::string& body = "") {
 ChannelDatabase imported(const std::string& xml) {
     ChannelDatabase db;
     const SatellitesXmlResult r = importSatellitesXmlBytes(db, xml);
-    EXPECT_TRUE(r.ok()) << r.message();
+    EXPECT_TRUE(r.ok()) << r.detail;
     return db;
 }
 
@@ -231,16 +231,16 @@ TEST(SatellitesXmlImport, RefusalsSayWhereAndLeaveTheDatabaseAlone) {
         db.satelliteCount = 78;
         const ChannelDatabase before = db;
         const SatellitesXmlResult r = importSatellitesXmlBytes(db, c.xml, "in.xml");
-        EXPECT_EQ(r.refusal, c.refusal) << c.what << ": " << r.message();
-        EXPECT_EQ(r.line, c.line) << c.what << ": " << r.message();
+        EXPECT_EQ(r.code, c.refusal) << c.what << ": " << r.detail;
+        EXPECT_EQ(r.line, c.line) << c.what << ": " << r.detail;
         EXPECT_FALSE(r.cause.empty()) << c.what;
         EXPECT_TRUE(db == before) << c.what;
     }
     ChannelDatabase db;
     EXPECT_EQ(
-        importSatellitesXmlBytes(db, list(sat("name=\"a\" position=\"3601\"")), "in.xml").message(),
+        importSatellitesXmlBytes(db, list(sat("name=\"a\" position=\"3601\"")), "in.xml").detail,
         "in.xml:3: <sat> position 3601 gives no longitude from 0 to 3600");
-    EXPECT_EQ(importSatellitesXmlBytes(db, "<sats/>").message(),
+    EXPECT_EQ(importSatellitesXmlBytes(db, "<sats/>").detail,
               "line 1: the root element is <sats>, not <satellites>");
 }
 
@@ -259,7 +259,7 @@ TEST(SatellitesXmlImport, AsManyTranspondersAsTheDatabaseHoldsAndNoMore) {
     const SatellitesXmlResult r = importSatellitesXmlBytes(
         db, head + body + tp("frequency=\"1\" symbol_rate=\"1\" polarization=\"1\"") +
                 "</sat></satellites>");
-    EXPECT_EQ(r.refusal, R::TooManyTransponders);
+    EXPECT_EQ(r.code, R::TooManyTransponders);
     EXPECT_EQ(r.line, 65540);
 }
 
@@ -303,11 +303,11 @@ TEST_F(SatellitesXmlFiles, ReadsFilesAndNamesThemInRefusals) {
     EXPECT_EQ(db.satellites.size(), 1u);
     const ChannelDatabase before = db;
     const std::string bad = write("bad.xml", "<satellites>\n<sat name=\"a\"/>\n</satellites>");
-    EXPECT_EQ(importSatellitesXml(db, bad).message(), bad + ":2: <sat> has no position attribute");
+    EXPECT_EQ(importSatellitesXml(db, bad).detail, bad + ":2: <sat> has no position attribute");
     for (const std::string& path : {(dir_ / "missing.xml").string(), dir_.string()}) {
         const SatellitesXmlResult r = importSatellitesXml(db, path);
-        EXPECT_EQ(r.refusal, R::CannotRead) << path;
-        EXPECT_EQ(r.message(), path + ": cannot be read");
+        EXPECT_EQ(r.code, R::CannotRead) << path;
+        EXPECT_EQ(r.detail, path + ": cannot be read");
     }
     EXPECT_TRUE(db == before);
 }
@@ -317,7 +317,7 @@ TEST_F(SatellitesXmlFiles, RealSizeListSurvivesTheBinaryDatabase) {
     ASSERT_EQ(sample.expected.transponders.size(), 3400u);
     ChannelDatabase db;
     const SatellitesXmlResult r = importSatellitesXml(db, write("real.xml", sample.xml));
-    ASSERT_TRUE(r.ok()) << r.message();
+    ASSERT_TRUE(r.ok()) << r.detail;
     EXPECT_TRUE(db == sample.expected);
 
     const std::string cdd = (dir_ / "real.cdd").string();
