@@ -11,6 +11,15 @@
 
 namespace corvane {
 
+void ChannelDatabase::clear() {
+    satellites.clear();
+    transponders.clear();
+    services.clear();
+    antennas.clear();
+    satelliteCount = transponderCount = serviceCount = antennaCount = 0;
+    markClipboardsPredating();
+}
+
 void ChannelDatabase::replaceRecords(ChannelDatabase&& loaded) {
     satellites = std::move(loaded.satellites);
     transponders = std::move(loaded.transponders);
@@ -20,14 +29,16 @@ void ChannelDatabase::replaceRecords(ChannelDatabase&& loaded) {
     transponderCount = loaded.transponderCount;
     serviceCount = loaded.serviceCount;
     antennaCount = loaded.antennaCount;
+    markClipboardsPredating();
 }
 
-void ChannelDatabase::clear() {
-    satellites.clear();
-    transponders.clear();
-    services.clear();
-    antennas.clear();
-    satelliteCount = transponderCount = serviceCount = antennaCount = 0;
+void ChannelDatabase::markClipboardsPredating() {
+    clipboardPredates_ = {!satelliteClipboard.empty(), !transponderClipboard.empty(),
+                          !serviceClipboard.empty(), !antennaClipboard.empty()};
+}
+
+bool ChannelDatabase::clipboardPredatesRecords(RecordKind kind) const {
+    return clipboardPredates_[static_cast<std::size_t>(kind)];
 }
 
 AntennaRecord& ChannelDatabase::addDefaultAntenna() {
@@ -39,6 +50,19 @@ AntennaRecord& ChannelDatabase::addDefaultAntenna() {
     a.centerFreq = kDefaultCenterFreq;
     auto& added = antennas.append(a);
     antennaCount = saturatingAdd(antennaCount, 1);
+    return added;
+}
+
+AntennaRecord& ChannelDatabase::addDefaultAntennaFor(int32_t satelliteId) {
+    const auto hasId = [&](const RecordList<AntennaRecord>& list) {
+        return list.find(satelliteId) != list.end();
+    };
+    const bool taken = hasId(antennas) || hasId(antennaClipboard);
+    AntennaRecord& added = addDefaultAntenna();
+    if (!taken) {
+        added.id = satelliteId;
+        added.antennaKey = saturatingAdd(satelliteId, 1);
+    }
     return added;
 }
 
@@ -74,17 +98,21 @@ void ChannelDatabase::renumberServices() {
 }
 
 void ChannelDatabase::emptyClipboard(RecordKind kind) {
+    const bool cascade = !clipboardPredatesRecords(kind);
+    clipboardPredates_[static_cast<std::size_t>(kind)] = false;
     visitRecordKind(kind, [&]<class T>(std::type_identity<T>) {
         RecordList<T>& buffer = clipboard<T>();
         if constexpr (std::is_same_v<T, SatelliteRecord>) {
-            for (const auto& s : buffer) {
-                removeTranspondersOf(s.id);
-                removeAntenna(s.id);
-            }
+            if (cascade)
+                for (const auto& s : buffer) {
+                    removeTranspondersOf(s.id);
+                    removeAntenna(s.id);
+                }
         } else if constexpr (std::is_same_v<T, TransponderRecord>) {
             std::unordered_set<int32_t> ids;
-            for (const auto& t : buffer)
-                ids.insert(t.id);
+            if (cascade)
+                for (const auto& t : buffer)
+                    ids.insert(t.id);
             if (!ids.empty())
                 services.eraseIf(
                     [&](const ServiceRecord& s) { return ids.count(s.transponderId) != 0; });
@@ -166,9 +194,12 @@ void ChannelDatabase::cut(RecordKind kind, std::span<const int32_t> keys) {
 }
 
 bool ChannelDatabase::paste(RecordKind kind, std::optional<int32_t> afterKey) {
-    return visitRecordKind(kind, [&]<class T>(std::type_identity<T>) {
+    const bool pasted = visitRecordKind(kind, [&]<class T>(std::type_identity<T>) {
         return pasteRecords(list<T>(), clipboard<T>(), afterKey);
     });
+    if (pasted)
+        clipboardPredates_[static_cast<std::size_t>(kind)] = false;
+    return pasted;
 }
 
 std::optional<int32_t> ChannelDatabase::newSatelliteId() const {
@@ -191,6 +222,32 @@ std::optional<int32_t> ChannelDatabase::newSatelliteId() const {
         if (!used.test(static_cast<std::size_t>(id)))
             return id;
     return std::nullopt;
+}
+
+std::optional<std::vector<ChannelDatabase::IdChange>>
+ChannelDatabase::freeClashingClipboardSatelliteIds() {
+    std::vector<IdChange> changes;
+    if (!clipboardPredatesRecords(RecordKind::Satellite))
+        return changes;
+    std::unordered_set<int32_t> held;
+    for (const auto& s : satellites)
+        held.insert(s.id);
+    std::vector<SatelliteRecord*> clashing;
+    for (auto& s : satelliteClipboard)
+        if (!held.insert(s.id).second)
+            clashing.push_back(&s);
+    // Each new id is taken before the next one is chosen, so no two get the same.
+    for (SatelliteRecord* s : clashing) {
+        const auto id = newSatelliteId();
+        if (!id) {
+            for (std::size_t i = 0; i < changes.size(); ++i)
+                clashing[i]->id = changes[i].from;
+            return std::nullopt;
+        }
+        changes.push_back({s->id, *id});
+        s->id = *id;
+    }
+    return changes;
 }
 
 } // namespace corvane

@@ -5,6 +5,7 @@
 
 #include "model/records.h"
 
+#include <array>
 #include <cstdint>
 #include <list>
 #include <optional>
@@ -97,6 +98,10 @@ public:
     // Takes the four lists and counters of `loaded` and keeps this database's cut buffers: what a
     // reader does once a whole file has been read.
     void replaceRecords(ChannelDatabase&& loaded);
+    // Whether the cut buffer of `kind` holds records cut before the records were last cleared or
+    // replaced. Emptying such a buffer frees its records alone: what hung on them went with the
+    // old records, and a cascade would hit the new records that happen to have the same ids.
+    bool clipboardPredatesRecords(RecordKind kind) const;
     // Appends `record` to the list of its kind (the counters are the caller's business).
     void appendRecord(SatelliteRecord record) { satellites.append(std::move(record)); }
     void appendRecord(TransponderRecord record) { transponders.append(std::move(record)); }
@@ -106,6 +111,9 @@ public:
     // Appends an antenna with id antennaCount, key id + 1, the default LNB, and counts it. At the
     // counter's limit the key and the counter stay at INT32_MAX (a .cdd save then refuses them).
     AntennaRecord& addDefaultAntenna();
+    // The default antenna of a new satellite: as addDefaultAntenna, but with the satellite's id
+    // (and key id + 1) when no antenna in the list or the cut buffer has that id yet.
+    AntennaRecord& addDefaultAntennaFor(int32_t satelliteId);
     // Removes every service on transponder `transponderId`.
     void removeServicesOf(int32_t transponderId);
     // Removes every transponder of satellite `satelliteId` and the services on each of them.
@@ -140,7 +148,23 @@ public:
     // when all are taken.
     std::optional<int32_t> newSatelliteId() const;
 
+    struct IdChange {
+        int32_t from;
+        int32_t to;
+        friend bool operator==(const IdChange&, const IdChange&) = default;
+    };
+    // Before satellites cut from replaced records are pasted: each one whose id a satellite in the
+    // list (or one before it in the buffer) already has is given newSatelliteId(), in buffer
+    // order. Returns the changes; empty (and nothing changed) when the free ids do not suffice.
+    std::optional<std::vector<IdChange>> freeClashingClipboardSatelliteIds();
+
     friend bool operator==(const ChannelDatabase&, const ChannelDatabase&) = default;
+
+private:
+    void markClipboardsPredating();
+
+    // By RecordKind.
+    std::array<bool, 4> clipboardPredates_{};
 };
 
 template <> inline RecordList<SatelliteRecord>& ChannelDatabase::list() {

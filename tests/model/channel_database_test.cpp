@@ -265,6 +265,79 @@ TEST(NewSatelliteId, FullDatabaseHasNone) {
     EXPECT_EQ(db.newSatelliteId(), 17) << "a count beyond 255 cannot be stored, so use a gap";
 }
 
+// After an Open the cut buffers hold records of the data that is gone: emptying them must not
+// take the new records that have the same ids with them.
+TEST(CutPaste, BuffersFromReplacedRecordsEmptyWithoutCascades) {
+    for (const bool replaced : {false, true}) {
+        SCOPED_TRACE(replaced ? "after an Open" : "before any Open");
+        ChannelDatabase db = sample();
+        const std::vector<int32_t> satellite{1};
+        const std::vector<int32_t> transponder{4};
+        db.cut(RecordKind::Satellite, satellite);
+        db.cut(RecordKind::Transponder, transponder);
+        if (replaced)
+            db.replaceRecords(sample());
+        EXPECT_EQ(db.clipboardPredatesRecords(RecordKind::Satellite), replaced);
+        db.cut(RecordKind::Satellite, {});
+        db.cut(RecordKind::Transponder, {});
+        EXPECT_FALSE(db.clipboardPredatesRecords(RecordKind::Satellite));
+        EXPECT_TRUE(db.satelliteClipboard.empty());
+        const std::size_t left = replaced ? 3 : 2;
+        EXPECT_EQ(db.antennas.size(), left);
+        EXPECT_EQ(db.transponders.size(), replaced ? 6u : 3u); // tp 4 was cut, 2 and 3 cascaded
+        EXPECT_EQ(db.services.size(), replaced ? 12u : 6u);
+    }
+    ChannelDatabase db = sample();
+    const std::vector<int32_t> one{0};
+    db.cut(RecordKind::Service, one);
+    db.clear();
+    EXPECT_TRUE(db.clipboardPredatesRecords(RecordKind::Service));
+    EXPECT_TRUE(db.paste(RecordKind::Service, std::nullopt));
+    EXPECT_FALSE(db.clipboardPredatesRecords(RecordKind::Service)) << "a paste empties it";
+}
+
+TEST(CutPaste, PastedSatellitesFromReplacedRecordsGetFreeIds) {
+    ChannelDatabase db = sample(); // satellites 0, 1, 2
+    const std::vector<int32_t> cut{2, 1, 0};
+    db.cut(RecordKind::Satellite, cut);
+    EXPECT_EQ(db.freeClashingClipboardSatelliteIds(), std::vector<ChannelDatabase::IdChange>{})
+        << "nothing clashes before an Open";
+    ChannelDatabase loaded;
+    for (const int32_t id : {0, 2, 5})
+        loaded.appendRecord(sat(id));
+    loaded.satelliteCount = 2;
+    db.replaceRecords(std::move(loaded));
+    const auto changes = db.freeClashingClipboardSatelliteIds();
+    using Changes = std::vector<ChannelDatabase::IdChange>;
+    EXPECT_EQ(changes, (Changes{{2, 3}, {0, 4}})) << "the count (2) is taken, then lowest free";
+    EXPECT_EQ(keys(db.satelliteClipboard), (std::vector<int32_t>{3, 1, 4}));
+
+    ChannelDatabase full;
+    for (int32_t id = 0; id < 255; ++id)
+        full.appendRecord(sat(id));
+    full.appendRecord(sat(0));
+    const std::vector<int32_t> first{0};
+    full.cut(RecordKind::Satellite, first);
+    full.appendRecord(sat(255));
+    full.clear(); // the buffer now predates the records
+    for (int32_t id = 0; id < 256; ++id)
+        full.appendRecord(sat(id));
+    EXPECT_EQ(full.freeClashingClipboardSatelliteIds(), std::nullopt);
+    EXPECT_EQ(keys(full.satelliteClipboard), (std::vector<int32_t>{0})) << "left as it was";
+}
+
+TEST(DefaultAntenna, ANewSatellitesAntennaTakesItsIdWhenFree) {
+    ChannelDatabase db = sample(); // antennas 0, 1, 2; count 3
+    db.removeAntenna(1);
+    const AntennaRecord& a = db.addDefaultAntennaFor(1);
+    EXPECT_EQ(std::pair(a.id, a.antennaKey), std::pair(1, 2));
+    const std::vector<int32_t> cut{2};
+    db.cut(RecordKind::Antenna, cut);
+    const AntennaRecord& b = db.addDefaultAntennaFor(2);
+    EXPECT_EQ(std::pair(b.id, b.antennaKey), std::pair(4, 5)) << "2 is in the cut buffer";
+    EXPECT_EQ(db.antennaCount, 5);
+}
+
 TEST(Scale, DeletingABigSatelliteStaysLinear) {
     // One satellite carrying the largest transponder and service lists the format allows: a
     // cascade that walked the services once per transponder would not finish in time.
