@@ -1,5 +1,7 @@
 #include "ui/drag_list_ctrl.h"
 
+#include "ui/reorderable_rows.h"
+
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QHeaderView>
@@ -319,6 +321,7 @@ void DragListCtrl::drop() {
     for (const int32_t row : selectedRowIndexes())
         states[static_cast<std::size_t>(row)] = 1;
     selected->clearSelection();
+    emit dropStarted();
 
     // The owner may refill the model from the callback: the refilled rows are new rows and
     // unselected. The model's own signals during a move are no such refill.
@@ -334,7 +337,49 @@ void DragListCtrl::drop() {
         connect(m, &QAbstractItemModel::rowsRemoved, this, noteRefill),
         connect(m, &QAbstractItemModel::layoutChanged, this, noteRefill),
     };
+    const auto afterCallback = [&] {
+        if (model() != m)
+            return false;
+        if (refilled) {
+            rows = m->rowCount();
+            states.assign(static_cast<std::size_t>(rows), 0);
+            refilled = false;
+        }
+        if (selected->hasSelection()) {
+            for (const int32_t row : selectedRowIndexes())
+                states[static_cast<std::size_t>(row)] = 1;
+            selected->clearSelection();
+        }
+        return true;
+    };
+    if (auto* reorderable = dynamic_cast<ReorderableRows*>(m))
+        dropAtOnce(*reorderable, states, movingRow, afterCallback);
+    else
+        dropRowByRow(states, movingRow, afterCallback);
+    for (const QMetaObject::Connection& watch : watches)
+        disconnect(watch);
 
+    if (model() == m && m->columnCount() > 0) {
+        QItemSelection result;
+        for (int32_t row = 0; row < rows; ++row) {
+            if (!states[static_cast<std::size_t>(row)])
+                continue;
+            int32_t end = row;
+            while (end + 1 < rows && states[static_cast<std::size_t>(end + 1)])
+                ++end;
+            result.select(m->index(row, 0), m->index(end, 0));
+            row = end;
+        }
+        selected->select(result, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    emit dropFinished();
+}
+
+template <class AfterCallback>
+void DragListCtrl::dropRowByRow(std::vector<char>& states, bool& movingRow,
+                                AfterCallback afterCallback) {
+    QAbstractItemModel* const m = model();
+    const auto rows = [&] { return static_cast<int32_t>(states.size()); };
     // Each row moved down past the insertion index lifts every later entry below that index by
     // one. Those entries form a prefix of the ascending selection, and the insertion index stays
     // put while it is worked through, so one running count replaces adjusting each entry.
@@ -342,7 +387,7 @@ void DragListCtrl::drop() {
     int32_t lifted = 0;
     for (int32_t& entry : selection_) {
         int32_t src = entry < lowerBlockEnd ? entry - lifted : entry;
-        if (src < 0 || src >= rows)
+        if (src < 0 || src >= rows())
             continue;
         const int32_t key = rowKey(src);
         const int32_t to = dropIndex_;
@@ -352,7 +397,7 @@ void DragListCtrl::drop() {
             states[static_cast<std::size_t>(src)] = 0;
         } else {
             movingRow = true;
-            const int32_t destination = std::min(to, rows);
+            const int32_t destination = std::min(to, rows());
             const bool moved = m->moveRow(QModelIndex(), src, QModelIndex(), destination);
             movingRow = false;
             const auto first = states.begin();
@@ -370,35 +415,78 @@ void DragListCtrl::drop() {
 
         if (moveCallback)
             moveCallback(key, from, to);
-        if (model() != m)
-            break;
-        if (refilled) {
-            rows = m->rowCount();
-            states.assign(static_cast<std::size_t>(rows), 0);
-            refilled = false;
-        }
-        if (selected->hasSelection()) {
-            for (const int32_t row : selectedRowIndexes())
-                states[static_cast<std::size_t>(row)] = 1;
-            selected->clearSelection();
-        }
+        if (!afterCallback())
+            return;
     }
-    for (const QMetaObject::Connection& watch : watches)
-        disconnect(watch);
-    if (model() != m || m->columnCount() == 0)
-        return;
+}
 
-    QItemSelection result;
-    for (int32_t row = 0; row < rows; ++row) {
-        if (!states[static_cast<std::size_t>(row)])
+// The same drop worked out before anything moves. The rows above the insertion index go in
+// right above it, in order; then the rows from it downwards go in below them, in order, except
+// that the first of those stays where it is when it stands at the insertion index itself. No
+// moved row shifts a row that is still to move, so every row is read at its place before the drop.
+template <class AfterCallback>
+void DragListCtrl::dropAtOnce(ReorderableRows& reorderable, std::vector<char>& states,
+                              bool& movingRow, AfterCallback afterCallback) {
+    struct Move {
+        int32_t key, from, to;
+    };
+    const auto rows = static_cast<int32_t>(states.size());
+    const int32_t insertAt = dropIndex_;
+    std::vector<Move> moves;
+    moves.reserve(selection_.size());
+    std::vector<char> moving(states.size(), 0);
+    std::vector<int32_t> above;
+    std::vector<int32_t> below;
+    int32_t lifted = 0;
+    for (int32_t& entry : selection_) {
+        if (entry < 0 || entry >= rows)
             continue;
-        int32_t end = row;
-        while (end + 1 < rows && states[static_cast<std::size_t>(end + 1)])
-            ++end;
-        result.select(m->index(row, 0), m->index(end, 0));
-        row = end;
+        const int32_t key = rowKey(entry);
+        const int32_t to = dropIndex_;
+        int32_t from = entry;
+        if (entry < insertAt) {
+            from = entry - lifted++;
+            above.push_back(entry);
+            moving[static_cast<std::size_t>(entry)] = 1;
+        } else if (entry == to) {
+            states[static_cast<std::size_t>(entry)] = 0;
+        } else {
+            from = entry + 1;
+            below.push_back(entry);
+            moving[static_cast<std::size_t>(entry)] = 1;
+            ++dropIndex_;
+        }
+        moves.push_back({key, from, to});
+        entry = from;
     }
-    selected->select(result, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    if (!above.empty() || !below.empty()) {
+        std::vector<int32_t> order;
+        order.reserve(states.size());
+        for (int32_t row = 0; row < insertAt; ++row)
+            if (!moving[static_cast<std::size_t>(row)])
+                order.push_back(row);
+        order.insert(order.end(), above.begin(), above.end());
+        order.insert(order.end(), below.begin(), below.end());
+        for (int32_t row = insertAt; row < rows; ++row)
+            if (!moving[static_cast<std::size_t>(row)])
+                order.push_back(row);
+        movingRow = true;
+        const bool moved = reorderable.reorderRows(order);
+        movingRow = false;
+        if (moved) {
+            std::vector<char> movedStates(states.size());
+            for (std::size_t i = 0; i < order.size(); ++i)
+                movedStates[i] = states[static_cast<std::size_t>(order[i])];
+            states = std::move(movedStates);
+        }
+    }
+    for (const Move& move : moves) {
+        if (moveCallback)
+            moveCallback(move.key, move.from, move.to);
+        if (!afterCallback())
+            return;
+    }
 }
 
 DragListCtrl::DragListCtrl(QWidget* parent) : QTableView(parent) {

@@ -4,10 +4,14 @@
 // selected rows to a new place in the same list; after each moved row it calls `moveCallback(key,
 // from, to)` so that the owner can apply the same move to its data.
 //
-// The model must implement QAbstractItemModel::moveRows for single rows. The owner may reset or
-// refill the model inside `moveCallback` as long as the rows then stand in the same order; a
-// refill leaves the refilled rows unselected, and whatever the callback selects stays selected.
-// While the callback runs, the list's selection model holds only what the callback selected.
+// The model must implement ReorderableRows (the whole drop is then applied to it in one step
+// before the first callback) or QAbstractItemModel::moveRows for single rows (each row is moved
+// right before its callback). The callbacks get the same values in the same order either way.
+// The owner may reset or refill the model inside `moveCallback` as long as the rows then stand in
+// the same order; a refill leaves the refilled rows unselected, and whatever the callback selects
+// stays selected. While the callback runs, the list's selection model holds only what the
+// callback selected. dropStarted() and dropFinished() bracket the callbacks of one drop, so that
+// an owner can collect the moves and apply them to its data at once.
 
 #include <QBasicTimer>
 #include <QPoint>
@@ -19,6 +23,8 @@
 #include <vector>
 
 namespace corvane {
+
+class ReorderableRows;
 
 // The number `text` begins with, as the rows' key columns are read back: leading white space and
 // a sign are allowed; 0 when there is no digit; saturated at the limits of int32_t.
@@ -49,6 +55,11 @@ public:
     // The id of the auto-scroll timer, 0 while the list does not scroll by itself.
     int autoScrollTimerId() const { return autoScrollTimer_.timerId(); }
 
+signals:
+    // Before the first row of a drop moves, and after the last callback and the final selection.
+    void dropStarted();
+    void dropFinished();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -62,6 +73,13 @@ private:
     void dragMove(QPoint viewportPos, QPoint globalPos);
     void finishDrag();
     void drop();
+    // The two ways of moving the rows; both call moveCallback once per row of `selection_`.
+    // `afterCallback` returns false when the drop must stop (the model was replaced).
+    template <class AfterCallback>
+    void dropRowByRow(std::vector<char>& states, bool& movingRow, AfterCallback afterCallback);
+    template <class AfterCallback>
+    void dropAtOnce(ReorderableRows& model, std::vector<char>& states, bool& movingRow,
+                    AfterCallback afterCallback);
     void highlightDropTarget(int32_t row);
     void startAutoScroll(ScrollDirection direction);
     void stopAutoScroll();

@@ -158,6 +158,51 @@ bool RecordTableModel<Record>::moveRows(const QModelIndex& sourceParent, int sou
     return true;
 }
 
+template <class Record> bool RecordTableModel<Record>::reorderRows(std::span<const int32_t> order) {
+    const std::size_t size = rows_.size();
+    if (order.size() != size)
+        return false;
+    std::vector<int> newRow(size, -1);
+    for (std::size_t i = 0; i < size; ++i) {
+        const int32_t from = order[i];
+        if (from < 0 || static_cast<std::size_t>(from) >= size ||
+            newRow[static_cast<std::size_t>(from)] >= 0)
+            return false;
+        newRow[static_cast<std::size_t>(from)] = static_cast<int>(i);
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<const Record*> reordered(size);
+    for (std::size_t i = 0; i < size; ++i)
+        reordered[i] = rows_[static_cast<std::size_t>(order[i])];
+    rows_ = std::move(reordered);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& persistent : before)
+        after.push_back(
+            index(newRow[static_cast<std::size_t>(persistent.row())], persistent.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
+}
+
+template <class Record> void RecordTableModel<Record>::appendRow(const Record* record) {
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    rows_.push_back(record);
+    endInsertRows();
+}
+
+template <class Record> void RecordTableModel<Record>::removeRowsOf(const Record* record) {
+    for (int row = rowCount() - 1; row >= 0; --row) {
+        if (rows_[static_cast<std::size_t>(row)] != record)
+            continue;
+        beginRemoveRows({}, row, row);
+        rows_.erase(rows_.begin() + row);
+        endRemoveRows();
+    }
+}
+
 template <class Record> void RecordTableModel<Record>::setRows(std::vector<const Record*> rows) {
     beginResetModel();
     rows_ = std::move(rows);

@@ -8,6 +8,7 @@
 // loop; until then no model may be asked for data.
 
 #include "model/channel_database.h"
+#include "ui/reorderable_rows.h"
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -43,7 +44,8 @@ private:
     std::unordered_map<int32_t, int32_t> sparse_;
 };
 
-template <class Record> class RecordTableModel : public QAbstractTableModel {
+template <class Record>
+class RecordTableModel : public QAbstractTableModel, public ReorderableRows {
 public:
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -59,8 +61,14 @@ public:
     bool moveRows(const QModelIndex& sourceParent, int sourceRow, int count,
                   const QModelIndex& destinationParent, int destinationChild) override;
 
+    bool reorderRows(std::span<const int32_t> order) override;
+
     // Replaces every row (one model reset).
     void setRows(std::vector<const Record*> rows);
+    // Adds a row for `record` at the end, leaving the other rows and their selection alone.
+    void appendRow(const Record* record);
+    // Removes the rows that show `record`, leaving the other rows and their selection alone.
+    void removeRowsOf(const Record* record);
     // Tells the views that the shown records' values may have changed.
     void refresh();
 

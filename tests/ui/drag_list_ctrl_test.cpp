@@ -1,5 +1,7 @@
 #include "ui/drag_list_ctrl.h"
 
+#include "ui/reorderable_rows.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractTableModel>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <type_traits>
 #include <vector>
 
 namespace corvane {
@@ -45,6 +48,27 @@ public:
     std::vector<int> keys;
 };
 
+// The same rows, reordered by a drop in one step.
+class ReorderingModel final : public RowsModel, public ReorderableRows {
+public:
+    using RowsModel::RowsModel;
+    bool reorderRows(std::span<const int32_t> order) override {
+        ++reorders;
+        emit layoutAboutToBeChanged();
+        std::vector<int> reordered;
+        for (const int32_t row : order)
+            reordered.push_back(keys[static_cast<std::size_t>(row)]);
+        keys = reordered;
+        emit layoutChanged();
+        return true;
+    }
+    bool moveRows(const QModelIndex&, int, int, const QModelIndex&, int) override {
+        ADD_FAILURE() << "a row moved on its own";
+        return false;
+    }
+    int reorders = 0;
+};
+
 struct Move {
     int32_t key, from, to;
     bool operator==(const Move&) const = default;
@@ -54,11 +78,19 @@ void PrintTo(const Move& m, std::ostream* os) {
 }
 
 // A shown list driven with QTest mouse events on its viewport.
-struct Harness {
+template <class Model = RowsModel> struct Harness {
     explicit Harness(int rows, int height = 140) : model(rows) {
         list.setModel(&model);
         list.resize(260, height);
-        list.moveCallback = [this](int32_t k, int32_t f, int32_t t) { moves.push_back({k, f, t}); };
+        list.moveCallback = [this](int32_t k, int32_t f, int32_t t) {
+            EXPECT_TRUE(inDrop) << "callbacks come between dropStarted and dropFinished";
+            moves.push_back({k, f, t});
+        };
+        QObject::connect(&list, &DragListCtrl::dropStarted, [this] { inDrop = true; });
+        QObject::connect(&list, &DragListCtrl::dropFinished, [this] {
+            inDrop = false;
+            ++drops;
+        });
         QObject::connect(&list, &QAbstractItemView::clicked, [this] { ++clicks; });
         list.show();
     }
@@ -93,10 +125,12 @@ struct Harness {
     }
     bool isSelected(int row) const { return list.selectionModel()->isRowSelected(row, {}); }
 
-    RowsModel model;
+    Model model;
     DragListCtrl list;
     std::vector<Move> moves;
     int clicks = 0;
+    bool inDrop = false;
+    int drops = 0;
 };
 
 std::vector<int> keys(std::vector<int> rows) {
@@ -122,19 +156,26 @@ TEST(DragListCtrl, DropsMoveTheRowsAndReportEachMove) {
         {{0, 1, 2}, 3, keys({3, 0, 1, 2, 4}), {1, 2, 3}, {{10, 0, 4}, {11, 0, 4}, {12, 0, 4}}},
         {{1, 4, 2}, 2, keys({0, 1, 2, 4, 3}), {1, 2, 3}, {{11, 1, 3}, {12, 1, 3}, {14, 5, 3}}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "onto " << c.onto << ", first " << c.selected[0]);
-        Harness h(5);
-        h.select(c.selected);
-        const int clicks = h.clicks;
-        h.startDrag(c.selected.back());
-        h.moveTo(h.at(c.onto));
-        h.release(h.at(c.onto));
-        EXPECT_EQ(h.model.keys, c.order);
-        EXPECT_EQ(h.selected(), c.selectedAfter);
-        EXPECT_EQ(h.moves, c.moves);
-        EXPECT_EQ(h.clicks, clicks) << "the release that drops is no click";
-    }
+    const auto dropEach = [&](auto harness) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::Message() << "onto " << c.onto << ", first " << c.selected[0]);
+            typename decltype(harness)::type h(5);
+            h.select(c.selected);
+            const int clicks = h.clicks;
+            h.startDrag(c.selected.back());
+            h.moveTo(h.at(c.onto));
+            h.release(h.at(c.onto));
+            EXPECT_EQ(h.model.keys, c.order);
+            EXPECT_EQ(h.selected(), c.selectedAfter);
+            EXPECT_EQ(h.moves, c.moves);
+            EXPECT_EQ(h.clicks, clicks) << "the release that drops is no click";
+            if constexpr (std::is_same_v<decltype(h.model), ReorderingModel>) {
+                EXPECT_LE(h.model.reorders, 1);
+            }
+        }
+    };
+    dropEach(std::type_identity<Harness<RowsModel>>{});
+    dropEach(std::type_identity<Harness<ReorderingModel>>{});
 }
 
 TEST(DragListCtrl, PressesAndReleasesWithoutADragMoveNothing) {
@@ -232,21 +273,25 @@ TEST(DragListCtrl, DropsWithoutATargetUseTheInsertionIndexLeftBefore) {
 }
 
 TEST(DragListCtrl, AnOwnerMayRefillTheListInTheCallback) {
-    Harness h(5);
-    // Like the service list: refill, then select the row above the insertion point.
-    h.list.moveCallback = [&](int32_t key, int32_t from, int32_t to) {
-        h.moves.push_back({key, from, to});
-        h.model.refill();
-        h.list.selectionModel()->select(h.model.index(to - 1, 0),
-                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const auto refillEach = [](auto harness) {
+        typename decltype(harness)::type h(5);
+        // Like the service list: refill, then select the row above the insertion point.
+        h.list.moveCallback = [&](int32_t key, int32_t from, int32_t to) {
+            h.moves.push_back({key, from, to});
+            h.model.refill();
+            h.list.selectionModel()->select(
+                h.model.index(to - 1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        };
+        h.select({0, 1});
+        h.startDrag(1);
+        h.moveTo(h.at(3));
+        h.release(h.at(3));
+        EXPECT_EQ(h.moves, (std::vector<Move>{{10, 0, 4}, {11, 0, 4}}));
+        EXPECT_EQ(h.model.keys, keys({2, 3, 0, 1, 4}));
+        EXPECT_EQ(h.selected(), (std::vector<int>{3}));
     };
-    h.select({0, 1});
-    h.startDrag(1);
-    h.moveTo(h.at(3));
-    h.release(h.at(3));
-    EXPECT_EQ(h.moves, (std::vector<Move>{{10, 0, 4}, {11, 0, 4}}));
-    EXPECT_EQ(h.model.keys, keys({2, 3, 0, 1, 4}));
-    EXPECT_EQ(h.selected(), (std::vector<int>{3}));
+    refillEach(std::type_identity<Harness<RowsModel>>{});
+    refillEach(std::type_identity<Harness<ReorderingModel>>{});
 }
 
 TEST(DragListCtrl, TheDragImageShowsTheSelectedRowsAndFollowsTheCursor) {
