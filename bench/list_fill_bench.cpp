@@ -9,6 +9,7 @@
 #include "ui/drag_list_ctrl.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
+#include "ui/record_editors.h"
 
 #include <benchmark/benchmark.h>
 
@@ -89,7 +90,8 @@ private:
 // The main window with the maximum database opened, shown once for the whole run.
 struct Window {
     QtPrompts prompts;
-    MainDialog dialog{prompts};
+    DialogRecordEditors editors{prompts};
+    MainDialog dialog{prompts, editors};
     Window() {
         const auto path = std::filesystem::temp_directory_path() / "corvane-list-bench.cdd";
         const auto written = writeCddFile(maximumDatabase(), path.string());

@@ -4,6 +4,7 @@
 #include "ui/application_icon.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
+#include "ui/record_editors.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
         parser.showHelp(2);
 
     corvane::QtPrompts prompts;
-    corvane::MainDialog window(prompts);
+    corvane::DialogRecordEditors editors(prompts);
+    corvane::MainDialog window(prompts, editors);
     if (!files.isEmpty()) {
         // Once the window is up, so that any message box stands in front of it.
         const QString file = files.front();

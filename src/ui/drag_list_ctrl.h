@@ -54,6 +54,8 @@ public:
     QWidget* dragImageWindow() const;
     // The id of the auto-scroll timer, 0 while the list does not scroll by itself.
     int autoScrollTimerId() const { return autoScrollTimer_.timerId(); }
+    // The indexes of the selected rows, ascending.
+    std::vector<int32_t> selectedRowIndexes() const;
 
 signals:
     // Before the first row of a drop moves, and after the last callback and the final selection.
@@ -85,7 +87,6 @@ private:
     void stopAutoScroll();
     bool rowsAreaAt(QPoint globalPos) const;
     QPixmap renderSelectedRows(QRect& area) const;
-    std::vector<int32_t> selectedRowIndexes() const;
     bool rowSelected(int32_t row) const;
     void setRowSelected(int32_t row, bool selected);
     int32_t rowKey(int32_t row) const;

@@ -4,6 +4,7 @@
 #include "ui/about_dialog.h"
 #include "ui/application_icon.h"
 #include "ui/drag_list_ctrl.h"
+#include "ui/list_commands.h"
 #include "ui/prompts.h"
 #include "ui/template_layout.h"
 
@@ -51,7 +52,7 @@ std::vector<const Record*> rowsOf(const RecordList<Record>& list, Keep keep) {
 
 } // namespace
 
-MainDialog::MainDialog(UserPrompts& prompts, QWidget* parent)
+MainDialog::MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* parent)
     : QDialog(parent), prompts_(prompts), startDirectory_(QDir::currentPath()) {
     setObjectName(QStringLiteral("mainDialog"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -59,6 +60,7 @@ MainDialog::MainDialog(UserPrompts& prompts, QWidget* parent)
     setWindowIcon(applicationIcon());
     setSizeGripEnabled(false);
     buildControls();
+    commands_ = new ListCommands(*this, editors);
     buildMenus();
     updateTitle();
     openButton_->setFocus();
@@ -79,6 +81,10 @@ void MainDialog::buildMenus() {
     file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("&Quit"), this, &MainDialog::reject);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("editMenu"));
+    connect(edit, &QMenu::aboutToShow, this, [this, edit] { commands_->fillEditMenu(*edit); });
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     QAction* about = help->addAction(QStringLiteral("&About Corvane"), this, &MainDialog::onAbout);
@@ -211,12 +217,14 @@ void MainDialog::fillSatelliteList() {
 }
 
 void MainDialog::fillTransponderList(int32_t satelliteFilter) {
+    transponderFilter_ = satelliteFilter;
     transponderModel_.setRows(rowsOf(database_.transponders, [&](const TransponderRecord& t) {
         return satelliteFilter < 0 || t.satelliteId == satelliteFilter;
     }));
 }
 
 void MainDialog::fillServiceList(int32_t transponderFilter) {
+    serviceFilter_ = transponderFilter;
     // Walking the transponders costs as much as walking the services, and clicks refill this list
     // often; the lookup stays good until the database changes.
     if (satelliteIdsGeneration_ != changeGeneration_) {
@@ -297,15 +305,13 @@ bool MainDialog::openFile(const QString& path) {
     ChannelDatabase fresh;
     const auto result = corvane::openFile(fresh, QFile::encodeName(path).toStdString());
     if (result.ok()) {
-        // The cut buffers survive an Open, so records cut before it can be pasted into the new
-        // data.
-        fresh.satelliteClipboard = std::move(database_.satelliteClipboard);
-        fresh.transponderClipboard = std::move(database_.transponderClipboard);
-        fresh.serviceClipboard = std::move(database_.serviceClipboard);
-        fresh.antennaClipboard = std::move(database_.antennaClipboard);
-        // The rows still point at the old records: keep them alive until every list has been
-        // refilled from the new ones.
-        const ChannelDatabase old = std::exchange(database_, std::move(fresh));
+        // The rows point at the old records: no list may show them once they are gone. The cut
+        // buffers survive, so that records cut before can be pasted into the new data.
+        satelliteModel_.setRows({});
+        transponderModel_.setRows({});
+        serviceModel_.setRows({});
+        antennaModel_.setRows({});
+        database_.replaceRecords(std::move(fresh));
         ++changeGeneration_;
         currentPath_ = path;
         fillSatelliteList();

@@ -21,13 +21,16 @@ class QStatusBar;
 namespace corvane {
 
 class DragListCtrl;
+class ListCommands;
+class RecordEditors;
 class UserPrompts;
 
 class MainDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit MainDialog(UserPrompts& prompts, QWidget* parent = nullptr);
+    // Messages and questions go through `prompts`, the edit dialogs through `editors`.
+    MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* parent = nullptr);
     ~MainDialog() override;
 
     const ChannelDatabase& database() const { return database_; }
@@ -54,6 +57,9 @@ public:
     void fillServiceList(int32_t transponderFilter);
     // Every antenna shown has centre frequency 11700; returns how many this fill had to set.
     int fillAntennaList();
+    // The filters the transponder and service lists were last filled with.
+    int32_t transponderFilter() const { return transponderFilter_; }
+    int32_t serviceFilter() const { return serviceFilter_; }
 
     // Reads `path` as the Open command does, replacing the database only when the file could be
     // read, and tells the user why it could not. Does not ask about unsaved changes.
@@ -76,6 +82,7 @@ public:
     AntennaListModel& antennaModel() { return antennaModel_; }
     QStatusBar* statusBar() const { return statusBar_; }
     UserPrompts& prompts() const { return prompts_; }
+    ListCommands& commands() const { return *commands_; }
 
 public slots:
     void onOpen();
@@ -103,6 +110,8 @@ private:
     // Counts changes to the database, so that derived data knows when to be rebuilt.
     uint64_t changeGeneration_ = 0;
     std::optional<uint64_t> satelliteIdsGeneration_;
+    int32_t transponderFilter_ = -1;
+    int32_t serviceFilter_ = -1;
 
     SatelliteListModel satelliteModel_;
     TransponderListModel transponderModel_;
@@ -117,6 +126,8 @@ private:
     DragListCtrl* antennaList_ = nullptr;
     QCheckBox* showAllBox_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
+    // Parented to the window; held here for its type.
+    ListCommands* commands_ = nullptr;
 };
 
 } // namespace corvane

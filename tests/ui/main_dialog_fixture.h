@@ -5,6 +5,7 @@
 #include "support/test_files.h"
 #include "ui/drag_list_ctrl.h"
 #include "ui/main_dialog.h"
+#include "ui/scripted_editors.h"
 #include "ui/scripted_prompts.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ protected:
     void SetUp() override {
         previousDir_ = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(scratch_.path()));
-        window_ = std::make_unique<MainDialog>(prompts_);
+        window_ = std::make_unique<MainDialog>(prompts_, editors_);
         window_->show();
         window_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
@@ -113,6 +114,7 @@ protected:
     corvane::testing::ScratchDir scratch_;
     QString previousDir_;
     ScriptedPrompts prompts_;
+    ScriptedEditors editors_;
     std::unique_ptr<MainDialog> window_;
 };
 

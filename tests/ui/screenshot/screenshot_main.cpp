@@ -5,6 +5,7 @@
 #include "ui/about_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
+#include "ui/record_editors.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     corvane::QtPrompts prompts;
-    corvane::MainDialog window(prompts);
+    corvane::DialogRecordEditors editors(prompts);
+    corvane::MainDialog window(prompts, editors);
     if (!window.openFile(QString::fromLocal8Bit(argv[2])))
         return 1;
     window.setAttribute(Qt::WA_DontShowOnScreen, QGuiApplication::platformName() == u"offscreen");

@@ -1,0 +1,134 @@
+#pragma once
+// ListCommands: what the user does to the records through the four lists of the main window, by
+// context menu, double click, key, the Edit menu or a drag. Each command is one function that
+// changes the database only through MainDialog::changeDatabase, in one call, and then refreshes
+// the lists that can show what it changed. The widgets only decide which command runs on which
+// row; nothing here knows how the command was asked for.
+
+#include "model/records.h"
+
+#include <QObject>
+#include <QPoint>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+class QMenu;
+
+namespace corvane {
+
+class DragListCtrl;
+class MainDialog;
+class RecordEditors;
+
+// The ids of the context menus' items, which their actions carry as data. The antenna list shows
+// the service list's menu and gives its ids the antenna meanings.
+enum CommandId : int {
+    kSatelliteEdit = 130,
+    kSatelliteAdd = 131,
+    kSatelliteDelete = 132,
+    kSatelliteCut = 133,
+    kSatellitePaste = 134,
+    kSatelliteAddTransponder = 135,
+    kTransponderEdit = 141,
+    kTransponderAdd = 142,
+    kTransponderCut = 143,
+    kTransponderPaste = 144,
+    kTransponderDelete = 145,
+    kTransponderAddService = 146,
+    kServiceEdit = 148,
+    kServiceAdd = 149,
+    kServiceDelete = 150,
+    kServiceCut = 151,
+    kServicePaste = 152,
+};
+
+class ListCommands final : public QObject {
+    Q_OBJECT
+
+public:
+    // Connects itself to the window's four lists: context menus, double clicks, keys and drags.
+    ListCommands(MainDialog& window, RecordEditors& editors);
+
+    // `key` is the key of the row the command was asked for on: a satellite's, transponder's or
+    // antenna's id, a service's "No." (its number + 1).
+    void editSatellite(int32_t key);
+    void addSatellite();
+    void deleteSatellite(int32_t key);
+    void cutSatellites();
+    void pasteSatellites(int32_t key);
+    void addTransponderTo(int32_t satelliteId);
+
+    void editTransponder(int32_t key);
+    void addTransponder();
+    void deleteTransponder(int32_t key);
+    void cutTransponders();
+    void pasteTransponders(int32_t key);
+    void addServiceTo(int32_t transponderId);
+
+    void editService(int32_t key);
+    void addService();
+    void deleteService(int32_t key);
+    void cutServices();
+    void pasteServices(int32_t key);
+
+    void editAntenna(int32_t key);
+    void addAntenna();
+    void deleteAntenna(int32_t key);
+    void cutAntennas();
+    void pasteAntennas(int32_t key);
+
+    // The drag handlers, with (key, from, to) as DragListCtrl reports each moved row. The moves
+    // of one drop are collected and applied together when the drop ends, with the result that
+    // applying them one by one would have.
+    void moveSatellite(int32_t key, int32_t from, int32_t to);
+    void moveTransponder(int32_t key, int32_t from, int32_t to);
+    void moveService(int32_t key, int32_t from, int32_t to);
+    void moveAntenna(int32_t key, int32_t from, int32_t to);
+
+    // Whether `command` of the menu of `list` can be chosen on the row with `key`; no key means
+    // beside the rows.
+    bool isAvailable(RecordKind list, int command, std::optional<int32_t> key) const;
+    // Runs `command` when it is available.
+    void run(RecordKind list, int command, std::optional<int32_t> key);
+    // The list the Edit menu works on: the one with the focus, or none.
+    std::optional<RecordKind> focusedList() const { return focusedList_; }
+    // Rebuilds the menu bar's Edit menu for the focused list and its current row.
+    void fillEditMenu(QMenu& menu);
+
+    struct DropMove {
+        int32_t key, from, to;
+    };
+
+private:
+    DragListCtrl* listOf(RecordKind kind) const;
+    std::optional<int32_t> keyOfRow(RecordKind kind, int row) const;
+    std::vector<int32_t> selectedKeys(RecordKind kind) const;
+    void addMenuItems(QMenu& menu, RecordKind list, std::optional<int32_t> key,
+                      bool withShortcuts) const;
+    void showContextMenu(RecordKind list, QPoint pos);
+    void runOnCurrentRow(RecordKind list, int verb);
+    void connectList(RecordKind kind);
+    void queueMove(RecordKind kind, DropMove move);
+    void applyMoves(RecordKind kind, std::span<const DropMove> moves);
+    bool confirmDelete(const QString& what);
+    // After a change whose cascades may have removed transponders, services or antennas: the
+    // lists that showed them are refilled with what they showed.
+    struct Sizes {
+        std::size_t transponders, services, antennas;
+    };
+    Sizes sizes() const;
+    void refillAfterCascades(const Sizes& before, bool transponderListRefilled);
+
+    MainDialog& window_;
+    RecordEditors& editors_;
+    std::optional<RecordKind> focusedList_;
+    std::optional<RecordKind> editMenuList_;
+    std::optional<int32_t> editMenuKey_;
+    std::optional<RecordKind> dropping_;
+    std::vector<DropMove> dropMoves_;
+};
+
+} // namespace corvane
