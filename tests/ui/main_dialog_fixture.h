@@ -12,10 +12,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QTimer>
 
 #include <fstream>
 #include <string>
@@ -80,6 +84,11 @@ protected:
         return texts;
     }
 
+    static void doubleClickRow(DragListCtrl* list, int row) {
+        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
     static void clickRow(DragListCtrl* list, int row) {
         const QRect r = list->visualRect(list->model()->index(row, 0));
         ASSERT_TRUE(r.isValid()) << "row " << row << " is not on screen";
@@ -104,6 +113,102 @@ protected:
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window_.get();
         QTest::keyClick(target, key, modifiers);
     }
+    // Shows `db` as an Open would, unchanged (a file could not keep the order of every list).
+    void load(const ChannelDatabase& db) {
+        window_->satelliteModel().setRows({});
+        window_->transponderModel().setRows({});
+        window_->serviceModel().setRows({});
+        window_->antennaModel().setRows({});
+        window_->changeDatabase([&](ChannelDatabase& d) {
+            d = db;
+            return true;
+        });
+        window_->fillSatelliteList();
+        window_->fillTransponderList(0);
+        window_->fillAntennaList();
+        window_->markSaved(QStringLiteral("loaded.cdd"));
+    }
+
+    // A shown menu's items in order: "-" for a separator, "text:id", a disabled one in brackets.
+    static std::string describe(const QMenu* menu) {
+        std::string out;
+        for (const QAction* a : menu->actions()) {
+            std::string item = a->text().replace(u'\t', u' ').toStdString() + ":" +
+                               std::to_string(a->data().toInt());
+            if (a->isSeparator())
+                item = "-";
+            else if (!a->isEnabled())
+                item = "[" + item + "]";
+            out += (out.empty() ? "" : " ") + item;
+        }
+        return out;
+    }
+    // Picks the item `choose` of the menu on screen with the mouse, or closes it with Escape.
+    static void pick(QMenu* menu, const QString& choose) {
+        for (QAction* a : menu->actions())
+            if (!choose.isEmpty() && a->text().section(u'\t', 0, 0) == choose && a->isEnabled()) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+                return;
+            }
+        QTest::keyClick(menu, Qt::Key_Escape);
+    }
+    // Right-clicks `row` of `list` (-1: below the rows), describes the context menu and picks
+    // `choose` from it (nothing: dismisses it). The window system follows a right press with a
+    // context menu event, which QTest leaves out.
+    std::string contextMenu(DragListCtrl* list, int row, const QString& choose = {}) {
+        const QPoint at = row >= 0 ? list->visualRect(list->model()->index(row, 0)).center()
+                                   : QPoint(5, list->viewport()->height() - 3);
+        EXPECT_FALSE(list->indexAt(at).isValid() && row < 0) << "not below the rows";
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, at);
+        std::string shown = "no menu";
+        QTimer::singleShot(0, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                shown = describe(menu);
+                pick(menu, choose);
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &event);
+        reactivate();
+        return shown;
+    }
+    // Opens the menu bar's Edit menu with the mouse, describes it and picks `choose`.
+    std::string editMenu(const QString& choose = {}) {
+        auto* bar = window_->findChild<QMenuBar*>();
+        auto* menu = window_->findChild<QMenu*>(QStringLiteral("editMenu"));
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(menu->menuAction()).center());
+        const std::string shown = describe(menu);
+        pick(menu, choose);
+        reactivate();
+        return shown;
+    }
+    // Focuses `list` and presses a key there.
+    void keyOn(DragListCtrl* list, int key, Qt::KeyboardModifiers modifiers = {}) {
+        list->setFocus();
+        QTest::keyClick(list, static_cast<Qt::Key>(key), modifiers);
+    }
+    // Selects `rows` (the first with a plain click, the rest with Ctrl), then drags them by the
+    // last one onto row `onto`.
+    static void drag(DragListCtrl* list, const std::vector<int>& rows, int onto) {
+        const auto at = [&](int row) {
+            return list->visualRect(list->model()->index(row, 0)).center();
+        };
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            QTest::mouseClick(list->viewport(), Qt::LeftButton,
+                              i ? Qt::ControlModifier : Qt::NoModifier, at(rows[i]));
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at(rows.back()));
+        QTest::mouseMove(list->viewport(),
+                         at(rows.back()) + QPoint(QApplication::startDragDistance(), 0));
+        QTest::mouseMove(list->viewport(), at(onto));
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at(onto));
+    }
+    // Popups take the activation away on the offscreen platform; a window manager gives it back.
+    void reactivate() {
+        window_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    }
+
     void markChanged() {
         window_->changeDatabase([](ChannelDatabase& db) {
             db.satelliteCount++;
