@@ -5,11 +5,42 @@
 #include <algorithm>
 #include <bitset>
 #include <cassert>
-#include <deque>
 #include <unordered_map>
 #include <unordered_set>
 
 namespace corvane {
+
+namespace {
+
+// Transponder ids, looked up once per service by the cascades. The ids a file can hold fit a
+// bitmap, which answers far faster than hashing; any others go to a set.
+class TransponderIdSet {
+public:
+    void insert(int32_t id) {
+        if (id >= 0 && id < kDense) {
+            if (dense_.empty())
+                dense_.resize(kDense);
+            dense_[static_cast<std::size_t>(id)] = true;
+        } else {
+            other_.insert(id);
+        }
+        empty_ = false;
+    }
+    bool contains(int32_t id) const {
+        if (id >= 0 && id < kDense)
+            return !dense_.empty() && dense_[static_cast<std::size_t>(id)];
+        return other_.count(id) != 0;
+    }
+    bool empty() const { return empty_; }
+
+private:
+    static constexpr int32_t kDense = 65536;
+    std::vector<bool> dense_;
+    std::unordered_set<int32_t> other_;
+    bool empty_ = true;
+};
+
+} // namespace
 
 void ChannelDatabase::clear() {
     satellites.clear();
@@ -73,7 +104,7 @@ void ChannelDatabase::removeServicesOf(int32_t transponderId) {
 void ChannelDatabase::removeTranspondersOf(int32_t satelliteId) {
     // One pass over each list: walking the services once per removed transponder would be
     // quadratic for a satellite that carries most of the database.
-    std::unordered_set<int32_t> removed;
+    TransponderIdSet removed;
     transponders.eraseIf([&](const TransponderRecord& t) {
         if (t.satelliteId != satelliteId)
             return false;
@@ -81,8 +112,7 @@ void ChannelDatabase::removeTranspondersOf(int32_t satelliteId) {
         return true;
     });
     if (!removed.empty())
-        services.eraseIf(
-            [&](const ServiceRecord& s) { return removed.count(s.transponderId) != 0; });
+        services.eraseIf([&](const ServiceRecord& s) { return removed.contains(s.transponderId); });
 }
 
 void ChannelDatabase::removeAntenna(int32_t antennaId) {
@@ -109,13 +139,13 @@ void ChannelDatabase::emptyClipboard(RecordKind kind) {
                     removeAntenna(s.id);
                 }
         } else if constexpr (std::is_same_v<T, TransponderRecord>) {
-            std::unordered_set<int32_t> ids;
+            TransponderIdSet ids;
             if (cascade)
                 for (const auto& t : buffer)
                     ids.insert(t.id);
             if (!ids.empty())
                 services.eraseIf(
-                    [&](const ServiceRecord& s) { return ids.count(s.transponderId) != 0; });
+                    [&](const ServiceRecord& s) { return ids.contains(s.transponderId); });
         }
         buffer.clear();
     });
@@ -157,18 +187,25 @@ namespace {
 
 template <class T>
 void cutRecords(RecordList<T>& list, RecordList<T>& buffer, std::span<const int32_t> keys) {
-    // Each key takes the first record still in the list with that key; an index of every record
-    // per key, in list order, keeps a cut of thousands of rows linear.
-    std::unordered_map<int32_t, std::deque<typename RecordList<T>::iterator>> byKey;
+    // Each key takes the first record still in the list with that key. The records with a cut
+    // key are indexed once, in list order, so a cut of thousands of rows stays one walk; indexing
+    // every record would cost more than the walk itself.
+    using Iterator = typename RecordList<T>::iterator;
+    struct Matches {
+        std::vector<Iterator> records;
+        std::size_t taken = 0;
+    };
+    std::unordered_map<int32_t, Matches> byKey;
+    byKey.reserve(keys.size());
+    for (int32_t key : keys)
+        byKey.try_emplace(key);
     for (auto it = list.begin(); it != list.end(); ++it)
-        byKey[recordKey(*it)].push_back(it);
+        if (auto found = byKey.find(recordKey(*it)); found != byKey.end())
+            found->second.records.push_back(it);
     for (int32_t key : keys) {
-        auto found = byKey.find(key);
-        if (found == byKey.end() || found->second.empty())
-            continue;
-        auto it = found->second.front();
-        found->second.pop_front();
-        buffer.moveFrom(buffer.end(), list, it);
+        Matches& m = byKey.find(key)->second;
+        if (m.taken < m.records.size())
+            buffer.moveFrom(buffer.end(), list, m.records[m.taken++]);
     }
 }
 
