@@ -171,17 +171,25 @@ bool relinkAfter(RecordList<Record>& list,
     return changed;
 }
 
-// The moves of one drop as the handlers that link the dragged record after the record at
-// position `to` of the whole list would make them, one after the other, on an index of the list
-// order built once. `find` gives the index in that order of the record a move drags, or -1.
-// The anchor is counted before the dragged record is unlinked; a record that would be its own
-// anchor stays where it is (linked after itself it would drop out of the list).
-template <class Record, class Find>
-bool replayAnchoredMoves(RecordList<Record>& list, std::span<const DropMove> moves, Find find) {
+template <class Record>
+std::vector<typename RecordList<Record>::iterator> listOrder(RecordList<Record>& list) {
     std::vector<typename RecordList<Record>::iterator> order;
     order.reserve(list.size());
     for (auto it = list.begin(); it != list.end(); ++it)
         order.push_back(it);
+    return order;
+}
+
+// The moves of one drop as the handlers that link the dragged record after the record at
+// position `to` of the whole list would make them, one after the other, on `order`, an index of
+// the list order built once per drop and kept in step. `find` gives the index in `order` of the
+// record a move drags, or -1. The anchor is counted before the dragged record is unlinked; a
+// record that would be its own anchor stays where it is (linked after itself it would drop out
+// of the list).
+template <class Record, class Find>
+bool replayAnchoredMoves(RecordList<Record>& list,
+                         std::vector<typename RecordList<Record>::iterator>& order,
+                         std::span<const DropMove> moves, Find find) {
     const auto size = static_cast<std::ptrdiff_t>(order.size());
     bool changed = false;
     for (const DropMove& m : moves) {
@@ -854,15 +862,18 @@ void ListCommands::applyMoves(RecordKind kind, std::span<const DropMove> moves) 
     switch (kind) {
     case RecordKind::Satellite:
         window_.changeDatabase([&](ChannelDatabase& db) {
-            return replayAnchoredMoves(db.satellites, moves, [](const auto& order, const auto& m) {
-                return firstWithId<SatelliteRecord>(order, m.key);
-            });
+            auto order = listOrder(db.satellites);
+            return replayAnchoredMoves(db.satellites, order, moves,
+                                       [](const auto& o, const auto& m) {
+                                           return firstWithId<SatelliteRecord>(o, m.key);
+                                       });
         });
         return;
     case RecordKind::Antenna:
         window_.changeDatabase([&](ChannelDatabase& db) {
-            return replayAnchoredMoves(db.antennas, moves, [](const auto& order, const auto& m) {
-                return firstWithId<AntennaRecord>(order, m.key);
+            auto order = listOrder(db.antennas);
+            return replayAnchoredMoves(db.antennas, order, moves, [](const auto& o, const auto& m) {
+                return firstWithId<AntennaRecord>(o, m.key);
             });
         });
         return;
@@ -884,32 +895,34 @@ void ListCommands::applyMoves(RecordKind kind, std::span<const DropMove> moves) 
     // "No." is its place in the list as the previous moves left it.
     std::optional<DropMove> lastFound;
     window_.changeDatabase([&](ChannelDatabase& db) {
-        bool sequential = true;
-        int32_t position = 0;
-        for (const ServiceRecord& s : db.services)
-            sequential = sequential && s.number == position++;
-        const bool moved = replayAnchoredMoves(
-            db.services, moves,
-            [&](const std::vector<RecordList<ServiceRecord>::iterator>& order,
-                const DropMove& m) -> std::ptrdiff_t {
-                std::ptrdiff_t found = -1;
-                if (lastFound) {
-                    const int32_t row = m.from > m.to ? m.from - 1 : m.from;
-                    if (row >= 0 && static_cast<std::size_t>(row) < order.size())
-                        found = row;
-                } else {
-                    for (std::size_t i = 0; i < order.size() && found < 0; ++i)
-                        if (serviceRowKey(*order[i]) == m.key)
-                            found = static_cast<std::ptrdiff_t>(i);
-                }
-                if (found >= 0)
-                    lastFound = m;
-                return found;
-            });
+        auto order = listOrder(db.services);
+        bool changed =
+            replayAnchoredMoves(db.services, order, moves,
+                                [&](const std::vector<RecordList<ServiceRecord>::iterator>& o,
+                                    const DropMove& m) -> std::ptrdiff_t {
+                                    std::ptrdiff_t found = -1;
+                                    if (lastFound) {
+                                        const int32_t row = m.from > m.to ? m.from - 1 : m.from;
+                                        if (row >= 0 && static_cast<std::size_t>(row) < o.size())
+                                            found = row;
+                                    } else {
+                                        for (std::size_t i = 0; i < o.size() && found < 0; ++i)
+                                            if (serviceRowKey(*o[i]) == m.key)
+                                                found = static_cast<std::ptrdiff_t>(i);
+                                    }
+                                    if (found >= 0)
+                                        lastFound = m;
+                                    return found;
+                                });
         if (!lastFound)
             return false;
-        db.renumberServices();
-        return moved || !sequential;
+        // renumberServices over the index instead of another walk of the list.
+        int32_t number = 0;
+        for (const auto& it : order) {
+            changed |= it->number != number;
+            it->number = number++;
+        }
+        return changed;
     });
     if (!lastFound)
         return;
