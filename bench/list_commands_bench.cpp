@@ -1,0 +1,303 @@
+// The list commands on the largest database the files can hold (255 satellites and antennas,
+// 65,535 transponders and services, satellite 0 carrying 10,000 transponders), each beside the
+// fills of the lists it refreshes, measured in the same run on the same shown window and right
+// after them, on the records as the same earlier steps left them in memory. Each iteration
+// includes the view's layout and paint. A command, refresh included, should stay within three
+// times its fills.
+// Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+
+#include "ui/drag_list_ctrl.h"
+#include "ui/list_commands.h"
+#include "ui/main_dialog.h"
+#include "ui/prompts.h"
+#include "ui/record_editors.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QTest>
+
+#include <cstdlib>
+#include <iterator>
+#include <malloc.h>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace corvane;
+
+constexpr int kBigSatelliteTransponders = 10000;
+
+ChannelDatabase benchDatabase() {
+    ChannelDatabase db;
+    for (int i = 0; i < 255; ++i) {
+        db.addDefaultAntenna();
+        SatelliteRecord s;
+        s.id = i;
+        setName(s.name, "Satellite " + std::to_string(i));
+        s.longitude = i * 10;
+        db.satellites.append(s);
+    }
+    db.satelliteCount = 255;
+    for (int i = 0; i < 65535; ++i) {
+        TransponderRecord t;
+        t.id = i;
+        t.satelliteId = i < kBigSatelliteTransponders ? 0 : 1 + i % 254;
+        t.antennaId = t.satelliteId;
+        t.frequency = 10700 + i % 2000;
+        t.symbolRate = 27500;
+        t.polarity = i & 1;
+        t.fec = i % 7;
+        db.transponders.append(t);
+        ServiceRecord v;
+        v.transponderId = (i * 7919) % 65535;
+        v.number = i;
+        setName(v.name, "Service " + std::to_string(i));
+        v.videoPid = i % 3 == 0 ? 0 : 100 + i % 8000;
+        v.audioPid = 101 + i % 8000;
+        v.serviceId = i;
+        db.services.append(v);
+    }
+    db.transponderCount = db.serviceCount = 65535;
+    return db;
+}
+
+class YesPrompts final : public UserPrompts {
+public:
+    void message(QWidget*, MessageIcon, const QString&, const QString&) override {}
+    bool askYesNo(QWidget*, MessageIcon, const QString&) override { return true; }
+    QString openFileName(QWidget*, const QStringList&) override { return {}; }
+    QString saveFileName(QWidget*, const QStringList&, const QString&) override { return {}; }
+};
+
+class OkEditors final : public RecordEditors {
+public:
+    bool editSatellite(QWidget*, SatelliteRecord&) override { return true; }
+    bool editTransponder(QWidget*, TransponderRecord&) override { return true; }
+    bool editService(QWidget*, ServiceRecord&) override { return true; }
+    bool editAntenna(QWidget*, AntennaRecord&) override { return true; }
+};
+
+// Lets the view lay out and paint what the command or fill left for it.
+void settle() {
+    QApplication::sendPostedEvents();
+    QApplication::processEvents();
+}
+
+struct Window {
+    YesPrompts prompts;
+    OkEditors editors;
+    MainDialog dialog{prompts, editors};
+    const ChannelDatabase full = benchDatabase();
+
+    Window() {
+        dialog.show();
+        if (!QTest::qWaitForWindowExposed(&dialog))
+            std::exit(1);
+    }
+    // The full database, with the transponder list on satellite 0 and all services shown.
+    void reset() {
+        dialog.satelliteModel().setRows({});
+        dialog.transponderModel().setRows({});
+        dialog.serviceModel().setRows({});
+        dialog.antennaModel().setRows({});
+        // Freed and built again on a compacted heap, so that every reset lays the records out
+        // the same way: over nodes that earlier frees scattered, a walk costs up to ten times as
+        // much, which would measure the allocator's history instead of the command.
+        dialog.changeDatabase([&](ChannelDatabase& db) {
+            db = ChannelDatabase();
+            return true;
+        });
+        malloc_trim(0);
+        dialog.changeDatabase([&](ChannelDatabase& db) {
+            db = full;
+            return true;
+        });
+        dialog.findChild<QCheckBox*>(QStringLiteral("showAllBox"))->setChecked(true);
+        dialog.fillSatelliteList();
+        dialog.fillTransponderList(0);
+        dialog.fillServiceList(-1);
+        dialog.fillAntennaList();
+        settle();
+    }
+    ListCommands& commands() { return dialog.commands(); }
+};
+
+std::unique_ptr<Window> theWindow;
+
+Window& window() {
+    return *theWindow;
+}
+
+void selectRows(DragListCtrl* list, int first, int last) {
+    const QAbstractItemModel* m = list->model();
+    list->selectionModel()->select(QItemSelection(m->index(first, 0), m->index(last, 0)),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+// The service list refilled after a change, as the service commands refill it.
+void allServicesFill(benchmark::State& state) {
+    Window& w = window();
+    w.reset();
+    for (auto _ : state) {
+        w.dialog.changeDatabase([](ChannelDatabase&) { return false; });
+        w.dialog.fillServiceList(-1);
+        settle();
+    }
+}
+
+void cut1000Services(benchmark::State& state) {
+    Window& w = window();
+    w.reset();
+    DragListCtrl* list = w.dialog.serviceList();
+    for (auto _ : state) {
+        state.PauseTiming();
+        selectRows(list, 20000, 20999);
+        state.ResumeTiming();
+        w.commands().cutServices();
+        settle();
+        state.PauseTiming();
+        w.commands().pasteServices(*w.dialog.serviceModel().key(19999));
+        state.ResumeTiming();
+    }
+}
+
+void paste1000Services(benchmark::State& state) {
+    Window& w = window();
+    w.reset();
+    DragListCtrl* list = w.dialog.serviceList();
+    for (auto _ : state) {
+        state.PauseTiming();
+        selectRows(list, 20000, 20999);
+        w.commands().cutServices();
+        settle();
+        const int32_t after = *w.dialog.serviceModel().key(19999);
+        state.ResumeTiming();
+        w.commands().pasteServices(after);
+        settle();
+    }
+}
+
+// The fills a satellite's Delete refreshes: the antenna list, the transponder list with its
+// filter and the service list with its filter (the satellite list only loses a row), each time
+// on a database put back as for the Delete.
+void deleteFills(benchmark::State& state) {
+    Window& w = window();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.reset();
+        state.ResumeTiming();
+        w.dialog.changeDatabase([](ChannelDatabase&) { return false; });
+        w.dialog.fillAntennaList();
+        w.dialog.fillTransponderList(0);
+        w.dialog.fillServiceList(-1);
+        settle();
+    }
+    state.counters["transponders"] = w.dialog.transponderModel().rowCount();
+}
+
+void deleteBigSatellite(benchmark::State& state) {
+    Window& w = window();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.reset();
+        state.ResumeTiming();
+        w.commands().deleteSatellite(0);
+        settle();
+    }
+    state.counters["transponders left"] =
+        static_cast<double>(w.dialog.database().transponders.size());
+}
+
+// 100 services, every tenth of the first thousand, dragged with the mouse onto row 3.
+void drag100Services(benchmark::State& state) {
+    Window& w = window();
+    w.reset();
+    DragListCtrl* list = w.dialog.serviceList();
+    QWidget* viewport = list->viewport();
+    const auto at = [&](int row) {
+        return list->visualRect(list->model()->index(row, 0)).center();
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        list->verticalScrollBar()->setValue(0);
+        QItemSelection rows;
+        for (int row = 0; row < 1000; row += 10)
+            rows.select(list->model()->index(row, 0), list->model()->index(row, 0));
+        list->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+        settle();
+        state.ResumeTiming();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at(0));
+        QTest::mouseMove(viewport, at(0) + QPoint(QApplication::startDragDistance(), 0));
+        QTest::mouseMove(viewport, at(3));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(3));
+        settle();
+    }
+}
+
+// Add in the list of one transponder's services, beside that list's fill after a change.
+void oneTransponderServices(Window& w) {
+    w.reset();
+    w.dialog.findChild<QCheckBox*>(QStringLiteral("showAllBox"))->setChecked(false);
+    w.dialog.transponderList()->setCurrentIndex(w.dialog.transponderModel().index(0, 0));
+    w.dialog.fillServiceList(*w.dialog.currentTransponder());
+    settle();
+}
+
+void transponderServicesFill(benchmark::State& state) {
+    Window& w = window();
+    oneTransponderServices(w);
+    for (auto _ : state) {
+        w.dialog.changeDatabase([](ChannelDatabase&) { return false; });
+        w.dialog.fillServiceList(*w.dialog.currentTransponder());
+        settle();
+    }
+}
+
+void addService(benchmark::State& state) {
+    Window& w = window();
+    oneTransponderServices(w);
+    for (auto _ : state) {
+        w.commands().addService();
+        settle();
+        // The fill it is compared with shows as many rows.
+        state.PauseTiming();
+        w.dialog.changeDatabase([](ChannelDatabase& db) {
+            db.services.erase(std::prev(db.services.end()));
+            return true;
+        });
+        w.dialog.fillServiceList(*w.dialog.currentTransponder());
+        settle();
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(allServicesFill)->Unit(benchmark::kMillisecond);
+BENCHMARK(cut1000Services)->Unit(benchmark::kMillisecond);
+BENCHMARK(paste1000Services)->Unit(benchmark::kMillisecond);
+BENCHMARK(drag100Services)->Unit(benchmark::kMillisecond);
+BENCHMARK(deleteFills)->Unit(benchmark::kMillisecond);
+BENCHMARK(deleteBigSatellite)->Unit(benchmark::kMillisecond);
+BENCHMARK(transponderServicesFill)->Unit(benchmark::kMillisecond);
+BENCHMARK(addService)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    theWindow = std::make_unique<Window>();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    theWindow.reset();
+    return 0;
+}
