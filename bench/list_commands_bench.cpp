@@ -240,6 +240,30 @@ void drag100Services(benchmark::State& state) {
     }
 }
 
+// Every service selected and dropped on the last row: each row goes to the bottom.
+void dragAllServices(benchmark::State& state) {
+    Window& w = window();
+    w.reset();
+    DragListCtrl* list = w.dialog.serviceList();
+    QWidget* viewport = list->viewport();
+    const auto at = [&](int row) {
+        return list->visualRect(list->model()->index(row, 0)).center();
+    };
+    const int last = list->model()->rowCount() - 1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        list->selectAll();
+        list->scrollToBottom();
+        settle();
+        state.ResumeTiming();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at(last - 3));
+        QTest::mouseMove(viewport, at(last - 3) + QPoint(QApplication::startDragDistance(), 0));
+        QTest::mouseMove(viewport, at(last));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(last));
+        settle();
+    }
+}
+
 // Add in the list of one transponder's services, beside that list's fill after a change.
 void oneTransponderServices(Window& w) {
     w.reset();
@@ -281,6 +305,7 @@ BENCHMARK(allServicesFill)->Unit(benchmark::kMillisecond);
 BENCHMARK(cut1000Services)->Unit(benchmark::kMillisecond);
 BENCHMARK(paste1000Services)->Unit(benchmark::kMillisecond);
 BENCHMARK(drag100Services)->Unit(benchmark::kMillisecond);
+BENCHMARK(dragAllServices)->Unit(benchmark::kMillisecond);
 BENCHMARK(deleteFills)->Unit(benchmark::kMillisecond);
 BENCHMARK(deleteBigSatellite)->Unit(benchmark::kMillisecond);
 BENCHMARK(transponderServicesFill)->Unit(benchmark::kMillisecond);

@@ -321,6 +321,7 @@ void DragListCtrl::drop() {
     for (const int32_t row : selectedRowIndexes())
         states[static_cast<std::size_t>(row)] = 1;
     selected->clearSelection();
+    lastDropOrder_.clear();
     emit dropStarted();
 
     // The owner may refill the model from the callback: the refilled rows are new rows and
@@ -479,6 +480,7 @@ void DragListCtrl::dropAtOnce(ReorderableRows& reorderable, std::vector<char>& s
             for (std::size_t i = 0; i < order.size(); ++i)
                 movedStates[i] = states[static_cast<std::size_t>(order[i])];
             states = std::move(movedStates);
+            lastDropOrder_ = std::move(order);
         }
     }
     for (const Move& move : moves) {

@@ -56,6 +56,10 @@ public:
     int autoScrollTimerId() const { return autoScrollTimer_.timerId(); }
     // The indexes of the selected rows, ascending.
     std::vector<int32_t> selectedRowIndexes() const;
+    // The order the last drop gave the model in one step (entry i: the row that went to i), so
+    // that an owner can put its data in the same order at once; empty when that drop moved its
+    // rows one at a time or not at all.
+    const std::vector<int32_t>& lastDropOrder() const { return lastDropOrder_; }
 
 signals:
     // Before the first row of a drop moves, and after the last callback and the final selection.
@@ -93,6 +97,7 @@ private:
 
     // Rows being dragged, ascending by their place when the drag began.
     std::vector<int32_t> selection_;
+    std::vector<int32_t> lastDropOrder_;
     // While dragging, the row last highlighted as drop target; while dropping, where the next row
     // goes. It keeps its value from one drag to the next.
     int32_t dropIndex_ = -1;

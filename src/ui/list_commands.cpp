@@ -882,43 +882,92 @@ void ListCommands::applyMoves(RecordKind kind, std::span<const DropMove> moves) 
             [&](ChannelDatabase& db) { return replayTransponderMoves(db.transponders, moves); });
         return;
     case RecordKind::Service:
-        break;
+        applyServiceMoves(moves);
+        return;
     }
+}
 
+// Whether the service list, which the last drop put in the order `shown`, showed the services
+// in `order` before it.
+bool ListCommands::rowsShowedDatabaseOrder(
+    const std::vector<int32_t>& shown,
+    const std::vector<RecordList<ServiceRecord>::iterator>& order) const {
+    const ServiceListModel& model = window_.serviceModel();
+    if (shown.size() != order.size() || static_cast<std::size_t>(model.rowCount()) != order.size())
+        return false;
+    for (std::size_t row = 0; row < shown.size(); ++row)
+        if (model.record(static_cast<int>(row)) != &*order[static_cast<std::size_t>(shown[row])])
+            return false;
+    return true;
+}
+
+void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
     DragListCtrl* list = window_.serviceList();
     if (!window_.showAllChannels()) {
         // Only the list of all services is in database order; the rows go back where they were.
         window_.fillServiceList(window_.serviceFilter());
         return;
     }
-    // Each row found is followed by a renumbering and a refill of the list, so the next row's
-    // "No." is its place in the list as the previous moves left it.
+    using Iterator = RecordList<ServiceRecord>::iterator;
+    const auto rowOf = [](const DropMove& m) { return m.from > m.to ? m.from - 1 : m.from; };
     std::optional<DropMove> lastFound;
     window_.changeDatabase([&](ChannelDatabase& db) {
-        auto order = listOrder(db.services);
-        bool changed =
-            replayAnchoredMoves(db.services, order, moves,
-                                [&](const std::vector<RecordList<ServiceRecord>::iterator>& o,
-                                    const DropMove& m) -> std::ptrdiff_t {
-                                    std::ptrdiff_t found = -1;
-                                    if (lastFound) {
-                                        const int32_t row = m.from > m.to ? m.from - 1 : m.from;
-                                        if (row >= 0 && static_cast<std::size_t>(row) < o.size())
-                                            found = row;
-                                    } else {
-                                        for (std::size_t i = 0; i < o.size() && found < 0; ++i)
-                                            if (serviceRowKey(*o[i]) == m.key)
-                                                found = static_cast<std::ptrdiff_t>(i);
-                                    }
-                                    if (found >= 0)
-                                        lastFound = m;
-                                    return found;
-                                });
+        std::vector<Iterator> order = listOrder(db.services);
+        const auto findByKey = [&](const DropMove& m) -> std::ptrdiff_t {
+            for (std::size_t i = 0; i < order.size(); ++i)
+                if (serviceRowKey(*order[i]) == m.key)
+                    return static_cast<std::ptrdiff_t>(i);
+            return -1;
+        };
+        const auto firstMoving = std::find_if(
+            moves.begin(), moves.end(), [](const DropMove& m) { return !leavesRowInPlace(m); });
+        if (firstMoving == moves.end())
+            return false;
+        bool changed = false;
+        // Moving a record along the index costs the distance it moves; past a few walks' worth
+        // the services rather take the rows' new order in one walk, when that is the same.
+        const std::vector<int32_t>& shown = list->lastDropOrder();
+        std::size_t distance = 0;
+        for (const DropMove& m : moves)
+            if (!leavesRowInPlace(m))
+                distance += static_cast<std::size_t>(std::abs(int64_t{rowOf(m)} - m.to));
+        if (distance > 4 * order.size() && rowsShowedDatabaseOrder(shown, order) &&
+            findByKey(*firstMoving) == rowOf(*firstMoving)) {
+            // The list showed the database order and its first moved row is the service found by
+            // its "No.": every move then does to the services what it did to the rows.
+            std::vector<Iterator> moved;
+            moved.reserve(order.size());
+            for (const int32_t row : shown) {
+                moved.push_back(order[static_cast<std::size_t>(row)]);
+                changed |= moved.back() != order[moved.size() - 1];
+            }
+            for (const Iterator& it : moved)
+                db.services.move(db.services.end(), it);
+            order = std::move(moved);
+            for (const DropMove& m : moves)
+                if (!leavesRowInPlace(m))
+                    lastFound = m;
+        } else {
+            // Each row found is followed by a renumbering and a refill of the list, so after the
+            // first one a row's "No." is its place in the list as the previous moves left it.
+            changed = replayAnchoredMoves(
+                db.services, order, moves,
+                [&](const std::vector<Iterator>& o, const DropMove& m) -> std::ptrdiff_t {
+                    const int32_t row = rowOf(m);
+                    const std::ptrdiff_t found =
+                        !lastFound                                             ? findByKey(m)
+                        : row >= 0 && static_cast<std::size_t>(row) < o.size() ? row
+                                                                               : -1;
+                    if (found >= 0)
+                        lastFound = m;
+                    return found;
+                });
+        }
         if (!lastFound)
             return false;
-        // renumberServices over the index instead of another walk of the list.
+        // renumberServices, over the index instead of another walk of the list.
         int32_t number = 0;
-        for (const auto& it : order) {
+        for (const Iterator& it : order) {
             changed |= it->number != number;
             it->number = number++;
         }

@@ -5,7 +5,7 @@
 // the lists that can show what it changed. The widgets only decide which command runs on which
 // row; nothing here knows how the command was asked for.
 
-#include "model/records.h"
+#include "model/channel_database.h"
 
 #include <QObject>
 #include <QPoint>
@@ -113,6 +113,10 @@ private:
     void connectList(RecordKind kind);
     void queueMove(RecordKind kind, DropMove move);
     void applyMoves(RecordKind kind, std::span<const DropMove> moves);
+    void applyServiceMoves(std::span<const DropMove> moves);
+    bool
+    rowsShowedDatabaseOrder(const std::vector<int32_t>& shown,
+                            const std::vector<RecordList<ServiceRecord>::iterator>& order) const;
     bool confirmDelete(const QString& what);
     // After a change whose cascades may have removed transponders, services or antennas: the
     // lists that showed them are refilled with what they showed.

@@ -337,6 +337,23 @@ TEST_F(ListCommandsTest, DragsReorderTheDatabaseAsTheRowsMove) {
     EXPECT_EQ(services()->selectedRowIndexes(), (std::vector<int32_t>{2}));
 }
 
+// Many rows moving far: the services take the rows' new order in one step, with the same result.
+TEST_F(ListCommandsTest, ADropOfManyRowsLeavesTheServicesInTheRowsOrder) {
+    ChannelDatabase db;
+    for (int32_t n = 0; n < 8; ++n)
+        db.services.append({.transponderId = 0, .number = n, .serviceId = n});
+    load(db);
+    clickShowAll();
+    drag(services(), {0, 1, 2, 3, 4}, 7);
+    Keys ids;
+    for (const ServiceRecord& s : window_->database().services)
+        ids.push_back(s.serviceId);
+    EXPECT_EQ(ids, (Keys{5, 6, 7, 0, 1, 2, 3, 4}));
+    EXPECT_EQ(column(services(), 7), (Strings{"5", "6", "7", "0", "1", "2", "3", "4"}));
+    EXPECT_EQ(column(services(), 0), (Strings{"1", "2", "3", "4", "5", "6", "7", "8"}));
+    EXPECT_EQ(services()->selectedRowIndexes(), (std::vector<int32_t>{7}));
+}
+
 // After a row has moved, the list shows all services renumbered in their new order, so the next
 // row is the one at its place there, whatever the list showed when the drag began.
 TEST_F(ListCommandsTest, AServiceDragFollowsTheListAsEachRowLeavesIt) {
