@@ -130,6 +130,11 @@ protected:
     }
 
     // A shown menu's items in order: "-" for a separator, "text:id", a disabled one in brackets.
+    // With CORVANE_SHOT_DIR set, saves what `widget` shows there as NAME.png.
+    static void saveShot(QWidget* widget, const QString& name) {
+        if (const QByteArray dir = qgetenv("CORVANE_SHOT_DIR"); !dir.isEmpty())
+            widget->grab().save(QString::fromLocal8Bit(dir) + u'/' + name + QStringLiteral(".png"));
+    }
     static std::string describe(const QMenu* menu) {
         std::string out;
         for (const QAction* a : menu->actions()) {
@@ -164,6 +169,7 @@ protected:
         QTimer::singleShot(0, [&] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
                 shown = describe(menu);
+                saveShot(menu, list->objectName() + QStringLiteral("_menu"));
                 pick(menu, choose);
             }
         });
@@ -179,6 +185,7 @@ protected:
         QTest::mouseClick(bar, Qt::LeftButton, {},
                           bar->actionGeometry(menu->menuAction()).center());
         const std::string shown = describe(menu);
+        saveShot(menu, QStringLiteral("edit_menu"));
         pick(menu, choose);
         reactivate();
         return shown;
