@@ -64,8 +64,8 @@ void ChannelDatabase::replaceRecords(ChannelDatabase&& loaded) {
 }
 
 void ChannelDatabase::markClipboardsPredating() {
-    clipboardPredates_ = {!satelliteClipboard.empty(), !transponderClipboard.empty(),
-                          !serviceClipboard.empty(), !antennaClipboard.empty()};
+    clipboardPredates_ = {{!satelliteClipboard.empty(), !transponderClipboard.empty(),
+                           !serviceClipboard.empty(), !antennaClipboard.empty()}};
 }
 
 bool ChannelDatabase::clipboardPredatesRecords(RecordKind kind) const {

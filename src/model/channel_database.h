@@ -163,8 +163,12 @@ public:
 private:
     void markClipboardsPredating();
 
-    // By RecordKind.
-    std::array<bool, 4> clipboardPredates_{};
+    // By RecordKind. Where the buffers' records came from is bookkeeping, not data: it leaves
+    // two databases with the same records and buffers equal.
+    struct ClipboardOrigins : std::array<bool, 4> {
+        friend bool operator==(const ClipboardOrigins&, const ClipboardOrigins&) { return true; }
+    };
+    ClipboardOrigins clipboardPredates_{};
 };
 
 template <> inline RecordList<SatelliteRecord>& ChannelDatabase::list() {
