@@ -1,5 +1,6 @@
 #include "ui/list_commands.h"
 
+#include "base/saturate.h"
 #include "model/channel_database.h"
 #include "ui/drag_list_ctrl.h"
 #include "ui/latin1.h"
@@ -537,7 +538,7 @@ void ListCommands::addSatellite() {
     window_.changeDatabase([&](ChannelDatabase& db) {
         antenna = &db.addDefaultAntennaFor(added.id);
         satellite = &db.satellites.append(added);
-        ++db.satelliteCount;
+        db.satelliteCount = saturatingAdd(db.satelliteCount, 1);
         return true;
     });
     // Both records went to the end of their lists, so their rows go to the end too.
@@ -604,7 +605,7 @@ void ListCommands::addTransponderTo(int32_t satelliteId) {
         return;
     window_.changeDatabase([&](ChannelDatabase& db) {
         db.transponders.append(added);
-        ++db.transponderCount;
+        db.transponderCount = saturatingAdd(db.transponderCount, 1);
         return true;
     });
     window_.fillTransponderList(satelliteId);
@@ -670,7 +671,7 @@ void ListCommands::addServiceTo(int32_t transponderId) {
         return;
     window_.changeDatabase([&](ChannelDatabase& db) {
         db.services.append(added);
-        ++db.serviceCount;
+        db.serviceCount = saturatingAdd(db.serviceCount, 1);
         return true;
     });
     window_.fillServiceList(transponderId);
@@ -722,7 +723,7 @@ void ListCommands::addService() {
         return;
     window_.changeDatabase([&](ChannelDatabase& db) {
         db.services.append(added);
-        ++db.serviceCount;
+        db.serviceCount = saturatingAdd(db.serviceCount, 1);
         db.renumberServices();
         return true;
     });
@@ -793,15 +794,15 @@ void ListCommands::editAntenna(int32_t key) {
 void ListCommands::addAntenna() {
     AntennaRecord added;
     added.id = window_.database().antennaCount;
-    added.antennaKey = added.id + 1;
-    added.lowFreq = 9750;
-    added.highFreq = 10600;
-    added.centerFreq = 11700;
+    added.antennaKey = saturatingAdd(added.id, 1);
+    added.lowFreq = kDefaultLowFreq;
+    added.highFreq = kDefaultHighFreq;
+    added.centerFreq = kDefaultCenterFreq;
     if (!editors_.editAntenna(&window_, added))
         return;
     window_.changeDatabase([&](ChannelDatabase& db) {
         db.antennas.append(added);
-        ++db.antennaCount;
+        db.antennaCount = saturatingAdd(db.antennaCount, 1);
         return true;
     });
     window_.fillAntennaList();

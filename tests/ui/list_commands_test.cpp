@@ -4,6 +4,8 @@
 
 #include <QStatusBar>
 
+#include <limits>
+
 namespace corvane::test {
 namespace {
 
@@ -228,6 +230,18 @@ TEST_F(ListCommandsTest, TransponderAndServiceAddsTakeTheirPresets) {
         (Keys{3, 4}));
     EXPECT_EQ(column(services(), 0), (Strings{"4", "5"})) << "renumbered in list order";
     EXPECT_EQ(db().serviceCount, 5);
+
+    // A counter a file left at its limit stays there (it is refused when saved).
+    window_->changeDatabase([](ChannelDatabase& d) {
+        d.transponderCount = d.serviceCount = std::numeric_limits<int32_t>::max();
+        return true;
+    });
+    editors_.transponders.ok();
+    editors_.services.ok();
+    contextMenu(satellites(), 0, QStringLiteral("Add TP"));
+    contextMenu(transponders(), 0, QStringLiteral("Add Channel"));
+    EXPECT_EQ((Keys{db().transponderCount, db().serviceCount}),
+              (Keys{std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()}));
 }
 
 TEST_F(ListCommandsTest, DeletesCutsAndPastesOfTranspondersServicesAndAntennas) {
