@@ -173,11 +173,18 @@ bool relinkAfter(RecordList<Record>& list,
 }
 
 template <class Record>
-std::vector<typename RecordList<Record>::iterator> listOrder(RecordList<Record>& list) {
-    std::vector<typename RecordList<Record>::iterator> order;
+void listOrder(RecordList<Record>& list,
+               std::vector<typename RecordList<Record>::iterator>& order) {
+    order.clear();
     order.reserve(list.size());
     for (auto it = list.begin(); it != list.end(); ++it)
         order.push_back(it);
+}
+
+template <class Record>
+std::vector<typename RecordList<Record>::iterator> listOrder(RecordList<Record>& list) {
+    std::vector<typename RecordList<Record>::iterator> order;
+    listOrder(list, order);
     return order;
 }
 
@@ -912,8 +919,11 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
     using Iterator = RecordList<ServiceRecord>::iterator;
     const auto rowOf = [](const DropMove& m) { return m.from > m.to ? m.from - 1 : m.from; };
     std::optional<DropMove> lastFound;
+    bool rowsInNewOrder = false;
     window_.changeDatabase([&](ChannelDatabase& db) {
-        std::vector<Iterator> order = listOrder(db.services);
+        // Kept from drop to drop: its storage is as large as the list.
+        std::vector<Iterator>& order = serviceOrder_;
+        listOrder(db.services, order);
         const auto findByKey = [&](const DropMove& m) -> std::ptrdiff_t {
             for (std::size_t i = 0; i < order.size(); ++i)
                 if (serviceRowKey(*order[i]) == m.key)
@@ -944,7 +954,7 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
             }
             for (const Iterator& it : moved)
                 db.services.move(db.services.end(), it);
-            order = std::move(moved);
+            order.swap(moved);
             for (const DropMove& m : moves)
                 if (!leavesRowInPlace(m))
                     lastFound = m;
@@ -967,16 +977,27 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
         if (!lastFound)
             return false;
         // renumberServices, over the index instead of another walk of the list.
+        const ServiceListModel& model = window_.serviceModel();
+        rowsInNewOrder = window_.serviceFilter() < 0 &&
+                         static_cast<std::size_t>(model.rowCount()) == order.size();
         int32_t number = 0;
         for (const Iterator& it : order) {
             changed |= it->number != number;
+            rowsInNewOrder = rowsInNewOrder && model.record(number) == &*it;
             it->number = number++;
         }
         return changed;
     });
     if (!lastFound)
         return;
-    window_.fillServiceList(-1);
+    if (rowsInNewOrder) {
+        // The rows already show every service in its new order: a refill would give the same
+        // rows, so they only take their new numbers, with the selection a refill leaves.
+        list->selectionModel()->clear();
+        window_.serviceModel().refresh();
+    } else {
+        window_.fillServiceList(-1);
+    }
     scrollRowIntoView(list, lastFound->to);
     selectRow(list, lastFound->to - 1);
 }

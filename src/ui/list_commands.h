@@ -133,6 +133,7 @@ private:
     std::optional<int32_t> editMenuKey_;
     std::optional<RecordKind> dropping_;
     std::vector<DropMove> dropMoves_;
+    std::vector<RecordList<ServiceRecord>::iterator> serviceOrder_;
 };
 
 } // namespace corvane
