@@ -189,8 +189,12 @@ bool MainDialog::changeDatabase(const std::function<bool(ChannelDatabase&)>& cha
     // Counted whatever the answer: `change` had the database in its hands.
     ++changeGeneration_;
     const bool changed = change(database_);
-    if (changed)
+    if (changed) {
         setModified(true);
+        // "Sat ID" is looked up through the transponders, so a change that refreshes no service
+        // row (a transponder cut, say) can still change what the shown rows must say.
+        serviceList_->viewport()->update();
+    }
     return changed;
 }
 
