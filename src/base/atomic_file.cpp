@@ -1,8 +1,10 @@
 #include "base/atomic_file.h"
 
 #include "base/bytes.h"
+#include "base/file_reader.h"
 #include "base/message_text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -61,6 +63,11 @@ private:
 
 Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
                              FileSystem& fs) {
+    return writeFileAtomically(path, bytes, WriteOptions{}, fs);
+}
+
+Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                             const WriteOptions& options, FileSystem& fs) {
     Status<> status(path);
     if (path.empty())
         return status.fail(Outcome::Failed, "Cannot write a file without a name");
@@ -72,7 +79,10 @@ Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> b
 
     // Taken before anything is written: the replacement must not widen or narrow who may read
     // the user's file.
-    const std::optional<unsigned> keptPermissions = fs.permissions(path);
+    std::optional<unsigned> keptPermissions = fs.permissions(path);
+    constexpr unsigned kOwnerWrite = 0200;
+    if (options.replaceReadOnly && keptPermissions)
+        *keptPermissions |= kOwnerWrite;
 
     std::string tmpPath;
     std::unique_ptr<WritableFile> created;
@@ -94,6 +104,18 @@ Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> b
     // Without this a power loss soon after the rename can leave the new name on an empty file.
     if ((error = tmp.file().sync()) || (error = tmp.file().close()))
         return failed("Cannot write ", error);
+    if (options.verify) {
+        // Read through the system, not `fs`: what counts is what another program will read.
+        const auto readBack = readWholeFile(tmpPath);
+        const std::string why =
+            !readBack.ok() ? detail::joinText("it could not be read back: ", readBack.cause)
+            : !std::ranges::equal(asBytes(readBack.value), bytes)
+                ? std::string("what was read back differs from what was written")
+                : std::string();
+        if (!why.empty())
+            return status.fail(Outcome::Failed, why,
+                               detail::joinText("Cannot write ", target, ": ", why));
+    }
     if ((error = tmp.renameTo(path)))
         return failed("Cannot write ", error);
     // The rename lives in the folder; until the folder is on the disk, a power loss can bring the

@@ -15,6 +15,16 @@
 
 namespace corvane {
 
+// How a write treats what it replaces and what it wrote.
+struct WriteOptions {
+    // A read-only file at the path is replaced by one its owner may write (the other bits kept),
+    // as the receiver image is: a read-only image from an earlier save must not stop the next.
+    bool replaceReadOnly = false;
+    // The temporary file is read back before the rename and must hold exactly `bytes`; otherwise
+    // the write fails and the file at the path stays as it was.
+    bool verify = false;
+};
+
 // Writes `bytes` to `path`, creating or replacing it. On failure the status names the file and
 // the cause. Only when syncing the folder fails after the rename does the file already hold the
 // new bytes; the cause says so. Never throws except on allocation failure.
@@ -22,5 +32,7 @@ Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> b
                              FileSystem& fs = systemFileSystem());
 Status<> writeFileAtomically(const std::string& path, std::string_view bytes,
                              FileSystem& fs = systemFileSystem());
+Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                             const WriteOptions& options, FileSystem& fs = systemFileSystem());
 
 } // namespace corvane

@@ -72,6 +72,31 @@ TEST(AtomicFile, KeepsThePermissionBitsOfTheFileItReplaces) {
     ::umask(previousUmask);
 }
 
+TEST(AtomicFile, OptionsReplaceAReadOnlyFileWritableAndVerifyBeforeTheRename) {
+    ScratchDir dir;
+    const std::string path = dir.file("image.rs232");
+    writeAll(path, bytesOf("old"));
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    WriteOptions options;
+    options.replaceReadOnly = true;
+    options.verify = true;
+    EXPECT_TRUE(writeFileAtomically(path, bytesOf("new"), options).ok());
+    EXPECT_EQ(readAll(path), bytesOf("new"));
+    EXPECT_EQ(modeOf(path), 0644u);
+
+    // What lands on the disk differs from what was meant: the old file stays.
+    TestFileSystem disk;
+    disk.corruptWrites = true;
+    const Status<> status = writeFileAtomically(path, bytesOf("newer"), options, disk);
+    EXPECT_EQ(status.detail,
+              "Cannot write \"" + path + "\": what was read back differs from what was written");
+    EXPECT_EQ(readAll(path), bytesOf("new"));
+    EXPECT_EQ(dir.entryCount(), 1u);
+    options.verify = false; // unverified, the damage goes unseen
+    EXPECT_TRUE(writeFileAtomically(path, bytesOf("newer"), options, disk).ok());
+    EXPECT_EQ(readAll(path), bytesOf("oewer"));
+}
+
 TEST(AtomicFile, SyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
     ScratchDir dir;
     const std::string path = dir.file("out.bin");

@@ -16,6 +16,7 @@ class TestFileSystem final : public FileSystem {
 public:
     std::optional<std::size_t> roomPerFile; // a file's bytes beyond this fail as a full disk
     std::error_code syncFolderError;        // what syncing a folder reports
+    bool corruptWrites = false;             // every write lands with its first byte flipped
     std::vector<std::string> calls;         // "create P", "write P", "chmod P 640", "sync P", ...
 
     std::unique_ptr<WritableFile> createNew(const std::string& path,
@@ -53,7 +54,10 @@ private:
             if (fs_.roomPerFile)
                 room = *fs_.roomPerFile > written_ ? *fs_.roomPerFile - written_ : 0;
             const auto fits = bytes.first(std::min(room, bytes.size()));
-            if (auto error = real_->write(fits))
+            std::vector<uint8_t> landed(fits.begin(), fits.end());
+            if (fs_.corruptWrites && !landed.empty())
+                landed[0] ^= 1;
+            if (auto error = real_->write(landed))
                 return error;
             written_ += fits.size();
             if (fits.size() < bytes.size())
