@@ -120,12 +120,12 @@ void DataBlock::setHeader(std::string_view a, std::string_view b, std::string_vi
     tagF = f;
 }
 
-std::string DataBlock::encodeBlock() const {
+std::string DataBlock::encodeBlock(BlockMagic magic) const {
     if (tagsTooLong(tagA, tagB, tagC, tagD, tagE, tagF))
         throw std::invalid_argument(std::string(kBlockLengthError));
     std::string out;
     out.reserve(kBlockHeaderSize + payload.size());
-    putLeft(out, kWriteMagic, kMagicWidth);
+    putLeft(out, magic == BlockMagic::Image ? kWriteMagic : kReadMagic, kMagicWidth);
     putLeft(out, tagA, kTagAWidth);
     putLeft(out, tagB, kTagBWidth);
     putRight(out, tagC, kTagCWidth);
@@ -197,7 +197,7 @@ bool DataBlock::decodeBlock(std::span<const uint8_t> bytes) {
 bool DataBlock::loadDefaultBlock(const std::string& path) {
     auto content = readWholeFile(path);
     if (!content.ok())
-        throw BlockFileError();
+        throw BlockFileError(path, std::move(content.cause));
     if (decodeBlock(asBytes(content.value)))
         return true;
     payload = std::move(content.value);
@@ -206,8 +206,9 @@ bool DataBlock::loadDefaultBlock(const std::string& path) {
 
 void DataBlock::saveBlock(const std::string& path, FileSystem& fs) const {
     const std::string bytes = encodeBlock();
-    if (!writeFileAtomically(path, bytes, fs).ok())
-        throw BlockFileError();
+    Status<> written = writeFileAtomically(path, bytes, fs);
+    if (!written.ok())
+        throw BlockFileError(path, std::move(written.cause));
 }
 
 std::optional<BlockHeaderInfo> inspectBlock(std::span<const uint8_t> bytes) {

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace corvane {
 
@@ -23,11 +24,26 @@ inline constexpr std::string_view kBlockLengthError = "error argument length";
 inline constexpr std::string_view kBlockTypeError = "error argument DataType";
 inline constexpr std::string_view kBlockFileErrorText = "出错：无法打开输入文件";
 
-// A block file could not be opened, created or written. what() is kBlockFileErrorText.
+// A block file could not be opened, created or written. what() is kBlockFileErrorText, the text
+// users know; file() and cause() say which file and why, for the line under it.
 class BlockFileError : public std::runtime_error {
 public:
     BlockFileError() : std::runtime_error(std::string(kBlockFileErrorText)) {}
+    BlockFileError(std::string file, std::string cause)
+        : std::runtime_error(std::string(kBlockFileErrorText)), file_(std::move(file)),
+          cause_(std::move(cause)) {}
+
+    const std::string& file() const { return file_; }
+    const std::string& cause() const { return cause_; }
+
+private:
+    std::string file_;
+    std::string cause_;
 };
+
+// The two magics: "KYINFO" starts the receiver image, "DLDFDA" the packer's default data block,
+// which is also the only one decodeBlock accepts.
+enum class BlockMagic { Image, DefaultData };
 
 // Type names by code; a name is matched exactly, case and length included.
 extern const std::array<std::string_view, 16> dataTypeNames;
@@ -56,7 +72,9 @@ public:
 
     // The complete block with magic "KYINFO". Throws std::invalid_argument "error argument length"
     // when a tag set directly is longer than its slot, as the header would otherwise shift.
-    std::string encodeBlock() const;
+    std::string encodeBlock() const { return encodeBlock(BlockMagic::Image); }
+    // The same block under either magic.
+    std::string encodeBlock(BlockMagic magic) const;
 
     // Reads one "DLDFDA" block: the header, then every remaining byte of the stream as payload.
     // Returns false on a wrong magic, short header or header checksum mismatch and then leaves the

@@ -136,6 +136,9 @@ TEST(BlockDecode, HandMadeAndOwnBlocks) {
     DataBlock plain;
     ASSERT_TRUE(plain.decodeBlock(stream));
     EXPECT_NE(plain.tagD, "FA190000");
+    // The packer's magic gives exactly those bytes, and the image's stay what they were.
+    EXPECT_EQ(source.encodeBlock(BlockMagic::DefaultData), encoded);
+    EXPECT_EQ(source.encodeBlock(BlockMagic::Image), source.encodeBlock());
 }
 
 TEST(BlockDecode, HeaderFailuresLeaveTheBlockAlone) {
@@ -186,6 +189,8 @@ TEST(BlockFile, LoadAndSave) {
         ADD_FAILURE() << "missing file accepted";
     } catch (const BlockFileError& e) {
         EXPECT_STREQ(e.what(), kFileError);
+        EXPECT_EQ(e.file(), dir.file("default_data.bin"));
+        EXPECT_EQ(e.cause(), "No such file or directory");
     }
     EXPECT_EQ(block.payload, "untouched");
     writeAll(dir.file("good.bin"), handMadeDefaultBlock());
