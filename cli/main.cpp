@@ -11,10 +11,12 @@
 #include "image/cdd_file.h"
 #include "image/data_block.h"
 #include "image/database_check.h"
+#include "image/receiver_image.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <filesystem>
 #include <iostream>
 #include <span>
 #include <string>
@@ -74,6 +76,23 @@ int runConvert(const std::string& in, const std::string& out) {
     return written.ok() ? kOk : kFailed;
 }
 
+// The editor's Save with the current folder as the start folder and OUT as the chosen name.
+int runSave(const std::string& in, const std::string& out) {
+    ChannelDatabase db;
+    if (!load(db, in))
+        return kFailed;
+    std::error_code error;
+    const std::string start = std::filesystem::current_path(error).string();
+    if (error) {
+        std::cerr << "Cannot tell the current folder: " << error.message() << '\n';
+        return kFailed;
+    }
+    BlockingPackerRunner packer;
+    const auto saved = saveDatabase(db, out, start, packer);
+    report(saved);
+    return saved.ok() ? kOk : kFailed;
+}
+
 int runCheck(const std::string& path) {
     ChannelDatabase db;
     if (!load(db, path))
@@ -106,8 +125,8 @@ int runBlock(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Converts, inspects and checks the factory channel data of satellite receivers, "
-                 "reading every file exactly as the Corvane editor opens it.",
+    CLI::App app{"Converts, inspects, checks and saves the factory channel data of satellite "
+                 "receivers, reading every file exactly as the Corvane editor opens it.",
                  "corvane-tool"};
     // Set before the commands are added: they copy it when they are created.
     app.failure_message(CLI::FailureMessage::help);
@@ -140,6 +159,22 @@ int main(int argc, char** argv) {
     convert->footer("OUT is replaced only once it is completely written. Exit status: 0 written; "
                     "1 IN cannot be read or OUT cannot hold or take the data (nothing written).");
 
+    CLI::App* save = app.add_subcommand(
+        "save", "Save IN as the editor's Save does: OUT's .cdd file and receiver image (.rs232).");
+    save->add_option("IN", file, "Channel data file to read")->required();
+    save->add_option("OUT", output,
+                     "The name chosen for the save; its extension is replaced by .cdd and .rs232")
+        ->required();
+    save->footer(
+        "Writes OUT.cdd, then RealDefData.cdd in the current folder, runs the image packer "
+        "imgpack there (found in the current folder, beside corvane-tool, then on the "
+        "PATH; stopped after 30 seconds), and builds OUT.rs232 from its default_data.bin "
+        "and the optional config.txt in the current folder; a read-only OUT.rs232 is "
+        "replaced. Every file is replaced only once it is completely written and read "
+        "back. Prints nothing when it succeeds. Exit status: 0 saved; 1 IN cannot be read, "
+        "it has no satellites, or a step failed (named on standard error; no image is "
+        "built from stale or invalid data).");
+
     CLI::App* check = app.add_subcommand(
         "check", "List what in FILE would make the receiver's data wrong, one line per finding.");
     check->add_option("FILE", file, "Channel data file")->required();
@@ -165,6 +200,8 @@ int main(int argc, char** argv) {
         return runDump(file);
     if (*convert)
         return runConvert(file, output);
+    if (*save)
+        return runSave(file, output);
     if (*check)
         return runCheck(file);
     return runBlock(file);

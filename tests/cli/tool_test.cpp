@@ -381,7 +381,7 @@ TEST_F(Tool, HelpVersionAndUsageErrors) {
     const Outcome version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "corvane-tool 0.1.0\n");
-    for (const std::string command : {"dump", "convert", "check", "block"}) {
+    for (const std::string command : {"dump", "convert", "save", "check", "block"}) {
         const Outcome help = run({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("Usage: corvane-tool " + command), std::string::npos) << help.out;
@@ -389,7 +389,7 @@ TEST_F(Tool, HelpVersionAndUsageErrors) {
     }
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* command : {"dump", "convert", "check", "block"})
+    for (const char* command : {"dump", "convert", "save", "check", "block"})
         EXPECT_NE(help.out.find(command), std::string::npos) << help.out;
 
     const std::vector<std::vector<std::string>> usageErrors = {{},
@@ -397,13 +397,41 @@ TEST_F(Tool, HelpVersionAndUsageErrors) {
                                                                {"dump"},
                                                                {"dump", "a", "b"},
                                                                {"convert", "a.txt"},
-                                                               {"check", "-x", "a"}};
+                                                               {"check", "-x", "a"},
+                                                               {"save", "a.txt"}};
     for (const auto& args : usageErrors) {
         const Outcome r = run(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
         EXPECT_EQ(r.out, "") << testing::PrintToString(args);
         EXPECT_NE(r.err.find("Usage: corvane-tool"), std::string::npos) << r.err;
     }
+}
+
+TEST_F(Tool, SaveWritesTheCddAndTheReceiverImageSilently) {
+    write("sample.txt", kSampleText);
+    write("empty.cdd", kEmptyCdd);
+    const Outcome saved = run({"save", "sample.txt", "out.rs232"});
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.out + saved.err, "");
+    EXPECT_EQ(read("out.cdd"), kSampleCdd);
+    EXPECT_EQ(read("RealDefData.cdd"), kSampleCdd);
+    EXPECT_EQ(read("out.rs232").substr(0, 6), "KYINFO");
+    EXPECT_EQ(read("out.rs232").substr(82), kSampleCdd);
+
+    const Outcome noData = run({"save", "empty.cdd", "out"});
+    EXPECT_EQ(noData.status, 1);
+    EXPECT_EQ(noData.err, "No Data to Save!\n");
+
+    // The start folder's packer comes first.
+    write("imgpack", "#!/bin/sh\necho 'it broke' >&2\nexit 3\n");
+    fs::permissions(work() / "imgpack", fs::perms::owner_all);
+    const std::string image = read("out.rs232");
+    const Outcome failed = run({"save", "sample.txt", "out"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err, "Save failed: running the image packer\n" +
+                              (work() / "imgpack").string() + ": exited with status 3: it broke\n");
+    EXPECT_EQ(read("out.rs232"), image);
 }
 
 TEST_F(Tool, ConvertOnAFullDiskKeepsTheOldOutput) {
