@@ -1,11 +1,13 @@
 #include "ui/main_dialog.h"
 
 #include "formats/open_file.h"
+#include "image/receiver_image.h"
 #include "ui/about_dialog.h"
 #include "ui/application_icon.h"
 #include "ui/drag_list_ctrl.h"
 #include "ui/list_commands.h"
 #include "ui/prompts.h"
+#include "ui/qt_packer_runner.h"
 #include "ui/template_layout.h"
 
 #include <QCheckBox>
@@ -13,9 +15,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -356,7 +360,37 @@ void MainDialog::showOpenedStatus(int antennasSet) {
 }
 
 void MainDialog::onSave() {
-    statusBar_->showMessage(QStringLiteral("Saving is not available yet."));
+    if (database_.satelliteCount <= 0) {
+        prompts_.message(this, MessageIcon::Exclamation, QString::fromLatin1(kNoDataToSave));
+        return;
+    }
+    const QString chosen = prompts_.saveFileName(this, {QStringLiteral("Rs232 file (*.rs232)")},
+                                                 QStringLiteral("cdd"));
+    if (chosen.isEmpty())
+        return;
+
+    Result<SavePaths, SaveStep> saved;
+    {
+        // Shown for the whole Save: the packer alone may take seconds on a full list.
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        QtPackerRunner packer;
+        saved = saveDatabase(database_, QFile::encodeName(chosen).toStdString(),
+                             QFile::encodeName(startDirectory_).toStdString(), packer);
+    }
+    if (!saved.ok()) {
+        QStringList lines;
+        for (const std::string& line : saved.messages)
+            lines << QString::fromLocal8Bit(line.c_str());
+        prompts_.message(this, MessageIcon::Exclamation, lines.join(QLatin1Char('\n')),
+                         QString::fromLocal8Bit(saved.detail.c_str()));
+        return;
+    }
+    const QString cdd = QFile::decodeName(QByteArray::fromStdString(saved.value.cdd));
+    const QString image = QFile::decodeName(QByteArray::fromStdString(saved.value.image));
+    markSaved(cdd);
+    statusBar_->showMessage(QStringLiteral("Saved %1 and the receiver image %2")
+                                .arg(QFileInfo(cdd).fileName(), QFileInfo(image).fileName()));
 }
 
 void MainDialog::onAbout() {
