@@ -1,15 +1,29 @@
 #pragma once
 // Reading a file's bytes, for every reader of the core: one way to open, read and report why it
 // failed, in the system's own words ("No such file or directory", "Is a directory"). A folder or
-// any other file that cannot be read is a failure, never an empty file.
+// any other file that cannot be read is a failure, never an empty file. No read takes more than
+// kMaxFileBytes from one file, whatever it is: a regular file, a pipe or a device such as
+// /dev/zero that never ends.
 
 #include "base/status.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <system_error>
 
 namespace corvane {
+
+// The most any reader takes from one file: 256 MiB. The largest channel lists that exist are
+// under 20 MB and the largest file any format allows is smaller still, so anything longer is not
+// a channel list, and reading it whole could take all the memory there is.
+inline constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
+
+// Why a file is refused when it holds more than `maxBytes`: "larger than 256 MiB, the most
+// Corvane reads".
+std::string tooLargeCause(std::size_t maxBytes = kMaxFileBytes);
+// Why a read is given up when the memory for it cannot be had.
+inline constexpr const char* kOutOfMemory = "not enough memory to read it";
 
 // An open file, read front to back; closed when the reader goes.
 class FileReader {
@@ -22,22 +36,30 @@ public:
     bool isOpen() const { return fd_ >= 0; }
     // Why the open or the last read failed; empty while all is well.
     const std::error_code& error() const { return error_; }
+    // The size of a regular file; nullopt for a pipe, a device or a file that is not open.
+    std::optional<std::size_t> regularFileSize() const;
 
     // Appends up to `limit` more bytes to `out`, fewer only at the end of the file. False (with
-    // error() set) when the file is not open or a read fails.
+    // error() set) when the file is not open or a read fails. `out` never holds more memory than
+    // its bytes so far and `limit` need.
     bool read(std::string& out, std::size_t limit);
-    // Appends everything up to the end of the file.
-    bool readToEnd(std::string& out);
+    // True when a byte follows what was read (it is kept for the next read); false at the end of
+    // the file or on a read error.
+    bool hasMore();
 
 private:
     int fd_ = -1;
     std::error_code error_;
+    std::optional<char> pending_;
 };
 
-// CannotOpen: the file could not be opened; CannotRead: it opened, but reading failed (a folder).
-enum class FileRead { Ok, CannotOpen, CannotRead };
+// CannotOpen: the file could not be opened; CannotRead: it opened, but reading failed (a folder,
+// or no memory for it); TooLarge: it holds more than `maxBytes`.
+enum class FileRead { Ok, CannotOpen, CannotRead, TooLarge };
 
-// The whole file. On failure the cause is the system's reason and the detail "path: reason".
-Result<std::string, FileRead> readWholeFile(const std::string& path);
+// The whole file. On failure the cause is the system's reason (or tooLargeCause(), kOutOfMemory)
+// and the detail "path: reason". Never throws.
+Result<std::string, FileRead> readWholeFile(const std::string& path,
+                                            std::size_t maxBytes = kMaxFileBytes);
 
 } // namespace corvane

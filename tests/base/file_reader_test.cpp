@@ -46,6 +46,35 @@ TEST(FileReader, TellsAFileThatCannotBeOpenedFromOneThatCannotBeRead) {
     EXPECT_EQ(empty.value, "");
 }
 
+// Nothing that is not a channel list may take all the memory: a file past the bound is refused by
+// its size, a pipe or a device that never ends once the bound is read.
+TEST(FileReader, RefusesWhatHoldsMoreThanTheBoundWhateverItIs) {
+    ScratchDir dir;
+    constexpr std::size_t kBound = 100000;
+    writeAll(dir.file("fits"), Bytes(kBound, 'x'));
+    writeAll(dir.file("over"), Bytes(kBound + 1, 'x'));
+    EXPECT_TRUE(readWholeFile(dir.file("fits"), kBound).ok());
+    const auto over = readWholeFile(dir.file("over"), kBound);
+    EXPECT_EQ(over.code, FileRead::TooLarge);
+    EXPECT_EQ(over.detail, dir.file("over") + ": larger than 100000 bytes, the most Corvane reads");
+    EXPECT_TRUE(over.value.empty());
+
+    const auto zeros = readWholeFile("/dev/zero", kBound);
+    EXPECT_EQ(zeros.code, FileRead::TooLarge);
+    EXPECT_EQ(zeros.cause, "larger than 100000 bytes, the most Corvane reads");
+
+    const std::string pipe = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::size_t length : {kBound, kBound + 1}) {
+        std::thread writer([&] { writeAll(pipe, Bytes(length, 'p')); });
+        const auto read = readWholeFile(pipe, kBound);
+        writer.join();
+        EXPECT_EQ(read.code, length > kBound ? FileRead::TooLarge : FileRead::Ok) << length;
+        EXPECT_EQ(read.value.size(), length > kBound ? 0 : length);
+    }
+    EXPECT_EQ(tooLargeCause(), "larger than 256 MiB, the most Corvane reads");
+}
+
 TEST(FileReader, ReadsANamedPipe) {
     ScratchDir dir;
     const std::string path = dir.file("pipe");
