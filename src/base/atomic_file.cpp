@@ -2,6 +2,7 @@
 
 #include "base/bytes.h"
 #include "base/file_reader.h"
+#include "base/interrupt_cleanup.h"
 #include "base/message_text.h"
 
 #include <algorithm>
@@ -36,7 +37,7 @@ std::string folderOf(const std::string& path) {
 class TemporaryFile {
 public:
     TemporaryFile(FileSystem& fs, std::string path, std::unique_ptr<WritableFile> file)
-        : fs_(fs), path_(std::move(path)), file_(std::move(file)) {}
+        : fs_(fs), path_(std::move(path)), file_(std::move(file)), cleanup_(path_.c_str()) {}
     ~TemporaryFile() {
         file_.reset();
         if (!renamed_)
@@ -56,37 +57,57 @@ private:
     FileSystem& fs_;
     std::string path_;
     std::unique_ptr<WritableFile> file_;
+    // Declared after path_, whose text it points to. After the rename the name is gone, so an
+    // interrupt that still removes it removes nothing.
+    InterruptCleanup cleanup_;
     bool renamed_ = false;
 };
 
 } // namespace
 
 Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
-                             FileSystem& fs) {
-    return writeFileAtomically(path, bytes, WriteOptions{}, fs);
+                             FileSystem& fs, WriteOptions options) {
+    return writeFileAtomically(path, bytes, options, fs);
 }
 
-Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+Status<> writeFileAtomically(const std::string& requested, std::span<const uint8_t> bytes,
                              const WriteOptions& options, FileSystem& fs) {
-    Status<> status(path);
-    if (path.empty())
+    Status<> status(requested);
+    if (requested.empty())
         return status.fail(Outcome::Failed, "Cannot write a file without a name");
-    const std::string target = inQuotes(path);
+    const std::string target = inQuotes(requested);
     const auto failed = [&](const char* verb, const std::error_code& error) -> Status<>& {
         const std::string why = error.message();
         return status.fail(Outcome::Failed, why, detail::joinText(verb, target, ": ", why));
     };
 
+    // The rename replaces whatever has the name; to write through a link, rename over the file
+    // it names, in that file's folder.
+    std::error_code error;
+    const std::string resolved = fs.linkTarget(requested, error);
+    if (error && options.followLinks)
+        return failed("Cannot write ", error);
+    const bool isLink = error || resolved != requested;
+    const std::string path = options.followLinks ? resolved : requested;
+    // A link replaced by a file of its own touches no existing file: nothing to refuse or keep.
+    const bool replacesFile = options.followLinks || !isLink;
+    error.clear();
+
+    if (replacesFile && !options.replaceReadOnly && fs.isReadOnly(path)) {
+        const std::string why = "the file is read-only";
+        return status.fail(
+            Outcome::Failed, why,
+            detail::joinText("Cannot replace ", target, ": ", why, "; it is left as it was"));
+    }
     // Taken before anything is written: the replacement must not widen or narrow who may read
     // the user's file.
-    std::optional<unsigned> keptPermissions = fs.permissions(path);
+    std::optional<unsigned> keptPermissions = replacesFile ? fs.permissions(path) : std::nullopt;
     constexpr unsigned kOwnerWrite = 0200;
     if (options.replaceReadOnly && keptPermissions)
         *keptPermissions |= kOwnerWrite;
 
     std::string tmpPath;
     std::unique_ptr<WritableFile> created;
-    std::error_code error;
     for (unsigned attempt = 0; attempt < 16 && !created; ++attempt) {
         tmpPath = temporaryName(path, attempt);
         created = fs.createNew(tmpPath, error);
@@ -131,8 +152,9 @@ Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> b
     return status;
 }
 
-Status<> writeFileAtomically(const std::string& path, std::string_view bytes, FileSystem& fs) {
-    return writeFileAtomically(path, asBytes(bytes), fs);
+Status<> writeFileAtomically(const std::string& path, std::string_view bytes, FileSystem& fs,
+                             WriteOptions options) {
+    return writeFileAtomically(path, asBytes(bytes), fs, options);
 }
 
 } // namespace corvane

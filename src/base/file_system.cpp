@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 namespace corvane {
 namespace {
@@ -73,6 +74,34 @@ public:
         if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
             return std::nullopt;
         return static_cast<unsigned>(info.st_mode & 07777);
+    }
+    bool isReadOnly(const std::string& path) override {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0)
+            return false;
+        if (::geteuid() == 0)
+            return (info.st_mode & 0222) == 0;
+        return ::access(path.c_str(), W_OK) != 0 && errno == EACCES;
+    }
+    std::string linkTarget(const std::string& path, std::error_code& error) override {
+        error.clear();
+        std::filesystem::path at = path;
+        // As many links as the kernel itself follows before it calls it a loop.
+        for (int hop = 0; hop < 40; ++hop) {
+            struct stat info {};
+            if (::lstat(at.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+                return at.string();
+            std::string target(static_cast<std::size_t>(info.st_size) + 1, '\0');
+            const ssize_t length = ::readlink(at.c_str(), target.data(), target.size());
+            if (length < 0 || static_cast<std::size_t>(length) >= target.size())
+                return at.string(); // changed under us: write to the name as it stands
+            target.resize(static_cast<std::size_t>(length));
+            // A relative link is relative to the folder that holds it.
+            at = std::filesystem::path(target).is_absolute() ? std::filesystem::path(target)
+                                                             : at.parent_path() / target;
+        }
+        error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+        return path;
     }
     std::error_code rename(const std::string& from, const std::string& to) override {
         return std::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : lastError();

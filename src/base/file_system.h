@@ -34,6 +34,14 @@ public:
                                                     std::error_code& error) = 0;
     // The permission bits of the file at `path`, following links; nullopt when there is none.
     virtual std::optional<unsigned> permissions(const std::string& path) = 0;
+    // True when a file exists at `path` (following links) that this process may not write. The
+    // superuser may write any file, so for it a file is read-only when nobody has write
+    // permission, as when a user has marked it so.
+    virtual bool isReadOnly(const std::string& path) = 0;
+    // The path a write to `path` lands on: `path` itself, or for a symbolic link the file it names,
+    // followed through further links, even when that file does not exist yet. On failure (a loop
+    // of links) returns `path` with `error` set.
+    virtual std::string linkTarget(const std::string& path, std::error_code& error) = 0;
     // Replaces `to` with `from` in one step.
     virtual std::error_code rename(const std::string& from, const std::string& to) = 0;
     // Returns once the folder's entries (a rename in it) are on the storage device.

@@ -60,7 +60,7 @@ TEST(AtomicFile, KeepsThePermissionBitsOfTheFileItReplaces) {
     const std::string fresh = dir.file("new.bin");
     EXPECT_TRUE(writeFileAtomically(fresh, std::string_view("new")).ok());
     EXPECT_EQ(modeOf(fresh), 0644u) << "a new file gets what the umask leaves";
-    for (unsigned mode : {0600u, 0640u, 0755u, 0444u, 02750u}) {
+    for (unsigned mode : {0600u, 0640u, 0755u, 02750u}) {
         const std::string path = dir.file("kept.bin");
         writeAll(path, bytesOf("old"));
         ASSERT_EQ(::chmod(path.c_str(), static_cast<mode_t>(mode)), 0);
@@ -95,6 +95,90 @@ TEST(AtomicFile, OptionsReplaceAReadOnlyFileWritableAndVerifyBeforeTheRename) {
     options.verify = false; // unverified, the damage goes unseen
     EXPECT_TRUE(writeFileAtomically(path, bytesOf("newer"), options, disk).ok());
     EXPECT_EQ(readAll(path), bytesOf("oewer"));
+}
+
+std::string linkedTo(const std::string& path) {
+    return std::filesystem::read_symlink(path).string();
+}
+
+// The link stays a link and what it names gets the bytes, keeping its bits; a link that names
+// nothing yet makes that file. Unfollowed (a work file), the link is replaced and its file kept.
+TEST(AtomicFile, WritesThroughALinkOrReplacesItWhenAsked) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.file("real"));
+    const std::string target = dir.file("real/list.cdd");
+    writeAll(target, bytesOf("old"));
+    ::chmod(target.c_str(), 0640);
+    std::filesystem::create_symlink("real/list.cdd", dir.file("hop"));
+    std::filesystem::create_symlink("hop", dir.file("list.cdd"));
+    TestFileSystem disk;
+    ASSERT_TRUE(writeFileAtomically(dir.file("list.cdd"), std::string_view("new"), disk).ok());
+    EXPECT_EQ(linkedTo(dir.file("list.cdd")), "hop");
+    EXPECT_EQ(readAll(target), bytesOf("new"));
+    EXPECT_EQ(modeOf(target), 0640u);
+    EXPECT_EQ(disk.calls.back(), "sync folder " + dir.file("real"))
+        << "the temporary file lives beside the file it replaces";
+
+    std::filesystem::create_symlink("real/made.cdd", dir.file("dangling.cdd"));
+    EXPECT_TRUE(writeFileAtomically(dir.file("dangling.cdd"), std::string_view("made")).ok());
+    EXPECT_EQ(readAll(dir.file("real/made.cdd")), bytesOf("made"));
+
+    std::filesystem::create_symlink("loop", dir.file("loop"));
+    const auto loop = writeFileAtomically(dir.file("loop"), std::string_view("x"));
+    EXPECT_EQ(loop.cause, "Too many levels of symbolic links");
+
+    const auto unfollowed = writeFileAtomically(dir.file("list.cdd"), std::string_view("work"),
+                                                systemFileSystem(), {.followLinks = false});
+    ASSERT_TRUE(unfollowed.ok()) << unfollowed.detail;
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.file("list.cdd")));
+    EXPECT_EQ(readAll(dir.file("list.cdd")), bytesOf("work"));
+    EXPECT_EQ(readAll(target), bytesOf("new"));
+}
+
+// A read-only file is left alone unless the caller asks to replace it (the receiver image).
+// As root, who may write anything, read-only means nobody has write permission.
+TEST(AtomicFile, RefusesAReadOnlyFileUnlessAskedToReplaceIt) {
+    ScratchDir dir;
+    const std::string path = dir.file("kept.cdd");
+    writeAll(path, bytesOf("old"));
+    TestFileSystem disk;
+    disk.readOnly = true;
+    const auto refused = writeFileAtomically(path, std::string_view("new"), disk);
+    EXPECT_EQ(refused.detail,
+              "Cannot replace \"" + path + "\": the file is read-only; it is left as it was");
+    EXPECT_TRUE(disk.calls.empty()) << "nothing is created";
+    EXPECT_TRUE(writeFileAtomically(dir.file("fresh.cdd"), std::string_view("new"), disk).ok());
+
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(writeFileAtomically(path, std::string_view("new")).ok());
+    EXPECT_EQ(readAll(path), bytesOf("old"));
+    EXPECT_TRUE(writeFileAtomically(path, std::string_view("new"), systemFileSystem(),
+                                    {.replaceReadOnly = true})
+                    .ok());
+    EXPECT_EQ(readAll(path), bytesOf("new"));
+    EXPECT_EQ(modeOf(path), 0644u) << "replaced by a file its owner may write";
+
+    if (::geteuid() != 0)
+        return;
+    // A user who may change the folder but not the file: the rename would replace it anyway.
+    ::chmod(dir.path().c_str(), 0777);
+    ::chmod(path.c_str(), 0644); // root's, so read-only to anyone else
+    const std::string own = dir.file("own.cdd");
+    writeAll(own, bytesOf("old"));
+    ASSERT_EQ(::chown(own.c_str(), kNobody, kNobody), 0);
+    ::chmod(own.c_str(), 0444);
+    EXPECT_EQ(exitStatusAsNobody([&] {
+                  const bool othersRefused = !writeFileAtomically(path, std::string_view("x")).ok();
+                  const bool ownRefused = !writeFileAtomically(own, std::string_view("x")).ok();
+                  const bool ownReplaced =
+                      writeFileAtomically(own, std::string_view("y"), systemFileSystem(),
+                                          {.replaceReadOnly = true})
+                          .ok();
+                  return othersRefused && ownRefused && ownReplaced ? 0 : 1;
+              }),
+              0);
+    EXPECT_EQ(readAll(path), bytesOf("new"));
+    EXPECT_EQ(readAll(own), bytesOf("y"));
 }
 
 TEST(AtomicFile, SyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {

@@ -17,6 +17,7 @@ public:
     std::optional<std::size_t> roomPerFile; // a file's bytes beyond this fail as a full disk
     std::error_code syncFolderError;        // what syncing a folder reports
     bool corruptWrites = false;             // every write lands with its first byte flipped
+    bool readOnly = false;                  // every existing file is read-only, as for a user
     std::vector<std::string> calls;         // "create P", "write P", "chmod P 640", "sync P", ...
 
     std::unique_ptr<WritableFile> createNew(const std::string& path,
@@ -29,6 +30,13 @@ public:
     }
     std::optional<unsigned> permissions(const std::string& path) override {
         return systemFileSystem().permissions(path);
+    }
+    bool isReadOnly(const std::string& path) override {
+        return (readOnly && systemFileSystem().permissions(path)) ||
+               systemFileSystem().isReadOnly(path);
+    }
+    std::string linkTarget(const std::string& path, std::error_code& error) override {
+        return systemFileSystem().linkTarget(path, error);
     }
     std::error_code rename(const std::string& from, const std::string& to) override {
         calls.push_back("rename " + from + " " + to);

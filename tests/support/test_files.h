@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -107,6 +110,26 @@ private:
     std::filesystem::path where_;
     bool mounted_ = false;
 };
+
+// The user and group "nobody", for tests that must see what a user who is not root sees.
+inline constexpr uid_t kNobody = 65534;
+
+// Runs `body` in a forked child that has given up root for `kNobody`, and returns the child's exit
+// status (`body`'s result), or -1 when it could not drop its privileges or did not exit. Only for
+// a test running as root.
+inline int exitStatusAsNobody(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(255);
+        ::_exit(body());
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 255)
+        return -1;
+    return WEXITSTATUS(status);
+}
 
 inline Bytes readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,0 +1,58 @@
+#include "base/interrupt_cleanup.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstddef>
+
+namespace corvane {
+namespace {
+
+// The handler may only touch lock-free atomics and call async-signal-safe functions: the paths
+// are published as plain pointers into strings their writers keep alive.
+constexpr int kSlots = 8;
+std::atomic<const char*> marked[kSlots];
+static_assert(std::atomic<const char*>::is_always_lock_free);
+
+extern "C" void removeMarkedAndStop(int signal) {
+    for (auto& slot : marked)
+        if (const char* path = slot.load())
+            ::unlink(path);
+    // SA_RESETHAND has put the default action back; it takes effect when the handler returns.
+    ::raise(signal);
+}
+
+} // namespace
+
+void removeTemporaryFilesOnInterrupt() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction previous {};
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = removeMarkedAndStop;
+        action.sa_flags = static_cast<int>(SA_RESETHAND);
+        sigemptyset(&action.sa_mask);
+        for (const int other : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&action.sa_mask, other);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+InterruptCleanup::InterruptCleanup(const char* path) {
+    for (int i = 0; i < kSlots; ++i) {
+        const char* expected = nullptr;
+        if (marked[i].compare_exchange_strong(expected, path)) {
+            slot_ = i;
+            return;
+        }
+    }
+}
+
+InterruptCleanup::~InterruptCleanup() {
+    if (slot_ >= 0)
+        marked[slot_].store(nullptr);
+}
+
+} // namespace corvane
