@@ -1,7 +1,10 @@
 #pragma once
 // Building message texts by appending pieces. Used instead of chains of operator+ on a literal,
 // which GCC 12 at -O3 misreads as overlapping copies (-Wrestrict) and our warnings are errors.
+// Also: showing bytes that came from a file in a message, where a line feed or an escape byte
+// must not split the line or reach the user's terminal.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,5 +23,15 @@ template <class... Parts> std::string joinText(const Parts&... parts) {
 inline std::string inQuotes(std::string_view text) {
     return detail::joinText("\"", text, "\"");
 }
+
+// A record name (8-bit bytes, shown as Latin-1) fit for a one-line message: control bytes
+// (0x00 to 0x1F, 0x7F, 0x80 to 0x9F) become escapes ("\n", "\t", "\x1b") and a backslash
+// becomes "\\", so the escapes cannot be forged; every other byte stays as it is.
+std::string printableName(std::string_view bytes);
+
+// Text that should be UTF-8 (a path, a JSON key, a parser's message) fit for a one-line message:
+// control characters and bytes that are not UTF-8 become "\xHH" escapes (with "\n", "\r", "\t"),
+// and text beyond `maxCharacters` characters is cut, ending in "...".
+std::string printableText(std::string_view text, std::size_t maxCharacters = std::string::npos);
 
 } // namespace corvane

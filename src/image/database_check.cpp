@@ -37,13 +37,13 @@ std::string label(const AntennaRecord& a) {
     return cat("antenna ", a.id);
 }
 std::string label(const SatelliteRecord& s) {
-    return cat("satellite ", s.id, " ", inQuotes(nameView(s.name)));
+    return cat("satellite ", s.id, " ", inQuotes(printableName(nameView(s.name))));
 }
 std::string label(const TransponderRecord& t) {
     return cat("transponder ", t.id);
 }
 std::string label(const ServiceRecord& v) {
-    return cat("service ", v.number, " ", inQuotes(nameView(v.name)));
+    return cat("service ", v.number, " ", inQuotes(printableName(nameView(v.name))));
 }
 
 constexpr RecordKind kindOf(const AntennaRecord&) {
@@ -201,7 +201,7 @@ private:
         if (text.size() > kept)
             add(FindingKind::NameCut, "name",
                 cat("the name is ", text.size(), " characters long; a .cdd file keeps the first ",
-                    kept, " (", inQuotes(text.substr(0, kept)), ")"));
+                    kept, " (", inQuotes(printableName(text.substr(0, kept))), ")"));
     }
 
     void add(FindingKind kind, std::string field, const std::string& what) {

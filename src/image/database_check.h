@@ -32,7 +32,8 @@ struct Finding {
     std::optional<std::size_t> position; // the record's place in its list; none for a counter
     std::string field;   // the field concerned ("tunerMask", "name", "antennaCount"); empty when
                          // it is about the whole record
-    std::string message; // one line naming the record; names in it are their raw bytes
+    std::string message; // one line naming the record; names in it are their bytes with control
+                         // bytes and backslashes escaped (printableName)
 };
 
 // The findings about `db`, counters first, then antennas, satellites, transponders and services,

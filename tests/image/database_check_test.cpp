@@ -52,6 +52,20 @@ ChannelDatabase sound() {
     return db;
 }
 
+// A name can hold any byte; a finding must stay one line that no name can forge or colour.
+TEST(DatabaseCheck, NamesInFindingsHaveTheirControlBytesEscaped) {
+    ChannelDatabase db = sound();
+    setName(db.satellites.front().name, "Sat\nservice 9 \"X\": forged\x1b[31m\\n\x85\xE9 long");
+    db.services.front().videoPid = 9000;
+    const std::vector<std::string> found = messages(checkDatabase(db));
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0], R"(satellite 0 "Sat\nservice 9 "X": forged\x1b[31m\\n\x85)"
+                        "\xE9"
+                        R"( long": the name is 39 characters long; a .cdd file keeps the first )"
+                        R"(14 ("Sat\nservice 9 "))");
+    EXPECT_EQ(found[1], "service 0 \"TV\": video PID 9000 is not a PID (0 to 8191)");
+}
+
 TEST(DatabaseCheck, FindsNothingInSoundDataEvenAtTheLimitsOfTheCddFile) {
     ChannelDatabase db = sound();
     EXPECT_EQ(messages(checkDatabase(db)), std::vector<std::string>{});
