@@ -1,14 +1,18 @@
 #include "formats/open_file.h"
 
+#include "base/file_reader.h"
 #include "formats/factory_data.h"
 #include "formats/satcodx.h"
+#include "formats/satellites_xml.h"
 #include "formats/text_reader.h"
 #include "image/cdd_file.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <new>
 #include <utility>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -20,6 +24,21 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
+constexpr std::array<std::pair<std::string_view, FileFormat>, 6> kFormats = {{
+    {".ftc", FileFormat::Text},
+    {".txt", FileFormat::Text},
+    {".cdd", FileFormat::Cdd},
+    {".sdx", FileFormat::SatcoDx},
+    {".bin", FileFormat::FactoryData},
+    {".xml", FileFormat::SatellitesXml},
+}};
+constexpr std::array<std::string_view, kFormats.size()> kExtensions = [] {
+    std::array<std::string_view, kFormats.size()> names{};
+    for (std::size_t i = 0; i < kFormats.size(); ++i)
+        names[i] = kFormats[i].first;
+    return names;
+}();
+
 // The reader's own messages come first, then the Open command's.
 template <class Code> void takeRefusal(Status<OpenOutcome>& status, Status<Code>&& read) {
     if (read.ok())
@@ -28,43 +47,65 @@ template <class Code> void takeRefusal(Status<OpenOutcome>& status, Status<Code>
     status.messages.emplace_back("File Format error!");
 }
 
+void read(ChannelDatabase& db, const std::string& path, FileFormat format,
+          Status<OpenOutcome>& status) {
+    switch (format) {
+    case FileFormat::Text:
+        return takeRefusal(status, readTextFile(db, path));
+    case FileFormat::Cdd:
+        return takeRefusal(status, readCddFile(db, path));
+    case FileFormat::SatcoDx:
+        return takeRefusal(status, importSatcoDx(db, path));
+    case FileFormat::FactoryData:
+        return takeRefusal(status, convertFactoryData(db, path));
+    case FileFormat::SatellitesXml:
+        return takeRefusal(status, importSatellitesXml(db, path));
+    case FileFormat::Unknown:
+        status.messages.emplace_back("Unkown Format!");
+        status.fail(OpenOutcome::UnknownFormat, unknownFormatCause());
+        return;
+    }
+}
+
 } // namespace
 
 FileFormat formatOfPath(std::string_view path) {
     // Only the last four characters count, so "list.cdd.bak" is not a database.
     const std::string_view ext = path.size() < 4 ? path : path.substr(path.size() - 4);
-    static constexpr std::array<std::pair<std::string_view, FileFormat>, 5> kFormats = {{
-        {".ftc", FileFormat::Text},
-        {".txt", FileFormat::Text},
-        {".cdd", FileFormat::Cdd},
-        {".sdx", FileFormat::SatcoDx},
-        {".bin", FileFormat::FactoryData},
-    }};
     for (const auto& [suffix, format] : kFormats)
         if (equalsIgnoringCase(ext, suffix))
             return format;
     return FileFormat::Unknown;
 }
 
+std::span<const std::string_view> openedExtensions() {
+    return kExtensions;
+}
+
+std::string unknownFormatCause(std::span<const std::string_view> alsoRead) {
+    std::vector<std::string_view> names(kExtensions.begin(), kExtensions.end());
+    names.insert(names.end(), alsoRead.begin(), alsoRead.end());
+    std::string cause = "the name ends in none of ";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            cause += i + 1 == names.size() ? " and " : ", ";
+        cause += names[i];
+    }
+    return cause;
+}
+
 Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path) {
     Status<OpenOutcome> status(path);
-    switch (formatOfPath(path)) {
-    case FileFormat::Text:
-        takeRefusal(status, readTextFile(db, path));
-        break;
-    case FileFormat::Cdd:
-        takeRefusal(status, readCddFile(db, path));
-        break;
-    case FileFormat::SatcoDx:
-        takeRefusal(status, importSatcoDx(db, path));
-        break;
-    case FileFormat::FactoryData:
-        takeRefusal(status, convertFactoryData(db, path));
-        break;
-    case FileFormat::Unknown:
-        status.messages.emplace_back("Unkown Format!");
-        status.fail(OpenOutcome::UnknownFormat);
-        break;
+    try {
+        // Read aside, so that running out of memory half-way leaves the user's data as it was.
+        ChannelDatabase fresh;
+        read(fresh, path, formatOfPath(path), status);
+        if (status.ok())
+            db.replaceRecords(std::move(fresh));
+    } catch (const std::bad_alloc&) {
+        status = Status<OpenOutcome>(path);
+        status.messages.emplace_back("File Format error!");
+        status.fail(OpenOutcome::FormatError, kOutOfMemory);
     }
     return status;
 }

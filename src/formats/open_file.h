@@ -6,23 +6,32 @@
 #include "base/status.h"
 #include "model/channel_database.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace corvane {
 
-enum class FileFormat { Text, Cdd, SatcoDx, FactoryData, Unknown };
+enum class FileFormat { Text, Cdd, SatcoDx, FactoryData, SatellitesXml, Unknown };
 
 // The format chosen by the last four characters of `path`, compared ignoring case.
 FileFormat formatOfPath(std::string_view path);
+
+// The extensions openFile reads, in the order they are tried.
+std::span<const std::string_view> openedExtensions();
 
 // UnknownFormat: no reader for the extension; FormatError: the reader refused the file.
 enum class OpenOutcome { Ok, UnknownFormat, FormatError };
 
 // Reads `path` into `db` by its extension. ".bin" files are converted through "test_output.txt"
 // in the current directory. The messages of a failure end with "File Format error!" or
-// "Unkown Format!", after any of the reader's own; the reader's cause, when it gives one, is the
-// status's cause and detail.
+// "Unkown Format!", after any of the reader's own; the detail names the file and the cause (for
+// "Unkown Format!", the extensions that are read). Running out of memory is a failure like any
+// other, never an exception.
 Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path);
+
+// The cause told for a name whose extension no reader takes: the extensions that are read,
+// those of openFile and then `alsoRead` (the tool's ".json").
+std::string unknownFormatCause(std::span<const std::string_view> alsoRead = {});
 
 } // namespace corvane

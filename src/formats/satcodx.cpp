@@ -179,9 +179,9 @@ void importSatcoDxBytes(ChannelDatabase& db, std::string_view bytes) {
 Status<> importSatcoDx(ChannelDatabase& db, const std::string& path) {
     Status<> status(path);
     // Neither a folder nor a failing disk may empty the database.
-    const auto bytes = readWholeFile(path);
+    auto bytes = readWholeFile(path);
     if (!bytes.ok())
-        return status.fail(Outcome::Failed);
+        return status.failWith(Outcome::Failed, std::move(bytes));
     importSatcoDxBytes(db, bytes.value);
     return status;
 }

@@ -169,7 +169,7 @@ public:
         const pugi::xml_parse_result parsed =
             doc.load_buffer(bytes_.data(), bytes_.size(), pugi::parse_default, pugi::encoding_utf8);
         if (parsed.status == pugi::status_out_of_memory) {
-            refuseAt(0, SatellitesXmlRefusal::CannotRead, "too large to read");
+            refuseAt(0, SatellitesXmlRefusal::CannotRead, kOutOfMemory);
             return std::move(result_);
         }
         if (!parsed) {
@@ -335,10 +335,10 @@ SatellitesXmlResult importSatellitesXmlBytes(ChannelDatabase& db, std::string_vi
 
 SatellitesXmlResult importSatellitesXml(ChannelDatabase& db, const std::string& path) {
     // Neither a folder nor a failing disk may empty the database.
-    const auto bytes = readWholeFile(path);
+    auto bytes = readWholeFile(path);
     if (!bytes.ok()) {
         SatellitesXmlResult cannotRead(path);
-        return cannotRead.fail(SatellitesXmlRefusal::CannotRead, "cannot be read");
+        return cannotRead.failWith(SatellitesXmlRefusal::CannotRead, std::move(bytes));
     }
     return importSatellitesXmlBytes(db, bytes.value, path);
 }

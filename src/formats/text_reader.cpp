@@ -346,9 +346,9 @@ Status<> readTextFile(ChannelDatabase& db, const std::string& path, TextReadOpti
     Status<> status(path);
     // A read error mid-file counts as unopenable, so the user's data is not replaced by half a
     // file.
-    const auto text = readWholeFile(path);
+    auto text = readWholeFile(path);
     if (!text.ok())
-        return status.fail(Outcome::Failed);
+        return status.failWith(Outcome::Failed, std::move(text));
     readTextBytes(db, text.value, options);
     return status;
 }

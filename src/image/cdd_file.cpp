@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <limits>
+#include <new>
 #include <optional>
 
 namespace corvane {
@@ -165,7 +167,7 @@ private:
 // --- writing ---------------------------------------------------------------------------------
 
 std::string quotedName(const RecordName& name) {
-    return inQuotes(nameView(name));
+    return inQuotes(printableName(nameView(name)));
 }
 
 std::string rangeError(const std::string& what, int64_t value, int64_t high) {
@@ -459,45 +461,78 @@ private:
 
 } // namespace
 
-Status<CddRead> readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes) {
+namespace {
+
+constexpr const char* kNotCdd = "header is not that of a .cdd file";
+
+std::string hex32(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+    return text;
+}
+
+// `file` names the bytes in the status; empty for bytes from memory.
+Status<CddRead> parseCdd(ChannelDatabase& db, std::span<const uint8_t> bytes, std::string file) {
+    Status<CddRead> status(std::move(file));
     if (!hasGoodHeader(bytes))
-        return Status<CddRead>(CddRead::BadHeader);
+        return status.fail(CddRead::BadHeader, kNotCdd);
     const uint64_t bodyLength = loadBe32(bytes.data() + 5);
     const uint64_t checksumAt = kBodyStart + bodyLength;
     if (bytes.size() < checksumAt + 4)
-        return Status<CddRead>(CddRead::BadChecksum);
+        return status.fail(CddRead::BadChecksum, detail::joinText(std::to_string(bytes.size()),
+                                                                  " bytes, shorter than the ",
+                                                                  std::to_string(checksumAt + 4),
+                                                                  " bytes its header gives"));
     const auto covered = static_cast<std::size_t>(checksumAt);
-    if (crc32(bytes.first(covered)) != loadBe32(bytes.data() + covered))
-        return Status<CddRead>(CddRead::BadChecksum);
+    const uint32_t computed = crc32(bytes.first(covered));
+    const uint32_t stored = loadBe32(bytes.data() + covered);
+    if (computed != stored)
+        return status.fail(CddRead::BadChecksum,
+                           detail::joinText("checksum does not match (stored ", hex32(stored),
+                                            ", computed ", hex32(computed), ")"));
     // Checked only after the checksum, so that a short or damaged file still reports -2 like any
     // other. A sealed body too short for its own fixed fields is not one this format writes.
     if (bodyLength < kMinBodyLength)
-        return Status<CddRead>(CddRead::BadHeader);
+        return status.fail(CddRead::BadHeader, kNotCdd);
 
     ChannelDatabase fresh;
     BodyParser(bytes, covered).parse(fresh);
 
     // The cut buffers belong to the user's session, not to the file.
     db.replaceRecords(std::move(fresh));
-    return Status<CddRead>(CddRead::Ok);
+    return status;
+}
+
+} // namespace
+
+Status<CddRead> readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes) {
+    return parseCdd(db, bytes, {});
 }
 
 Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path) {
+    Status<CddRead> status(path);
     FileReader in(path);
     std::string buffer;
     if (!in.read(buffer, kFixedHeader))
-        return Status<CddRead>(CddRead::CannotOpen, path);
+        return status.fail(CddRead::CannotOpen, in.error().message());
     const std::span<const uint8_t> header = asBytes(buffer);
     if (!hasGoodHeader(header))
-        return Status<CddRead>(CddRead::BadHeader, path);
+        return status.fail(CddRead::BadHeader, kNotCdd);
     // Read no more than the header says the file holds, so trailing bytes cost nothing; a file
-    // shorter than that comes up short and fails the checksum test.
+    // shorter than that comes up short and fails the checksum test. A header may claim up to
+    // 4 GiB, which no file of this format holds: past the bound of every read, it is refused.
     const uint64_t wanted = uint64_t{loadBe32(header.data() + 5)} + kBodyStart + 4;
-    if (!in.read(buffer, static_cast<std::size_t>(wanted - kFixedHeader)))
-        return Status<CddRead>(CddRead::CannotOpen, path);
-    Status<CddRead> status = readCddBytes(db, asBytes(buffer));
-    status.file = path;
-    return status;
+    const std::size_t bounded =
+        static_cast<std::size_t>(std::min<uint64_t>(wanted, kMaxFileBytes)) - kFixedHeader;
+    try {
+        if (!in.read(buffer, bounded))
+            return status.fail(CddRead::CannotOpen, in.error().message());
+        if (wanted > kMaxFileBytes && in.hasMore())
+            return status.fail(CddRead::CannotOpen, tooLargeCause());
+    } catch (const std::bad_alloc&) {
+        return status.fail(CddRead::CannotOpen, kOutOfMemory);
+    }
+    return parseCdd(db, asBytes(buffer), path);
 }
 
 Result<std::vector<uint8_t>, CddSave> encodeCdd(const ChannelDatabase& db) {

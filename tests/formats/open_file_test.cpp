@@ -40,6 +40,7 @@ TEST_F(OpenFileTest, ExtensionDecidesTheReaderIgnoringCase) {
     EXPECT_EQ(formatOfPath("x.cDd"), FileFormat::Cdd);
     EXPECT_EQ(formatOfPath("x.SDX"), FileFormat::SatcoDx);
     EXPECT_EQ(formatOfPath("x.bin"), FileFormat::FactoryData);
+    EXPECT_EQ(formatOfPath("satellites.XML"), FileFormat::SatellitesXml);
     EXPECT_EQ(formatOfPath("x.cdd.bak"), FileFormat::Unknown);
     EXPECT_EQ(formatOfPath("txt"), FileFormat::Unknown);
     EXPECT_EQ(formatOfPath(".txt"), FileFormat::Text) << "four characters are enough";
@@ -61,21 +62,45 @@ TEST_F(OpenFileTest, UnknownExtensionChangesNothing) {
     const auto result = openFile(db, write("list.cdd.bak", "anything"));
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.messages, (std::vector<std::string>{"Unkown Format!"}));
+    EXPECT_EQ(result.detail,
+              (dir_ / "list.cdd.bak").string() +
+                  ": the name ends in none of .ftc, .txt, .cdd, .sdx, .bin and .xml");
+    EXPECT_EQ(db, before);
+}
+
+TEST_F(OpenFileTest, SatellitesXmlIsImportedOrRefusedWithItsLine) {
+    ChannelDatabase db = withOneSatellite();
+    const auto imported =
+        openFile(db, write("satellites.XML",
+                           "<satellites><sat name=\"Thor\" position=\"-8\"/></satellites>"));
+    EXPECT_TRUE(imported.ok()) << imported.detail;
+    ASSERT_EQ(db.satellites.size(), 1u);
+    EXPECT_EQ(nameView(db.satellites.front().name), "Thor");
+
+    const ChannelDatabase before = db;
+    const std::string refused =
+        write("refused.xml", "<satellites>\n<sat name=\"a\"/>\n</satellites>");
+    const auto result = openFile(db, refused);
+    EXPECT_EQ(result.code, OpenOutcome::FormatError);
+    EXPECT_EQ(result.messages, (std::vector<std::string>{"File Format error!"}));
+    EXPECT_EQ(result.detail, refused + ":2: <sat> has no position attribute");
     EXPECT_EQ(db, before);
 }
 
 TEST_F(OpenFileTest, UnreadableFilesReportFormatErrorAndKeepTheData) {
     ChannelDatabase db = withOneSatellite();
     const ChannelDatabase before = db;
-    for (const char* name : {"none.txt", "none.ftc", "none.cdd", "none.sdx"}) {
+    for (const char* name : {"none.txt", "none.ftc", "none.cdd", "none.sdx", "none.xml"}) {
         const auto result = openFile(db, (dir_ / name).string());
         EXPECT_FALSE(result.ok()) << name;
         EXPECT_EQ(result.messages, (std::vector<std::string>{"File Format error!"})) << name;
+        EXPECT_EQ(result.detail, (dir_ / name).string() + ": No such file or directory");
         EXPECT_EQ(db, before) << name;
     }
     const auto damaged = openFile(db, write("bad.cdd", std::string(40, 'x')));
     EXPECT_EQ(damaged.code, OpenOutcome::FormatError);
     EXPECT_EQ(damaged.messages, (std::vector<std::string>{"File Format error!"}));
+    EXPECT_EQ(damaged.detail, (dir_ / "bad.cdd").string() + ": header is not that of a .cdd file");
     EXPECT_EQ(db, before) << "a damaged database file must not cost the user the open data";
 }
 
@@ -99,6 +124,7 @@ TEST_F(OpenFileTest, FoldersNamedLikeDataFilesAreNotOpened) {
         fs::create_directory(dir_ / name);
         const auto result = openFile(db, (dir_ / name).string());
         EXPECT_EQ(result.messages, (std::vector<std::string>{"File Format error!"})) << name;
+        EXPECT_EQ(result.detail, (dir_ / name).string() + ": Is a directory");
         EXPECT_EQ(db, before) << name;
     }
     fs::create_directory(dir_ / "folder.bin");

@@ -304,10 +304,12 @@ TEST_F(SatellitesXmlFiles, ReadsFilesAndNamesThemInRefusals) {
     const ChannelDatabase before = db;
     const std::string bad = write("bad.xml", "<satellites>\n<sat name=\"a\"/>\n</satellites>");
     EXPECT_EQ(importSatellitesXml(db, bad).detail, bad + ":2: <sat> has no position attribute");
-    for (const std::string& path : {(dir_ / "missing.xml").string(), dir_.string()}) {
+    for (const auto& [path, cause] :
+         {std::pair{(dir_ / "missing.xml").string(), "No such file or directory"},
+          std::pair{dir_.string(), "Is a directory"}}) {
         const SatellitesXmlResult r = importSatellitesXml(db, path);
         EXPECT_EQ(r.code, R::CannotRead) << path;
-        EXPECT_EQ(r.detail, path + ": cannot be read");
+        EXPECT_EQ(r.detail, path + ": " + cause);
     }
     EXPECT_TRUE(db == before);
 }

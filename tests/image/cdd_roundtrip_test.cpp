@@ -2,12 +2,16 @@
 
 #include "image/cdd_file.h"
 #include "image/cdd_limits.h"
+#include "image/checksum.h"
+
+#include "base/bytes.h"
 
 #include "cdd_test_support.h"
 #include "support/test_file_system.h"
 #include "support/test_files.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <numeric>
 #include <random>
 
@@ -219,17 +223,41 @@ TEST(CddDamagedFile, SectionLengthsNeverLeadOutsideTheBody) {
     EXPECT_EQ(db.services.size(), 1u);
 }
 
-TEST(CddFile, ReadResultsFromDisk) {
+// Every refusal names the file and says why, as the user is told.
+TEST(CddFile, ReadResultsFromDiskWithTheirCauses) {
     ScratchDir dir;
     const ChannelDatabase before = withClipboards();
     ChannelDatabase db = before;
-    EXPECT_EQ(readCddFile(db, dir.file("missing.cdd")).code, CddRead::CannotOpen);
-    EXPECT_EQ(readCddFile(db, dir.path()).code, CddRead::CannotOpen);
+    const auto detailOf = [&](const std::string& name, CddRead expected) {
+        const Status<CddRead> read = readCddFile(db, dir.file(name));
+        EXPECT_EQ(read.code, expected) << name;
+        return read.detail.substr(std::min(read.detail.size(), dir.file(name).size()));
+    };
+    EXPECT_EQ(detailOf("missing.cdd", CddRead::CannotOpen), ": No such file or directory");
+    EXPECT_EQ(readCddFile(db, dir.path()).detail, dir.path() + ": Is a directory");
     Bytes file = encodeCdd(smallDatabase()).value;
     writeAll(dir.file("short.cdd"), Bytes(file.begin(), file.begin() + 15));
-    EXPECT_EQ(readCddFile(db, dir.file("short.cdd")).code, CddRead::BadHeader);
+    EXPECT_EQ(detailOf("short.cdd", CddRead::BadHeader), ": header is not that of a .cdd file");
     writeAll(dir.file("cut.cdd"), Bytes(file.begin(), file.end() - 1));
-    EXPECT_EQ(readCddFile(db, dir.file("cut.cdd")).code, CddRead::BadChecksum);
+    EXPECT_EQ(detailOf("cut.cdd", CddRead::BadChecksum),
+              ": " + std::to_string(file.size() - 1) + " bytes, shorter than the " +
+                  std::to_string(file.size()) + " bytes its header gives");
+    Bytes damaged = file;
+    damaged.back() ^= 0xFF;
+    writeAll(dir.file("damaged.cdd"), damaged);
+    char mismatch[96];
+    std::snprintf(mismatch, sizeof mismatch,
+                  ": checksum does not match (stored 0x%08X, computed 0x%08X)",
+                  static_cast<unsigned>(loadBe32(&damaged[damaged.size() - 4])),
+                  static_cast<unsigned>(crc32(std::span(damaged).first(damaged.size() - 4))));
+    EXPECT_EQ(detailOf("damaged.cdd", CddRead::BadChecksum), mismatch);
+    Bytes huge = file;
+    std::fill(huge.begin() + 5, huge.begin() + 9, 0xFF); // claims 4 GiB, holds a few bytes
+    writeAll(dir.file("huge.cdd"), huge);
+    EXPECT_EQ(detailOf("huge.cdd", CddRead::BadChecksum),
+              ": " + std::to_string(huge.size()) +
+                  " bytes, shorter than the 4294967308 bytes its "
+                  "header gives");
     EXPECT_EQ(db, before);
     writeAll(dir.file("good.cdd"), file);
     EXPECT_EQ(readCddFile(db, dir.file("good.cdd")).code, CddRead::Ok);
