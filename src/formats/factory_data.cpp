@@ -1,5 +1,6 @@
 #include "formats/factory_data.h"
 
+#include "base/atomic_file.h"
 #include "base/bytes.h"
 #include "base/file_reader.h"
 
@@ -17,23 +18,29 @@ constexpr const char* kInvalid = "\n Factory data fie is invalid. ";
 constexpr const char* kWorkFile = "test_output.txt";
 
 // Reads at most one image, into a buffer of its own, so no earlier file shows through.
-std::optional<std::string> loadImage(const std::string& path, Messages& messages) {
+std::optional<std::string> loadImage(const std::string& path, Status<>& status) {
     FileReader in(path);
     std::string image;
     // A folder opens but cannot be read: to the user that is a file that could not be opened.
     if (!in.read(image, factory::kImageSize)) {
-        messages.emplace_back(kOpenFailed);
+        status.messages.emplace_back(kOpenFailed);
+        status.fail(Outcome::Failed, in.error().message());
         return std::nullopt;
     }
     return image;
 }
 
+// The text of the file at `binPath`, or nullopt with the messages and the cause in `status`.
 std::optional<factory::Layout> formatFile(std::string& text, const std::string& binPath,
-                                          Messages& messages) {
-    const auto image = loadImage(binPath, messages);
+                                          Status<>& status) {
+    const auto image = loadImage(binPath, status);
     if (!image)
         return std::nullopt;
-    return factory::formatText(text, asBytes(*image));
+    std::string whyNot;
+    const auto layout = factory::formatText(text, asBytes(*image), &whyNot);
+    if (!layout)
+        status.fail(Outcome::Failed, std::move(whyNot));
+    return layout;
 }
 
 // Layout A program lines carry no ant_index column, so they must be read without it or every
@@ -52,50 +59,50 @@ bool writeAll(std::FILE* out, const std::string& text) {
 Status<> writeFactoryText(std::string& text, std::span<const uint8_t> file) {
     text.clear();
     Status<> status;
-    if (!factory::formatText(text, file))
-        status.fail(Outcome::Failed);
+    std::string whyNot;
+    if (!factory::formatText(text, file, &whyNot))
+        status.fail(Outcome::Failed, std::move(whyNot));
     return status;
 }
 
 Status<> writeFactoryText(std::FILE* out, const std::string& binPath) {
     Status<> status(binPath);
     std::string text;
-    if (!formatFile(text, binPath, status.messages) || !writeAll(out, text))
-        status.fail(Outcome::Failed);
+    if (formatFile(text, binPath, status) && !writeAll(out, text))
+        status.fail(Outcome::Failed, "the text could not be written");
     return status;
 }
 
-Status<> convertFactoryData(ChannelDatabase& db, const std::string& binPath) {
+Status<> convertFactoryData(ChannelDatabase& db, const std::string& binPath, FileSystem& fs) {
     Status<> status(binPath);
-    // The work file is created before the input is looked at, so a failed conversion leaves it
-    // empty rather than holding an earlier file's text.
-    std::FILE* out = std::fopen(kWorkFile, "wb");
-    if (out == nullptr)
-        return status.fail(Outcome::Failed);
     std::string text;
-    const auto layout = formatFile(text, binPath, status.messages);
+    const auto layout = formatFile(text, binPath, status);
     if (!layout) {
-        std::fclose(out);
         status.messages.emplace_back(kInvalid);
-        return status.fail(Outcome::Failed);
+        text.clear(); // a refused file leaves the work file empty, never half a text
     }
-    const bool written = writeAll(out, text);
-    if (std::fclose(out) != 0 || !written)
-        return status.fail(Outcome::Failed);
-    // Should the work file vanish before it is read back, the database was not replaced and the
-    // conversion must not report success.
-    if (!readTextFile(db, kWorkFile, readOptionsFor(*layout)).ok())
-        status.fail(Outcome::Failed);
+    // The work file stays on disk for the user, but the database is read from the text in
+    // memory: another conversion in the same folder may replace the file at any moment. Written
+    // whole or not at all, and in place of a link of that name, never through it.
+    Status<> written = writeFileAtomically(kWorkFile, text, fs, {.followLinks = false});
+    if (!written.ok()) {
+        // Without its work file the conversion does not start, so the input was never looked at.
+        Status<> failed(binPath);
+        return failed.failWith(Outcome::Failed, std::move(written));
+    }
+    if (layout)
+        readTextBytes(db, text, readOptionsFor(*layout));
     return status;
 }
 
 Status<> convertFactoryBytes(ChannelDatabase& db, std::span<const uint8_t> file) {
     Status<> status;
     std::string text;
-    const auto layout = factory::formatText(text, file);
+    std::string whyNot;
+    const auto layout = factory::formatText(text, file, &whyNot);
     if (!layout) {
         status.messages.emplace_back(kInvalid);
-        return status.fail(Outcome::Failed);
+        return status.fail(Outcome::Failed, std::move(whyNot));
     }
     readTextBytes(db, text, readOptionsFor(*layout));
     return status;

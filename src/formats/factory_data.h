@@ -4,6 +4,7 @@
 // read back with the text reader. On any failure the database is left as it was and the status
 // holds the messages for the user; nothing here shows anything or keeps the caller's objects.
 
+#include "base/file_system.h"
 #include "base/status.h"
 #include "model/channel_database.h"
 
@@ -23,10 +24,13 @@ Status<> writeFactoryText(std::string& text, std::span<const uint8_t> file);
 // is written. A file that cannot be opened gives the message "open file failed".
 Status<> writeFactoryText(std::FILE* out, const std::string& binPath);
 
-// Converts the file at `binPath` through the work file "test_output.txt" in the current directory
-// (left on disk) and reads that back into `db`. On failure `db` is unchanged and an unusable file
-// adds the message "\n Factory data fie is invalid. " after any open failure.
-Status<> convertFactoryData(ChannelDatabase& db, const std::string& binPath);
+// Converts the file at `binPath` into `db` and leaves its text in the work file "test_output.txt"
+// in the current directory (empty when the file is refused), written durably through `fs`. On
+// failure `db` is unchanged, an unusable file adds the message "\n Factory data fie is invalid. "
+// after any open failure, and the cause says what was wrong. When the work file cannot be
+// written, the conversion fails with that as its cause and no message of its own.
+Status<> convertFactoryData(ChannelDatabase& db, const std::string& binPath,
+                            FileSystem& fs = systemFileSystem());
 
 // The same conversion from bytes in memory, without the work file.
 Status<> convertFactoryBytes(ChannelDatabase& db, std::span<const uint8_t> file);

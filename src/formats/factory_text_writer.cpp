@@ -206,13 +206,19 @@ void appendBanner(std::string& text, std::string_view banner) {
     }
 }
 
-// A table is usable when its records lie within both its room and the bytes the file supplied.
-bool fits(const Table& table, int64_t count, std::size_t imageSize) {
+// A table is usable when its records lie within both its room and the bytes the file supplied;
+// otherwise says why not.
+std::string tableProblem(const char* what, const Table& table, int64_t count,
+                         std::size_t imageSize) {
     if (count < 0 || static_cast<uint64_t>(count) > table.room)
-        return false;
-    if (count == 0)
-        return true;
-    return table.offset + static_cast<std::size_t>(count) * table.recordSize <= imageSize;
+        return detail::joinText("the ", what, " count ", std::to_string(count),
+                                " does not fit its table (0 to ", std::to_string(table.room), ")");
+    if (count > 0 && table.offset + static_cast<std::size_t>(count) * table.recordSize > imageSize)
+        return detail::joinText("the file ends inside its ", what, " table (",
+                                std::to_string(count), " records from offset ",
+                                std::to_string(table.offset), ", ", std::to_string(imageSize),
+                                " bytes)");
+    return {};
 }
 
 struct Counts {
@@ -382,28 +388,38 @@ private:
 
 } // namespace
 
-std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> file) {
-    const Image image(file.first(std::min(file.size(), kImageSize)));
-    if (image.size() < kHeaderSize)
+std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> file,
+                                 std::string* whyNot) {
+    const auto refuse = [&](std::string why) -> std::optional<Layout> {
+        if (whyNot)
+            *whyNot = std::move(why);
         return std::nullopt;
+    };
+    const Image image(file.first(std::min(file.size(), kImageSize)));
     for (std::size_t i = 0; i < kSignature.size(); ++i)
-        if (image.u8(i) != static_cast<uint8_t>(kSignature[i]))
-            return std::nullopt;
+        if (i >= image.size() || image.u8(i) != static_cast<uint8_t>(kSignature[i]))
+            return refuse("it does not start with the signature \"morvalen\"");
+    if (image.size() < kHeaderSize)
+        return refuse(detail::joinText(std::to_string(image.size()), " bytes, shorter than the ",
+                                       std::to_string(kHeaderSize), "-byte header"));
     // Only 0 and 2 are layouts the receiver writes; anything else would convert to an empty
     // database while reporting success.
     const uint32_t selector = image.u8(kLayoutSelectorAt);
     if (selector != 0 && selector != 2)
-        return std::nullopt;
+        return refuse(detail::joinText("the layout selector ", std::to_string(selector),
+                                       " is neither 0 nor 2"));
     const Layout layout = selector == 0 ? Layout::A : Layout::B;
     const LayoutTables& tables = layout == Layout::A ? kLayoutA : kLayoutB;
     const Counts counts{image.i32(kSatelliteCountAt), image.i32(kTransponderCountAt),
                         image.i32(kProgramCountAt),
                         layout == Layout::B ? static_cast<int32_t>(image.u8(kAntennaCountAt)) : 0};
-    if (!fits(tables.satellites, counts.satellites, image.size()) ||
-        !fits(tables.transponders, counts.transponders, image.size()) ||
-        !fits(tables.programs, counts.programs, image.size()) ||
-        !fits(tables.antennas, counts.antennas, image.size()))
-        return std::nullopt;
+    for (std::string problem :
+         {tableProblem("satellite", tables.satellites, counts.satellites, image.size()),
+          tableProblem("transponder", tables.transponders, counts.transponders, image.size()),
+          tableProblem("program", tables.programs, counts.programs, image.size()),
+          tableProblem("antenna", tables.antennas, counts.antennas, image.size())})
+        if (!problem.empty())
+            return refuse(std::move(problem));
     const CNumericLocaleScope pointDecimals;
     Writer(image, tables, layout, counts).write(text);
     return layout;

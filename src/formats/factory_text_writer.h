@@ -15,7 +15,9 @@ enum class Layout { A, B };
 // The receiver's image is 64 KiB; bytes beyond that are not part of the factory data.
 inline constexpr std::size_t kImageSize = 0x10000;
 
-// Appends the text of `file` to `text`; empty when the bytes are not a usable factory data file.
-std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> file);
+// Appends the text of `file` to `text`; empty when the bytes are not a usable factory data file,
+// and then `whyNot` (when given) says why.
+std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> file,
+                                 std::string* whyNot = nullptr);
 
 } // namespace corvane::factory

@@ -1,6 +1,7 @@
 #include "formats/factory_data.h"
 
 #include "factory_test_files.h"
+#include "support/test_file_system.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -267,8 +268,24 @@ TEST(FactoryConversion, InvalidFilesLeaveTheDatabaseAlone) {
         EXPECT_EQ(messages, Messages{kInvalid});
         EXPECT_TRUE(db == before);
         std::string text;
-        EXPECT_FALSE(writeFactoryText(text, file.bytes).ok());
+        EXPECT_FALSE(writeFactoryText(text, file.bytes).cause.empty()) << "says why";
     }
+}
+
+TEST(FactoryConversion, SaysWhyAFileIsRefused) {
+    const auto causeOf = [](const std::vector<uint8_t>& bytes) {
+        ChannelDatabase db;
+        return convertFactoryBytes(db, bytes).cause;
+    };
+    BinImage a(0x10000);
+    EXPECT_EQ(causeOf({'m', 'o', 'r'}), "it does not start with the signature \"morvalen\"");
+    EXPECT_EQ(causeOf(BinImage(31).bytes()), "31 bytes, shorter than the 32-byte header");
+    EXPECT_EQ(causeOf(BinImage(64).u8(10, 3).bytes()), "the layout selector 3 is neither 0 nor 2");
+    EXPECT_EQ(causeOf(BinImage(0x10000).u32(16, 1025).bytes()),
+              "the transponder count 1025 does not fit its table (0 to 1024)");
+    EXPECT_EQ(
+        causeOf(BinImage(0xA20 + 7).u32(16, 1).bytes()),
+        "the file ends inside its transponder table (1 records from offset 2592, 2599 bytes)");
 }
 
 TEST(FactoryConversion, DamagedFilesNeverCrash) {
@@ -336,8 +353,9 @@ TEST_F(FactoryConversionFiles, MissingFileReportsBothMessagesAndEmptiesTheWorkFi
     ASSERT_TRUE(convertFile(db, writeBin("a.bin", testing::layoutAFile()), messages));
 
     const ChannelDatabase before = db;
-    EXPECT_FALSE(convertFile(db, (dir_ / "missing.bin").string(), messages));
-    EXPECT_EQ(messages, (Messages{kOpenFailed, kInvalid}));
+    const Status<> missing = convertFactoryData(db, (dir_ / "missing.bin").string());
+    EXPECT_EQ(missing.messages, (Messages{kOpenFailed, kInvalid}));
+    EXPECT_EQ(missing.detail, (dir_ / "missing.bin").string() + ": No such file or directory");
     EXPECT_TRUE(db == before);
     EXPECT_TRUE(fs::exists("test_output.txt"));
     EXPECT_EQ(workFile(), "");
@@ -353,6 +371,40 @@ TEST_F(FactoryConversionFiles, InvalidFileReportsOnlyTheInvalidMessage) {
     EXPECT_EQ(messages, Messages{kInvalid});
     EXPECT_TRUE(db == before);
     EXPECT_EQ(workFile(), "");
+}
+
+// Anyone may plant a link named like the work file in a shared folder: the conversion replaces
+// the link and never writes into what it names, not even the empty file of a refusal.
+TEST_F(FactoryConversionFiles, TheWorkFileReplacesALinkOfItsNameNeverWhatItNames) {
+    testing::writeText(dir_ / "victim.txt", "keep");
+    fs::create_symlink("victim.txt", "test_output.txt");
+    ChannelDatabase db;
+    Messages messages;
+    EXPECT_FALSE(convertFile(db, writeBin("bad.bin", BinImage(31).bytes()), messages));
+    EXPECT_FALSE(fs::is_symlink("test_output.txt"));
+    EXPECT_EQ(workFile(), "");
+    fs::remove("test_output.txt");
+    fs::create_symlink("victim.txt", "test_output.txt");
+    EXPECT_TRUE(convertFile(db, writeBin("a.bin", testing::layoutAFile()), messages));
+    EXPECT_NE(workFile().find("##########"), std::string::npos);
+    EXPECT_EQ(testing::readText(dir_ / "victim.txt"), "keep");
+}
+
+// As if the work file could not be created: the conversion does not begin.
+TEST_F(FactoryConversionFiles, AWorkFileThatCannotBeWrittenFailsWithItsCause) {
+    testing::writeText("test_output.txt", "earlier");
+    ChannelDatabase db = previousDatabase();
+    const ChannelDatabase before = db;
+    testing::TestFileSystem fullDisk;
+    fullDisk.roomPerFile = 0;
+    const Status<> converted =
+        convertFactoryData(db, writeBin("a.bin", testing::layoutAFile()), fullDisk);
+    EXPECT_FALSE(converted.ok());
+    EXPECT_TRUE(converted.messages.empty());
+    EXPECT_EQ(converted.detail, "Cannot write \"test_output.txt\": No space left on device");
+    EXPECT_TRUE(db == before);
+    EXPECT_EQ(workFile(), "earlier");
+    EXPECT_EQ(scratch_.entryCount(), 2u) << "no temporary file is left";
 }
 
 TEST_F(FactoryConversionFiles, ALaterShortFileSeesNothingOfAnEarlierOne) {
