@@ -335,7 +335,9 @@ bool MainDialog::openFile(const QString& path) {
         updateTitle();
         showOpenedStatus(antennasSet);
     }
-    const QString where = QDir::toNativeSeparators(path);
+    // The file and the cause, as the reader tells them; the path where no cause is known.
+    const QString where = result.detail.empty() ? QDir::toNativeSeparators(path)
+                                                : QString::fromLocal8Bit(result.detail.c_str());
     for (std::size_t i = 0; i < result.messages.size(); ++i) {
         const bool last = i + 1 == result.messages.size();
         prompts_.message(this, MessageIcon::Exclamation,

@@ -46,6 +46,10 @@ TEST_F(MainDialogTest, OpensEveryFormatByItsExtension) {
          }(),
          "ASTRA 1"},
         {"list.sdx", satcoDxRecord(), "ASTRA 1"},
+        {"list.XML",
+         "<satellites><sat name=\"Thor\" position=\"-8\"><transponder frequency=\"10719000\" "
+         "symbol_rate=\"27500000\" polarization=\"0\"/></sat></satellites>",
+         "Thor"},
     };
     for (const auto& f : files) {
         SCOPED_TRACE(f.name);
@@ -76,18 +80,32 @@ TEST_F(MainDialogTest, FailedOpensShowTheirMessagesInOrderAndChangeNothing) {
     std::vector<uint8_t> damaged = corvane::testing::sealCdd(corvane::testing::cddPrefix(0));
     damaged.back() ^= 1;
     const QString missing = QString::fromStdString(scratch_.file("missing.txt"));
+    // The last box names the file and the cause under its text (`afterPath` is how that line
+    // goes on after the path).
     const struct {
         QString path;
         Strings messages;
+        std::string afterPath;
     } cases[] = {
-        {write("list.cdd.bak", cddBytes(corvane::testing::smallDatabase())), {"Unkown Format!"}},
-        {missing, {"File Format error!"}},
-        {write("damaged.cdd", damaged), {"File Format error!"}},
-        {write("short.cdd", std::string(12, '\x26')), {"File Format error!"}},
+        {write("list.cdd.bak", cddBytes(corvane::testing::smallDatabase())),
+         {"Unkown Format!"},
+         ": the name ends in none of .ftc, .txt, .cdd, .sdx, .bin and .xml"},
+        {missing, {"File Format error!"}, ": No such file or directory"},
+        {write("damaged.cdd", damaged),
+         {"File Format error!"},
+         ": checksum does not match (stored 0x"},
+        {write("short.cdd", std::string(12, '\x26')),
+         {"File Format error!"},
+         ": header is not that of a .cdd file"},
         {write("zeros.bin", std::string(64, '\0')),
-         {"\n Factory data fie is invalid. ", "File Format error!"}},
+         {"\n Factory data fie is invalid. ", "File Format error!"},
+         ": it does not start with the signature \"morvalen\""},
         {QString::fromStdString(scratch_.file("missing.bin")),
-         {"open file failed", "\n Factory data fie is invalid. ", "File Format error!"}},
+         {"open file failed", "\n Factory data fie is invalid. ", "File Format error!"},
+         ": No such file or directory"},
+        {write("refused.xml", "<satellites><sat name=\"a\"/></satellites>"),
+         {"File Format error!"},
+         ":1: <sat> has no position attribute"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
@@ -98,8 +116,11 @@ TEST_F(MainDialogTest, FailedOpensShowTheirMessagesInOrderAndChangeNothing) {
         for (std::size_t i = 1; i < prompts_.seen.size(); ++i) {
             EXPECT_EQ(prompts_.seen[i].icon, MessageIcon::Exclamation);
             const bool last = i + 1 == prompts_.seen.size();
-            EXPECT_EQ(prompts_.seen[i].details,
-                      last ? QDir::toNativeSeparators(c.path) : QString());
+            const std::string details = prompts_.seen[i].details.toStdString();
+            EXPECT_EQ(details.empty(), !last) << details;
+            if (last) {
+                EXPECT_TRUE(details.starts_with(c.path.toStdString() + c.afterPath)) << details;
+            }
         }
         EXPECT_EQ(window_->database(), before);
         EXPECT_EQ(lists(), shownBefore);
