@@ -1,6 +1,10 @@
 #include "database_json.h"
 
+#include "base/file_reader.h"
+#include "base/message_text.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -104,6 +108,20 @@ bool utf8ToLatin1(std::string_view text, std::string& out) {
     return true;
 }
 
+// A key as a message shows it: in JSON quotes with everything beyond ASCII escaped, and cut, so a
+// key of megabytes or of control bytes cannot flood or garble the line.
+std::string shownKey(std::string_view key) {
+    constexpr std::size_t kShown = 40;
+    std::size_t end = 0;
+    for (std::size_t characters = 0; end < key.size() && characters < kShown; ++characters)
+        do
+            ++end;
+        while (end < key.size() && (static_cast<unsigned char>(key[end]) & 0xC0) == 0x80);
+    const std::string shown =
+        json(std::string(key.substr(0, end))).dump(-1, ' ', true, json::error_handler_t::replace);
+    return end < key.size() ? shown + "..." : shown;
+}
+
 // Checks syntax and key uniqueness without building anything; parse() then cannot fail.
 class KeyWatcher : public nlohmann::json_sax<json> {
 public:
@@ -129,7 +147,7 @@ public:
     bool key(string_t& key) override {
         // A set per open object: an object with tens of thousands of keys stays linear.
         if (!openObjects_.back().insert(key).second) {
-            problem_ = "the key " + json(key).dump() + " appears twice in one object";
+            problem_ = "the key " + shownKey(key) + " appears twice in one object";
             return false;
         }
         return true;
@@ -139,7 +157,8 @@ public:
         // Drop the library's "[json.exception.parse_error.101] " prefix; the rest says where.
         const std::string_view what = e.what();
         const auto end = what.find("] ");
-        problem_ = std::string(end == std::string_view::npos ? what : what.substr(end + 2));
+        // It quotes the token it stopped at, which may be megabytes or bytes that are not text.
+        problem_ = printableText(end == std::string_view::npos ? what : what.substr(end + 2), 200);
         return false;
     }
 
@@ -178,7 +197,7 @@ private:
             for (const char* key : keys)
                 known = known || item.key() == key;
             if (!known)
-                return fail(where, "has the unknown key " + json(item.key()).dump());
+                return fail(where, "has the unknown key " + shownKey(item.key()));
         }
         return true;
     }
@@ -221,7 +240,7 @@ private:
                     known = known || item.key() == key;
                 });
                 if (!known)
-                    return fail(where, "has the unknown key " + json(item.key()).dump());
+                    return fail(where, "has the unknown key " + shownKey(item.key()));
             }
         }
         return ok;
@@ -246,6 +265,13 @@ private:
                 return fail(path, it->dump() + " is not a 32-bit signed integer");
             out = static_cast<int32_t>(value);
             return true;
+        }
+        // The parser reads a whole number too long for 64 bits as a floating-point one.
+        if (it->is_number_float()) {
+            const double value = it->get<double>();
+            if (std::isfinite(value) && value == std::trunc(value) &&
+                std::fabs(value) > static_cast<double>(std::numeric_limits<int32_t>::max()))
+                return fail(path, it->dump() + " is out of the 32-bit range");
         }
         return fail(path, "is not an integer");
     }
@@ -305,8 +331,47 @@ ordered_json databaseToJson(const ChannelDatabase& db) {
     return out;
 }
 
+namespace {
+
+// The text of databaseToJson(db).dump(2), written record by record: a document object model of a
+// large list costs many times its text, and tearing one down allocates, which aborts the program
+// when it is memory that ran out.
+template <class T>
+void appendList(std::string& out, const char* key, const RecordList<T>& list, bool last) {
+    out.append("  \"").append(key).append("\": [");
+    bool firstRecord = true;
+    for (const T& record : list) {
+        out.append(firstRecord ? "\n    {" : ",\n    {");
+        firstRecord = false;
+        bool firstField = true;
+        forEachField(record, [&](const char* field, const auto& value) {
+            out.append(firstField ? "\n      \"" : ",\n      \"").append(field).append("\": ");
+            firstField = false;
+            if constexpr (std::is_same_v<std::decay_t<decltype(value)>, RecordName>)
+                out.append(json(latin1ToUtf8(nameView(value))).dump());
+            else
+                out.append(std::to_string(value));
+        });
+        out.append("\n    }");
+    }
+    out.append(firstRecord ? "]" : "\n  ]").append(last ? "\n" : ",\n");
+}
+
+} // namespace
+
 std::string databaseToJsonText(const ChannelDatabase& db) {
-    return databaseToJson(db).dump(2) + "\n";
+    std::string out = "{\n";
+    for (const auto& [key, value] : {std::pair{"satelliteCount", db.satelliteCount},
+                                     {"transponderCount", db.transponderCount},
+                                     {"serviceCount", db.serviceCount},
+                                     {"antennaCount", db.antennaCount}})
+        out.append("  \"").append(key).append("\": ").append(std::to_string(value)).append(",\n");
+    appendList(out, "antennas", db.antennas, false);
+    appendList(out, "satellites", db.satellites, false);
+    appendList(out, "transponders", db.transponders, false);
+    appendList(out, "services", db.services, true);
+    out.append("}\n");
+    return out;
 }
 
 Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
@@ -325,7 +390,7 @@ Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
         db.replaceRecords(std::move(loaded));
         return status;
     } catch (const std::bad_alloc&) {
-        return status.fail(Outcome::Failed, "out of memory");
+        return status.fail(Outcome::Failed, kOutOfMemory);
     } catch (const std::exception& e) {
         return status.fail(Outcome::Failed, e.what());
     }

@@ -18,7 +18,8 @@ namespace corvane::cli {
 std::string latin1ToUtf8(std::string_view bytes);
 
 nlohmann::ordered_json databaseToJson(const ChannelDatabase& db);
-// The text `dump` prints and `convert` writes: databaseToJson indented by two, ending in "\n".
+// The text `dump` prints and `convert` writes: databaseToJson indented by two, ending in "\n",
+// built without the object model.
 std::string databaseToJsonText(const ChannelDatabase& db);
 
 // Replaces the lists and counters of `db` (its cut buffers are kept) with the database that

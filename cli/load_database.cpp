@@ -40,6 +40,11 @@ Status<> loadDatabase(ChannelDatabase& db, const std::string& path) {
         return status;
     }
     Status<OpenOutcome> opened = openFile(db, path);
+    if (opened.code == OpenOutcome::UnknownFormat) {
+        // The tool reads one format more than the editor.
+        static constexpr std::string_view kJson[] = {".json"};
+        opened.fail(OpenOutcome::UnknownFormat, unknownFormatCause(kJson));
+    }
     if (!opened.ok())
         status.failWith(Outcome::Failed, std::move(opened));
     return status;

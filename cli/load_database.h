@@ -20,7 +20,8 @@ Result<std::string, FileRead> readInputFile(const std::string& path);
 // ".json" files go through databaseFromJson; everything else through openFile, so the tool
 // accepts, refuses and reports exactly what the editor does (".bin" leaves "test_output.txt" in
 // the current directory). On failure `db` is left as it was and the status holds the editor's
-// messages and, when known, a detail line.
+// messages and, when known, a detail line (for an unknown extension, the extensions the tool
+// reads, ".json" among them).
 Status<> loadDatabase(ChannelDatabase& db, const std::string& path);
 
 } // namespace corvane::cli

@@ -8,6 +8,8 @@
 
 #include "base/atomic_file.h"
 #include "base/bytes.h"
+#include "base/interrupt_cleanup.h"
+#include "base/message_text.h"
 #include "image/cdd_file.h"
 #include "image/data_block.h"
 #include "image/database_check.h"
@@ -16,10 +18,13 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -28,7 +33,7 @@ using namespace corvane;
 constexpr int kOk = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
-constexpr int kCheckUnreadable = 2;
+constexpr int kCheckUnreadable = 3;
 
 // A full disk or a closed pipe must not pass for success in a pipeline.
 int finishOutput(int status) {
@@ -40,12 +45,13 @@ int finishOutput(int status) {
     return status;
 }
 
-// Reports a failure as the editor does: its messages in order, then the line with the cause.
+// Reports a failure as the editor does: its messages in order, then the line with the file and
+// the cause, which holds bytes from the user's files and so may hold anything.
 template <class Code> void report(const Status<Code>& status) {
     for (const std::string& message : status.messages)
         std::cerr << message << '\n';
     if (!status.detail.empty())
-        std::cerr << status.detail << '\n';
+        std::cerr << printableText(status.detail) << '\n';
 }
 
 bool load(ChannelDatabase& db, const std::string& path) {
@@ -113,8 +119,8 @@ int runBlock(const std::string& path) {
     const std::string& bytes = read.value;
     const auto info = inspectBlock(asBytes(bytes));
     if (!info) {
-        std::cerr << path << ": " << bytes.size() << " bytes, shorter than the " << kBlockHeaderSize
-                  << "-byte header of a data block\n";
+        std::cerr << printableText(path) << ": " << bytes.size() << " bytes, shorter than the "
+                  << kBlockHeaderSize << "-byte header of a data block\n";
         return kFailed;
     }
     std::cout << cli::blockInfoToJson(*info).dump(2) << '\n';
@@ -122,9 +128,44 @@ int runBlock(const std::string& path) {
     return finishOutput(intact ? kOk : kFailed);
 }
 
-} // namespace
+// CLI11 takes a mistyped command for a missing one ("A subcommand is required").
+bool reportUnknownCommand(int argc, char** argv, CLI::App& app) {
+    if (argc < 2 || argv[1][0] == '-')
+        return false;
+    std::string names;
+    for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        if (command->get_name() == argv[1])
+            return false;
+        names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    std::cerr << "Unknown command " << inQuotes(printableText(argv[1], 40))
+              << ": the commands are " << names << '\n'
+              << app.help();
+    return true;
+}
 
-int main(int argc, char** argv) {
+// A file named "-x.txt" is read as an unknown option, and CLI11 then only says FILE is missing.
+void hintAtDoubleDash(int argc, char** argv) {
+    std::string_view command;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--")
+            return;
+        if (command.empty() && arg[0] != '-') {
+            command = arg;
+            continue;
+        }
+        if (arg.size() > 1 && arg[0] == '-' && arg != "-h" && arg != "--help") {
+            std::cerr << "Names starting with \"-\" are taken for options; put \"--\" before "
+                         "such a file: corvane-tool "
+                      << (command.empty() ? std::string_view("dump") : command) << " -- "
+                      << printableText(arg, 40) << '\n';
+            return;
+        }
+    }
+}
+
+int run(int argc, char** argv) {
     CLI::App app{"Converts, inspects, checks and saves the factory channel data of satellite "
                  "receivers, reading every file exactly as the Corvane editor opens it.",
                  "corvane-tool"};
@@ -132,9 +173,10 @@ int main(int argc, char** argv) {
     app.failure_message(CLI::FailureMessage::help);
     app.set_version_flag("--version", std::string("corvane-tool ") + CORVANE_VERSION);
     app.require_subcommand(1);
-    app.footer("Input files are chosen by extension: .txt .ftc .cdd .bin .sdx (as in the editor) "
-               "and .json (as written by dump and convert). Opening a .bin file leaves "
-               "test_output.txt in the current directory.");
+    app.footer("Input files are chosen by extension: .txt .ftc .cdd .bin .sdx .xml (as in the "
+               "editor) and .json (as written by dump and convert), and may be at most 256 MiB. "
+               "Opening a .bin file leaves test_output.txt in the current directory. Exit status "
+               "2 is a usage error, for every command.");
 
     std::string file;
     std::string output;
@@ -178,7 +220,8 @@ int main(int argc, char** argv) {
     CLI::App* check = app.add_subcommand(
         "check", "List what in FILE would make the receiver's data wrong, one line per finding.");
     check->add_option("FILE", file, "Channel data file")->required();
-    check->footer("Exit status: 0 nothing found; 1 findings listed; 2 FILE cannot be read.");
+    check->footer("Exit status: 0 nothing found; 1 findings listed; 3 FILE cannot be read; 2 usage "
+                  "error.");
 
     CLI::App* block =
         app.add_subcommand("block", "Print the header of the data block in FILE as JSON.");
@@ -186,13 +229,16 @@ int main(int argc, char** argv) {
     block->footer("Exit status: 0 both checksums match; 1 a checksum does not match, or FILE "
                   "cannot be read or is shorter than a block header.");
 
+    if (reportUnknownCommand(argc, argv, app))
+        return kUsage;
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // --help and --version are "errors" that exit 0 after printing on standard output.
         if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success))
-            return app.exit(e);
+            return finishOutput(app.exit(e));
         app.exit(e, std::cout, std::cerr);
+        hintAtDoubleDash(argc, argv);
         return kUsage;
     }
 
@@ -205,4 +251,19 @@ int main(int argc, char** argv) {
     if (*check)
         return runCheck(file);
     return runBlock(file);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    removeTemporaryFilesOnInterrupt();
+    // Whatever fails must end in a message and a status, never in an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "corvane-tool: out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "corvane-tool: " << printableText(e.what()) << '\n';
+    }
+    return kFailed;
 }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace corvane {
 namespace {
@@ -106,17 +107,23 @@ Status<> writeFileAtomically(const std::string& requested, std::span<const uint8
     if (options.replaceReadOnly && keptPermissions)
         *keptPermissions |= kOwnerWrite;
 
-    std::string tmpPath;
-    std::unique_ptr<WritableFile> created;
-    for (unsigned attempt = 0; attempt < 16 && !created; ++attempt) {
-        tmpPath = temporaryName(path, attempt);
-        created = fs.createNew(tmpPath, error);
-        if (!created && error != std::errc::file_exists)
-            break;
+    std::optional<TemporaryFile> temporary;
+    {
+        // A signal between creating the file and marking it would leave the file behind.
+        const DeferInterrupts deferred;
+        for (unsigned attempt = 0; attempt < 16; ++attempt) {
+            std::string tmpPath = temporaryName(path, attempt);
+            if (std::unique_ptr<WritableFile> created = fs.createNew(tmpPath, error)) {
+                temporary.emplace(fs, std::move(tmpPath), std::move(created));
+                break;
+            }
+            if (error != std::errc::file_exists)
+                break;
+        }
     }
-    if (!created)
+    if (!temporary)
         return failed("Cannot create ", error);
-    TemporaryFile tmp(fs, tmpPath, std::move(created));
+    TemporaryFile& tmp = *temporary;
 
     if ((error = tmp.file().write(bytes)))
         return failed("Cannot write ", error);

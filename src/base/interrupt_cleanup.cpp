@@ -1,5 +1,6 @@
 #include "base/interrupt_cleanup.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -53,6 +54,18 @@ InterruptCleanup::InterruptCleanup(const char* path) {
 InterruptCleanup::~InterruptCleanup() {
     if (slot_ >= 0)
         marked[slot_].store(nullptr);
+}
+
+DeferInterrupts::DeferInterrupts() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&held, signal);
+    ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+DeferInterrupts::~DeferInterrupts() {
+    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 
 } // namespace corvane

@@ -4,6 +4,8 @@
 // removeTemporaryFilesOnInterrupt() the temporary files of the writes under way are removed first
 // and the program then ends as the signal would have ended it.
 
+#include <signal.h>
+
 namespace corvane {
 
 // Installs handlers for SIGINT, SIGTERM and SIGHUP (a signal the process was started ignoring
@@ -22,6 +24,19 @@ public:
 
 private:
     int slot_ = -1;
+};
+
+// Holds SIGINT, SIGTERM and SIGHUP back on this thread while it lives, so that a file created
+// under it is marked before a signal can end the program; a held signal arrives when it goes.
+class DeferInterrupts {
+public:
+    DeferInterrupts();
+    ~DeferInterrupts();
+    DeferInterrupts(const DeferInterrupts&) = delete;
+    DeferInterrupts& operator=(const DeferInterrupts&) = delete;
+
+private:
+    sigset_t previous_;
 };
 
 } // namespace corvane

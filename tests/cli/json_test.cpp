@@ -56,6 +56,13 @@ TEST(DatabaseJson, WritesEveryFieldInDeclaredOrderWithLatin1NamesAsUtf8) {
     EXPECT_NE(text.find("\"name\": \"Caf\xC3\xA9 \xC3\xBF\\u0001\""), std::string::npos) << text;
     EXPECT_EQ(text.substr(0, 50), "{\n  \"satelliteCount\": 1,\n  \"transponderCount\": 7,\n");
     EXPECT_EQ(text.substr(text.size() - 13), "\n    }\n  ]\n}\n");
+
+    // Written without the object model, yet byte for byte what the library prints from it,
+    // with empty lists and lists of more than one record.
+    ChannelDatabase twice = oneOfEach();
+    twice.appendRecord(twice.satellites.front());
+    for (const ChannelDatabase& db : {ChannelDatabase(), oneOfEach(), twice})
+        EXPECT_EQ(databaseToJsonText(db), databaseToJson(db).dump(2) + "\n");
 }
 
 TEST(DatabaseJson, ReadsTheWrittenFormBackExactlyAndKeepsTheCutBuffers) {
@@ -93,6 +100,17 @@ TEST(DatabaseJson, AcceptsTheLimitsAndRefusesBeyondNamingWhereLeavingTheDatabase
          "serviceCount 2147483648 is not a 32-bit signed integer"},
         {{"\"serviceCount\": 0", "\"serviceCount\": -2147483649"},
          "serviceCount -2147483649 is not a 32-bit signed integer"},
+        {{"\"serviceCount\": 0", "\"serviceCount\": 1000000000000000000000000000000"},
+         "serviceCount 1e+30 is out of the 32-bit range"},
+        {{"\"serviceCount\": 0", "\"serviceCount\": 1e3"}, "serviceCount is not an integer"},
+        // Keys are shown cut and escaped: a message is one short line whatever the file holds.
+        {{"\"id\": 5", "\"id\": 5, \"" + std::string(10 << 20, 'k') + "\": 1"},
+         "satellites[0] has the unknown key \"" + std::string(40, 'k') + "\"..."},
+        {{"\"id\": 5", "\"id\": 5, \"\\u001b[2J\u00e9\": 1"},
+         "satellites[0] has the unknown key \"\\u001b[2J\\u00e9\""},
+        {{"\"name\": \"A\"", "\"name\": \"" + std::string(10 << 20, 'n') + "\xff"},
+         "not valid JSON: parse error at line 2, column 10485838: syntax error while parsing "
+         "value - invalid string: ill-formed UTF-8 byte; last read: '\"nnnn"},
         {{"\"antennas\": []", "\"antennas\": {}"}, "antennas is not an array"},
         {{"\"antennas\": [], ", ""}, "antennas is missing"},
         {{"\"services\": []", "\"services\": [], \"extra\": 1"},

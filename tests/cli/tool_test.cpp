@@ -9,6 +9,11 @@
 #include <nlohmann/json.hpp>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -163,6 +169,35 @@ const std::string kBlock = hex("4B 59 49 4E 46 4F 00 00 00 00  42 4C 41 4E 4B 5F
                                "46 41 31 39 30 30 30 30 00 00 00 00  30 30 31 00  00 "
                                "00 00 00 00  FF FF FF FF  00 00 00 00 00 00 00 00  2F A0 6F 1F");
 
+struct RunOptions {
+    std::string tag;                    // tells apart the output files of parallel runs
+    std::string stdoutPath;             // where standard output goes instead of a file
+    std::optional<rlim_t> addressSpace; // a memory limit, in bytes
+    bool asNobody = false;              // without root's privileges
+
+    // GCC 12 takes designated initializers of this struct for missing fields, hence these.
+    static RunOptions tagged(std::string t) {
+        RunOptions o;
+        o.tag = std::move(t);
+        return o;
+    }
+    static RunOptions writingTo(std::string path) {
+        RunOptions o;
+        o.stdoutPath = std::move(path);
+        return o;
+    }
+    static RunOptions withMemory(std::optional<rlim_t> bytes) {
+        RunOptions o;
+        o.addressSpace = bytes;
+        return o;
+    }
+    static RunOptions nobody() {
+        RunOptions o;
+        o.asNobody = true;
+        return o;
+    }
+};
+
 class Tool : public ::testing::Test {
 protected:
     void SetUp() override { fs::create_directories(root_ / "work"); }
@@ -177,9 +212,10 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    // Runs the tool with `args` in work(), its output caught in files beside that folder.
-    Outcome run(const std::vector<std::string>& args) const {
-        const fs::path out = root_ / "stdout", err = root_ / "stderr";
+    // Starts the tool with `args` in work(), its output caught in files beside that folder.
+    pid_t spawn(const std::vector<std::string>& args, const RunOptions& options = {}) const {
+        const fs::path out = root_ / ("stdout" + options.tag),
+                       err = root_ / ("stderr" + options.tag);
         std::vector<std::string> argv = {CORVANE_TOOL_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char*> cargs;
@@ -188,25 +224,42 @@ protected:
         cargs.push_back(nullptr);
         const pid_t pid = ::fork();
         if (pid == 0) {
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const std::string outPath =
+                options.stdoutPath.empty() ? out.string() : options.stdoutPath;
+            const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 ||
                 ::chdir(work().c_str()) != 0)
                 ::_exit(125);
+            const rlimit limit{options.addressSpace.value_or(RLIM_INFINITY),
+                               options.addressSpace.value_or(RLIM_INFINITY)};
+            if (options.addressSpace && ::setrlimit(RLIMIT_AS, &limit) != 0)
+                ::_exit(125);
+            if (options.asNobody &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(corvane::testing::kNobody) != 0 ||
+                 ::setuid(corvane::testing::kNobody) != 0))
+                ::_exit(125);
             ::execv(cargs[0], cargs.data());
             ::_exit(126);
         }
+        return pid;
+    }
+
+    // Waits for a spawned run; `status` is the exit status, or 128 + the signal that ended it.
+    Outcome finish(pid_t pid, const std::string& tag = {}) const {
         Outcome result;
         int status = 0;
-        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-            result.status = WEXITSTATUS(status);
-        auto slurp = [](const fs::path& p) {
-            std::ifstream in(p, std::ios::binary);
-            return std::string(std::istreambuf_iterator<char>(in), {});
-        };
-        result.out = slurp(out);
-        result.err = slurp(err);
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid)
+            result.status = WIFEXITED(status)     ? WEXITSTATUS(status)
+                            : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                                  : -1;
+        result.out = corvane::testing::readText(root_ / ("stdout" + tag));
+        result.err = corvane::testing::readText(root_ / ("stderr" + tag));
         return result;
+    }
+
+    Outcome run(const std::vector<std::string>& args, const RunOptions& options = {}) const {
+        return finish(spawn(args, options), options.tag);
     }
 
     // dump of `name` must succeed with exactly `expectedJson` (key order included).
@@ -253,14 +306,24 @@ TEST_F(Tool, ReportsTheEditorsMessagesWhenAFileCannotBeRead) {
     write("bad-name.json",
           std::string(kSampleJson).replace(std::string(kSampleJson).find("Das"), 3, "\\u0416"));
     write("list.cdd.bak", kEmptyCdd);
+    fs::create_directory(work() / "folder.sdx");
+    // The editor's messages as they are, then one line with the file and the cause.
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"missing.txt", "File Format error!\n"},
-        {"missing.cdd", "File Format error!\n"},
-        {"bad-header.cdd", "File Format error!\n"},
-        {"bad-checksum.cdd", "File Format error!\n"},
-        {"list.cdd.bak", "Unkown Format!\n"},
-        {"missing.bin", "open file failed\n\n Factory data fie is invalid. \nFile Format error!\n"},
-        {"not-factory.bin", "\n Factory data fie is invalid. \nFile Format error!\n"},
+        {"missing.txt", "File Format error!\nmissing.txt: No such file or directory\n"},
+        {"missing.cdd", "File Format error!\nmissing.cdd: No such file or directory\n"},
+        {"folder.sdx", "File Format error!\nfolder.sdx: Is a directory\n"},
+        {"bad-header.cdd",
+         "File Format error!\nbad-header.cdd: header is not that of a .cdd file\n"},
+        {"bad-checksum.cdd",
+         "File Format error!\nbad-checksum.cdd: checksum does not match (stored 0xD4A99640, "
+         "computed 0x"},
+        {"list.cdd.bak", "Unkown Format!\nlist.cdd.bak: the name ends in none of .ftc, .txt, .cdd, "
+                         ".sdx, .bin, .xml and .json\n"},
+        {"missing.bin", "open file failed\n\n Factory data fie is invalid. \nFile Format "
+                        "error!\nmissing.bin: No such file or directory\n"},
+        {"not-factory.bin",
+         "\n Factory data fie is invalid. \nFile Format error!\nnot-factory.bin: "
+         "it does not start with the signature \"morvalen\"\n"},
         {"missing.json", "Cannot open missing.json: No such file or directory\n"},
         {"broken.json", "broken.json: not valid JSON: "},
         {"bad-name.json",
@@ -272,7 +335,7 @@ TEST_F(Tool, ReportsTheEditorsMessagesWhenAFileCannotBeRead) {
         EXPECT_EQ(dump.out, "") << name;
         EXPECT_EQ(dump.err.substr(0, message.size()), message) << name;
         const Outcome check = run({"check", name});
-        EXPECT_EQ(check.status, 2) << name;
+        EXPECT_EQ(check.status, 3) << name << ": unreadable, not a usage error";
         EXPECT_EQ(check.err, dump.err) << name;
         const Outcome convert = run({"convert", name, "out.json"});
         EXPECT_EQ(convert.status, 1) << name;
@@ -467,6 +530,223 @@ TEST_F(Tool, ConvertOnAFullDiskKeepsTheOldOutput) {
     EXPECT_EQ(oldCdd, "old cdd");
     EXPECT_EQ(names, (std::vector<std::string>{"filler", "old.cdd", "old.json"}))
         << "no temporary file may be left behind";
+}
+
+// Address space limits cannot be set under AddressSanitizer, which reserves terabytes up front.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Before, both runs read the shared ./test_output.txt and one could take the other's data.
+TEST_F(Tool, ParallelBinConversionsInOneFolderEachGetTheirOwnData) {
+    std::string other = sampleBin();
+    other.replace(42, 8, "Eutelsat");
+    other.replace(17422, 3, "ARD");
+    write("a.bin", sampleBin());
+    write("b.bin", other);
+    const std::string expectedB =
+        ordered_json::parse(std::string(kSampleBinJson))
+            .dump()
+            .replace(ordered_json::parse(std::string(kSampleBinJson)).dump().find("Hot Bird"), 8,
+                     "Eutelsat");
+    const auto parsed = [&](const std::string& name) {
+        return ordered_json::parse(read(name), nullptr, false);
+    };
+    constexpr int kPairs = 100;
+    int wrong = 0;
+    for (int i = 0; i < kPairs; ++i) {
+        const pid_t a = spawn({"convert", "a.bin", "a.json"}, RunOptions::tagged("a"));
+        const pid_t b = spawn({"convert", "b.bin", "b.json"}, RunOptions::tagged("b"));
+        const Outcome ra = finish(a, "a"), rb = finish(b, "b");
+        ASSERT_EQ(ra.status + rb.status, 0) << ra.err << rb.err;
+        std::string gotB = parsed("b.json").dump();
+        wrong += parsed("a.json") != ordered_json::parse(std::string(kSampleBinJson));
+        wrong += gotB.replace(gotB.find("ARD"), 3, "ZDF") != expectedB;
+    }
+    EXPECT_EQ(wrong, 0) << "of " << 2 * kPairs << " outputs";
+    const std::string text = read("test_output.txt");
+    EXPECT_TRUE(text.find("Hot Bird") != std::string::npos ||
+                text.find("Eutelsat") != std::string::npos)
+        << "the work file holds one whole conversion";
+}
+
+TEST_F(Tool, InputsPastTheBoundAreRefusedNamingTheFile) {
+    // Each reads 256 MiB of zeros; .sdx goes the way .txt goes.
+    for (const char* name : {"zero.txt", "zero.cdd", "zero.json", "zero.rs232"})
+        fs::create_symlink("/dev/zero", work() / name);
+    // A limit far above the bound, so a tool that reads without one dies instead of the machine.
+    const RunOptions capped =
+        RunOptions::withMemory(kSanitized ? std::nullopt : std::optional<rlim_t>(rlim_t{1} << 30));
+    const std::string tooLarge = ": larger than 256 MiB, the most Corvane reads\n";
+    EXPECT_EQ(run({"dump", "zero.txt"}, capped).err, "File Format error!\nzero.txt" + tooLarge);
+    EXPECT_EQ(run({"dump", "zero.cdd"}, capped).err,
+              "File Format error!\nzero.cdd: header is not that of a .cdd file\n");
+    EXPECT_EQ(run({"dump", "zero.json"}, capped).err, "Cannot read zero.json" + tooLarge);
+    const Outcome block = run({"block", "zero.rs232"}, capped);
+    EXPECT_EQ(block.status, 1);
+    EXPECT_EQ(block.err, "Cannot read zero.rs232" + tooLarge);
+
+    // A .cdd header that claims more than the bound, through a pipe that never ends.
+    const std::string pipe = (work() / "endless.cdd").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const pid_t feeder = ::fork();
+    if (feeder == 0) {
+        const int fd = ::open(pipe.c_str(), O_WRONLY);
+        std::string header = kEmptyCdd.substr(0, 16);
+        header.replace(5, 4, std::string("\xF0\0\0\0", 4));
+        const std::string filler(1 << 16, 'x');
+        bool open = fd >= 0 && ::write(fd, header.data(), header.size()) > 0;
+        while (open)
+            open = ::write(fd, filler.data(), filler.size()) > 0;
+        ::_exit(0);
+    }
+    EXPECT_EQ(run({"dump", "endless.cdd"}, capped).err,
+              "File Format error!\nendless.cdd" + tooLarge);
+    ::kill(feeder, SIGKILL);
+    ::waitpid(feeder, nullptr, 0);
+}
+
+// A list larger than the memory the tool may have: before, std::bad_alloc ended it (exit 134).
+TEST_F(Tool, RunningOutOfMemoryIsAMessageAndStatusOne) {
+    if (kSanitized)
+        GTEST_SKIP() << "AddressSanitizer cannot run under an address space limit";
+    std::string big;
+    for (int i = 0; big.size() < (std::size_t{40} << 20); ++i)
+        big += "v \"Programme " + std::to_string(i) + "\" 1 1 1 " + std::to_string(i) +
+               " 101 102 101 0 0 0 0\r\n";
+    write("big.txt", big);
+    const Outcome fits = run({"check", "big.txt"}, RunOptions::writingTo("/dev/null"));
+    EXPECT_EQ(fits.status, 1) << "findings, as no transponder exists: " << fits.err;
+    const Outcome starved = run({"dump", "big.txt"}, RunOptions::withMemory(rlim_t{96} << 20));
+    EXPECT_EQ(starved.status, 1) << starved.err;
+    EXPECT_EQ(starved.out, "");
+    EXPECT_TRUE(starved.err == "File Format error!\nbig.txt: not enough memory to read it\n" ||
+                starved.err == "corvane-tool: out of memory\n")
+        << starved.err;
+}
+
+TEST_F(Tool, ConvertReplacesAnOutputAsItIsAndRefusesAReadOnlyOne) {
+    write("sample.txt", kSampleText);
+    write("kept.cdd", "old");
+    fs::permissions(work() / "kept.cdd", fs::perms(0640));
+    EXPECT_EQ(run({"convert", "sample.txt", "kept.cdd"}).status, 0);
+    EXPECT_EQ(fs::status(work() / "kept.cdd").permissions(), fs::perms(0640));
+
+    fs::create_directory(work() / "real");
+    write("real/target.cdd", "old");
+    fs::create_symlink("real/target.cdd", work() / "link.cdd");
+    EXPECT_EQ(run({"convert", "sample.txt", "link.cdd"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(work() / "link.cdd"));
+    EXPECT_EQ(read("real/target.cdd"), kSampleCdd);
+
+    // As root, who may write anything, read-only means that nobody has write permission.
+    write("locked.cdd", "old");
+    fs::permissions(work() / "locked.cdd", fs::perms(0444));
+    const Outcome locked = run({"convert", "sample.txt", "locked.cdd"});
+    EXPECT_EQ(locked.status, 1);
+    EXPECT_EQ(locked.err, "Cannot replace \"locked.cdd\": the file is read-only; it is left as it "
+                          "was\n");
+    EXPECT_EQ(read("locked.cdd"), "old");
+
+    if (::geteuid() != 0)
+        return;
+    // A user who may change the folder but not root's file in it: a rename would replace it.
+    fs::permissions(root_, fs::perms(0755));
+    fs::permissions(work(), fs::perms(0777));
+    write("roots.json", "old");
+    const Outcome notOwner = run({"convert", "sample.txt", "roots.json"}, RunOptions::nobody());
+    EXPECT_EQ(notOwner.status, 1) << notOwner.err;
+    EXPECT_NE(notOwner.err.find("the file is read-only"), std::string::npos) << notOwner.err;
+    EXPECT_EQ(read("roots.json"), "old");
+    EXPECT_EQ(run({"convert", "sample.txt", "mine.json"}, RunOptions::nobody()).status, 0);
+}
+
+// A large output takes long enough to write that the signal comes while the temporary exists.
+TEST_F(Tool, AnInterruptedConvertLeavesNoTemporaryFile) {
+    std::string big = kSampleText;
+    for (int i = 2; i < 60000; ++i)
+        big += "v \"Programme " + std::to_string(i) + "\" 1 1 1 " + std::to_string(i) +
+               " 101 102 101 0 0 0 0\r\n";
+    write("big.txt", big);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        write("out.json", "old");
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, work().c_str(), IN_CREATE), 0);
+        bool stopped = false;
+        for (int attempt = 0; attempt < 10 && !stopped; ++attempt) {
+            const pid_t pid = spawn({"convert", "big.txt", "out.json"});
+            alignas(inotify_event) char events[4096];
+            bool seen = false;
+            while (!seen) {
+                const ssize_t got = ::read(watch, events, sizeof events);
+                ASSERT_GT(got, 0);
+                for (ssize_t at = 0; at < got;) {
+                    const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                    seen = seen || (event->len > 0 && std::string(event->name).ends_with(".tmp"));
+                    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                }
+            }
+            ::kill(pid, signal);
+            const Outcome r = finish(pid);
+            stopped = r.status == 128 + signal; // else it finished first: try again
+        }
+        ::close(watch);
+        ASSERT_TRUE(stopped) << "the tool always finished before the signal came";
+        EXPECT_EQ(read("out.json"), "old");
+        for (const auto& entry : fs::directory_iterator(work()))
+            EXPECT_FALSE(entry.path().string().ends_with(".tmp")) << entry.path();
+    }
+}
+
+TEST_F(Tool, CheckShowsControlBytesOfNamesAsEscapesOnePerLine) {
+    std::string json = kSampleJson;
+    json.replace(json.find("Astra 19.2E"), 11, "Astra\\nservice 0 \\\"X\\\": forged\\u001b[2J");
+    write("forged.json", json);
+    const Outcome r = run({"check", "forged.json"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "satellite 0 \"Astra\\nservice 0 \"X\": forged\\x1b[2J\": the name is 31 "
+                     "characters long; a .cdd file keeps the first 14 (\"Astra\\nservice \")\n");
+}
+
+TEST_F(Tool, SmallerUsageFaults) {
+    const Outcome unknown = run({"frobnicate", "a.txt"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err.substr(0, 78),
+              "Unknown command \"frobnicate\": the commands are dump, convert, save, check, block\n");
+
+    write("-x.txt", kSampleText);
+    const Outcome dashed = run({"dump", "-x.txt"});
+    EXPECT_EQ(dashed.status, 2);
+    EXPECT_NE(dashed.err.find("corvane-tool dump -- -x.txt"), std::string::npos) << dashed.err;
+    EXPECT_EQ(run({"dump", "--", "-x.txt"}).status, 0);
+
+    // A check that cannot read its file must not look like a mistyped command line.
+    EXPECT_EQ(run({"check", "missing.txt"}).status, 3);
+    EXPECT_EQ(run({"check"}).status, 2);
+
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--help"}, {"--version"}, {"dump", "--help"}}) {
+        const Outcome full = run(args, RunOptions::writingTo("/dev/full"));
+        EXPECT_EQ(full.status, 1) << args.front();
+        EXPECT_EQ(full.err, "Cannot write to standard output\n");
+    }
+}
+
+TEST_F(Tool, ReadsACddThroughANamedPipe) {
+    const std::string pipe = (work() / "piped.cdd").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const pid_t feeder = ::fork();
+    if (feeder == 0) {
+        std::ofstream(pipe, std::ios::binary) << kSampleCdd;
+        ::_exit(0);
+    }
+    const Outcome r = run({"dump", "piped.cdd"});
+    ::waitpid(feeder, nullptr, 0);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ordered_json::parse(r.out, nullptr, false), ordered_json::parse(kSampleJson));
 }
 
 } // namespace
