@@ -138,8 +138,8 @@ bool reportUnknownCommand(int argc, char** argv, CLI::App& app) {
             return false;
         names += (names.empty() ? "" : ", ") + command->get_name();
     }
-    std::cerr << "Unknown command " << inQuotes(printableText(argv[1], 40))
-              << ": the commands are " << names << '\n'
+    std::cerr << "Unknown command " << inQuotes(printableText(argv[1], 40)) << ": the commands are "
+              << names << '\n'
               << app.help();
     return true;
 }

@@ -48,6 +48,7 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     WritableFile& file() { return *file_; }
+    const std::string& path() const { return path_; }
     std::error_code renameTo(const std::string& target) {
         const std::error_code error = fs_.rename(path_, target);
         renamed_ = !error;
@@ -102,10 +103,12 @@ Status<> writeFileAtomically(const std::string& requested, std::span<const uint8
     }
     // Taken before anything is written: the replacement must not widen or narrow who may read
     // the user's file.
-    std::optional<unsigned> keptPermissions = replacesFile ? fs.permissions(path) : std::nullopt;
+    const std::optional<unsigned> existingPermissions =
+        replacesFile ? fs.permissions(path) : std::nullopt;
+    const bool keepPermissions = existingPermissions.has_value();
     constexpr unsigned kOwnerWrite = 0200;
-    if (options.replaceReadOnly && keptPermissions)
-        *keptPermissions |= kOwnerWrite;
+    const unsigned keptPermissions =
+        existingPermissions.value_or(0) | (options.replaceReadOnly ? kOwnerWrite : 0u);
 
     std::optional<TemporaryFile> temporary;
     {
@@ -127,14 +130,14 @@ Status<> writeFileAtomically(const std::string& requested, std::span<const uint8
 
     if ((error = tmp.file().write(bytes)))
         return failed("Cannot write ", error);
-    if (keptPermissions && (error = tmp.file().setPermissions(*keptPermissions)))
+    if (keepPermissions && (error = tmp.file().setPermissions(keptPermissions)))
         return failed("Cannot write ", error);
     // Without this a power loss soon after the rename can leave the new name on an empty file.
     if ((error = tmp.file().sync()) || (error = tmp.file().close()))
         return failed("Cannot write ", error);
     if (options.verify) {
         // Read through the system, not `fs`: what counts is what another program will read.
-        const auto readBack = readWholeFile(tmpPath);
+        const auto readBack = readWholeFile(tmp.path());
         const std::string why =
             !readBack.ok() ? detail::joinText("it could not be read back: ", readBack.cause)
             : !std::ranges::equal(asBytes(readBack.value), bytes)

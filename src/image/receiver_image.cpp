@@ -78,8 +78,10 @@ std::optional<std::string> readConfig(const std::string& path, std::string& text
     FileReader reader(path);
     if (!reader.isOpen() && reader.error() == std::errc::no_such_file_or_directory)
         return std::nullopt;
-    if (!reader.isOpen() || !reader.readToEnd(text))
+    if (!reader.isOpen() || !reader.read(text, kMaxFileBytes))
         return reader.error().message();
+    if (reader.hasMore())
+        return tooLargeCause();
     return std::nullopt;
 }
 
@@ -201,7 +203,10 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
         return failed(SaveStep::WriteDatabase, paths.cdd, std::move(written.cause));
 
     const std::string copyPath = join(startDirectory, kPackerInput);
-    if (Status<> copied = writeFileAtomically(copyPath, cdd.value, verified, fs); !copied.ok())
+    // Ours, not the user's: one left read-only by an earlier run must not stop this Save.
+    WriteOptions workCopy = verified;
+    workCopy.replaceReadOnly = true;
+    if (Status<> copied = writeFileAtomically(copyPath, cdd.value, workCopy, fs); !copied.ok())
         return failed(SaveStep::CopyForPacker, copyPath, std::move(copied.cause));
 
     const std::optional<std::string> program = packer.find(startDirectory);

@@ -107,6 +107,16 @@ TEST_F(Save, WritesTheCddItsCopyAndTheImageAroundThePackersPayload) {
     EXPECT_EQ(fs::status(out / "list.rs232").permissions() & fs::perms::owner_write,
               fs::perms::owner_write);
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+
+    // The packer's copy is a work file, replaced even when read-only; the list the user chose is
+    // refused and left as it is, as convert leaves it.
+    ::chmod((start / "RealDefData.cdd").c_str(), 0444);
+    ::chmod((out / "list.cdd").c_str(), 0444);
+    const auto refused = save("list", packer);
+    EXPECT_EQ(refused.code, SaveStep::WriteDatabase);
+    EXPECT_EQ(refused.cause, "the file is read-only");
+    ::chmod((out / "list.cdd").c_str(), 0644);
+    EXPECT_TRUE(save("list", packer).ok());
 }
 
 TEST(ImageWords, ComeFromTheFirstThreeWordsCutToTheirSlots) {
