@@ -3,6 +3,7 @@
 // file the editor accepts, with the same messages when it is not.
 
 #include "block_json.h"
+#include "database_diff_output.h"
 #include "database_json.h"
 #include "load_database.h"
 
@@ -108,6 +109,18 @@ int runCheck(const std::string& path) {
     for (const Finding& finding : findings)
         std::cout << cli::latin1ToUtf8(finding.message) << '\n';
     return finishOutput(findings.empty() ? kOk : kFailed);
+}
+
+// Both files are read even when the first fails, so that one run names every unreadable input.
+int runDiff(const std::string& oldPath, const std::string& newPath, bool asJson) {
+    constexpr int kDiffSame = 0, kDiffDiffers = 1, kDiffUnreadable = 2;
+    ChannelDatabase oldDb, newDb;
+    const bool oldRead = load(oldDb, oldPath);
+    if (!load(newDb, newPath) || !oldRead)
+        return kDiffUnreadable;
+    const DatabaseDiff diff = diffDatabases(oldDb, newDb);
+    std::cout << (asJson ? cli::diffToJson(diff).dump(2) + "\n" : cli::diffToText(diff));
+    return finishOutput(diff.empty() ? kDiffSame : kDiffDiffers);
 }
 
 int runBlock(const std::string& path) {
@@ -229,6 +242,18 @@ int run(int argc, char** argv) {
     block->footer("Exit status: 0 both checksums match; 1 a checksum does not match, or FILE "
                   "cannot be read or is shorter than a block header.");
 
+    std::string newFile;
+    bool diffJson = false;
+    CLI::App* diff = app.add_subcommand(
+        "diff", "List what changed from OLD to NEW, one line per added, removed, changed or "
+                "moved record.");
+    diff->add_option("OLD", file, "Channel data file before")->required();
+    diff->add_option("NEW", newFile, "Channel data file after")->required();
+    diff->add_flag("--json", diffJson, "Print the changes as JSON");
+    diff->footer("Satellites are matched by position and name, transponders by satellite, "
+                 "frequency and polarity, services by transponder, service id and name, antennas "
+                 "by id. Exit status: 0 the same; 1 they differ; 2 OLD or NEW cannot be read.");
+
     if (reportUnknownCommand(argc, argv, app))
         return kUsage;
     try {
@@ -250,6 +275,8 @@ int run(int argc, char** argv) {
         return runSave(file, output);
     if (*check)
         return runCheck(file);
+    if (*diff)
+        return runDiff(file, newFile, diffJson);
     return runBlock(file);
 }
 

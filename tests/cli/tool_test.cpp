@@ -444,7 +444,7 @@ TEST_F(Tool, HelpVersionAndUsageErrors) {
     const Outcome version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "corvane-tool 0.1.0\n");
-    for (const std::string command : {"dump", "convert", "save", "check", "block"}) {
+    for (const std::string command : {"dump", "convert", "save", "check", "block", "diff"}) {
         const Outcome help = run({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("Usage: corvane-tool " + command), std::string::npos) << help.out;
@@ -452,7 +452,7 @@ TEST_F(Tool, HelpVersionAndUsageErrors) {
     }
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* command : {"dump", "convert", "save", "check", "block"})
+    for (const char* command : {"dump", "convert", "save", "check", "block", "diff"})
         EXPECT_NE(help.out.find(command), std::string::npos) << help.out;
 
     const std::vector<std::vector<std::string>> usageErrors = {{},
@@ -461,7 +461,8 @@ TEST_F(Tool, HelpVersionAndUsageErrors) {
                                                                {"dump", "a", "b"},
                                                                {"convert", "a.txt"},
                                                                {"check", "-x", "a"},
-                                                               {"save", "a.txt"}};
+                                                               {"save", "a.txt"},
+                                                               {"diff", "a.txt"}};
     for (const auto& args : usageErrors) {
         const Outcome r = run(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
@@ -495,6 +496,73 @@ TEST_F(Tool, SaveWritesTheCddAndTheReceiverImageSilently) {
     EXPECT_EQ(failed.err, "Save failed: running the image packer\n" +
                               (work() / "imgpack").string() + ": exited with status 3: it broke\n");
     EXPECT_EQ(read("out.rs232"), image);
+}
+
+TEST_F(Tool, DiffListsOneLinePerChangeAndSetsItsStatus) {
+    write("old.txt", kSampleText);
+    write("old.cdd", kSampleCdd);
+    // Café Radio dragged to the top and a symbol rate changed.
+    std::string moved = kSampleText;
+    moved.replace(moved.find("12188 27500"), 11, "12188 27000");
+    const std::size_t radio = moved.find("r \"Caf");
+    const std::string radioLine = moved.substr(radio);
+    moved.erase(radio);
+    moved.insert(moved.find("v \"Das"), radioLine);
+    write("moved.txt", moved);
+    // A satellite put in front renumbers Astra, its transponders and their services.
+    std::string renumbered = kSampleText;
+    renumbered.insert(renumbered.find("a 1"),
+                      "  s \"Hot Bird\" 9750 10600 universal 13.0 east n 0\r\n"
+                      "      t 11034 27500 ver 0 14 0 7/8\r\n");
+    renumbered.replace(renumbered.find("a 1"), 3, "a 2");
+    for (const char* line : {"v \"Das Erste\" 1 1", "r \"Caf\xE9 Radio\" 1 1"})
+        renumbered.replace(renumbered.find(line) + std::string(line).size() - 1, 1, "2");
+    write("renumbered.txt", renumbered);
+
+    const Outcome same = run({"diff", "old.txt", "old.cdd"});
+    EXPECT_EQ(same.status, 0) << same.err;
+    EXPECT_EQ(same.out + same.err, "");
+
+    const Outcome differ = run({"diff", "old.cdd", "moved.txt"});
+    EXPECT_EQ(differ.status, 1) << differ.err;
+    EXPECT_EQ(differ.err, "");
+    EXPECT_EQ(differ.out,
+              "changed transponder 1 (12188 MHz vertical, satellite \"Astra 19.2E\" longitude "
+              "192): symbolRate 27500 -> 27000\n"
+              "moved service 0 \"Caf\xC3\xA9 Radio\" (service id 28107, 12188 MHz vertical, "
+              "satellite \"Astra 19.2E\" longitude 192): position 1 -> 0\n");
+
+    const Outcome json = run({"diff", "old.cdd", "moved.txt", "--json"});
+    EXPECT_EQ(json.status, 1);
+    const auto parsed = ordered_json::parse(json.out, nullptr, false);
+    ASSERT_TRUE(parsed.is_object()) << json.out;
+    EXPECT_EQ(parsed["counters"], ordered_json::array());
+    ASSERT_EQ(parsed["changes"].size(), 2u);
+    EXPECT_EQ(parsed["changes"][1]["change"], "moved");
+    EXPECT_EQ(parsed["changes"][1]["identity"]["name"], "Caf\u00e9 Radio");
+    EXPECT_EQ(run({"diff", "--json", "old.txt", "old.cdd"}).out,
+              "{\n  \"counters\": [],\n  \"changes\": []\n}\n");
+
+    const Outcome shifted = run({"diff", "old.txt", "renumbered.txt"});
+    EXPECT_EQ(shifted.status, 1);
+    EXPECT_NE(
+        shifted.out.find("\nchanged satellite 1 \"Astra 19.2E\" (longitude 192): id 0 -> 1\n"),
+        std::string::npos)
+        << shifted.out;
+    EXPECT_EQ(shifted.out.find("removed"), std::string::npos) << shifted.out;
+    EXPECT_EQ(shifted.out.find("service"), std::string::npos) << shifted.out;
+}
+
+TEST_F(Tool, DiffNamesEveryInputItCannotRead) {
+    write("old.txt", kSampleText);
+    write("broken.json", "{");
+    const Outcome both = run({"diff", "missing.cdd", "broken.json"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_EQ(both.out, "");
+    EXPECT_EQ(both.err.substr(0, 39), "File Format error!\nbroken.json: not val") << both.err;
+    const Outcome second = run({"diff", "old.txt", "missing.json"});
+    EXPECT_EQ(second.status, 2);
+    EXPECT_EQ(second.err, "Cannot open missing.json: No such file or directory\n");
 }
 
 TEST_F(Tool, ConvertOnAFullDiskKeepsTheOldOutput) {

@@ -1,0 +1,225 @@
+#include "database_diff_output.h"
+
+#include "database_json.h"
+
+#include <type_traits>
+
+namespace corvane::cli {
+namespace {
+
+using nlohmann::ordered_json;
+
+// Appends pieces, numbers as decimal. Chains of std::string operator+ make GCC 12 at -O3 report
+// a false -Wrestrict overlap, which our warnings turn into a failed build.
+void put(std::string& out, std::string_view text) {
+    out.append(text);
+}
+template <class Int> std::enable_if_t<std::is_integral_v<Int>> put(std::string& out, Int value) {
+    out.append(std::to_string(value));
+}
+template <class... Parts> void append(std::string& out, const Parts&... parts) {
+    (put(out, parts), ...);
+}
+
+std::string_view changeName(ChangeKind change) {
+    switch (change) {
+    case ChangeKind::Added:
+        return "added";
+    case ChangeKind::Removed:
+        return "removed";
+    case ChangeKind::Changed:
+        return "changed";
+    case ChangeKind::Moved:
+        break;
+    }
+    return "moved";
+}
+
+std::string_view recordName(RecordKind record) {
+    switch (record) {
+    case RecordKind::Satellite:
+        return "satellite";
+    case RecordKind::Transponder:
+        return "transponder";
+    case RecordKind::Service:
+        return "service";
+    case RecordKind::Antenna:
+        break;
+    }
+    return "antenna";
+}
+
+void putPolarity(std::string& out, int32_t polarity) {
+    if (polarity == 0)
+        append(out, "horizontal");
+    else if (polarity == 1)
+        append(out, "vertical");
+    else
+        append(out, "polarity ", polarity);
+}
+
+void putSatellite(std::string& out, const SatelliteIdentity& s) {
+    append(out, quotedName(s.name), " longitude ", s.longitude);
+}
+
+// "11494 MHz horizontal, satellite "Astra 19.2E" longitude 192"
+void putTuning(std::string& out, const TransponderIdentity& t) {
+    append(out, t.frequency, " MHz ");
+    putPolarity(out, t.polarity);
+    if (t.satellite) {
+        append(out, ", satellite ");
+        putSatellite(out, *t.satellite);
+    } else {
+        append(out, ", missing satellite ", t.satelliteId);
+    }
+}
+
+void putLabel(std::string& out, const RecordChange& c) {
+    const int32_t key = c.newKey ? *c.newKey : c.oldKey.value_or(0);
+    append(out, recordName(c.record), " ", key);
+    if (const auto* s = std::get_if<SatelliteIdentity>(&c.identity)) {
+        append(out, " ", quotedName(s->name), " (longitude ", s->longitude, ")");
+    } else if (const auto* t = std::get_if<TransponderIdentity>(&c.identity)) {
+        append(out, " (");
+        putTuning(out, *t);
+        append(out, ")");
+    } else if (const auto* v = std::get_if<ServiceIdentity>(&c.identity)) {
+        append(out, " ", quotedName(v->name), " (service id ", v->serviceId, ", ");
+        if (v->transponder)
+            putTuning(out, *v->transponder);
+        else
+            append(out, "missing transponder ", v->transponderId);
+        append(out, ")");
+    }
+}
+
+ordered_json satelliteJson(const SatelliteIdentity& s) {
+    ordered_json out = ordered_json::object();
+    out["longitude"] = s.longitude;
+    out["name"] = latin1ToUtf8(s.name);
+    return out;
+}
+
+ordered_json transponderJson(const TransponderIdentity& t) {
+    ordered_json out = ordered_json::object();
+    if (t.satellite)
+        out["satellite"] = satelliteJson(*t.satellite);
+    else
+        out["satelliteId"] = t.satelliteId;
+    out["frequency"] = t.frequency;
+    out["polarity"] = t.polarity;
+    return out;
+}
+
+ordered_json identityJson(const RecordIdentity& identity) {
+    if (const auto* s = std::get_if<SatelliteIdentity>(&identity))
+        return satelliteJson(*s);
+    if (const auto* t = std::get_if<TransponderIdentity>(&identity))
+        return transponderJson(*t);
+    ordered_json out = ordered_json::object();
+    if (const auto* v = std::get_if<ServiceIdentity>(&identity)) {
+        if (v->transponder)
+            out["transponder"] = transponderJson(*v->transponder);
+        else
+            out["transponderId"] = v->transponderId;
+        out["serviceId"] = v->serviceId;
+        out["name"] = latin1ToUtf8(v->name);
+    } else {
+        out["id"] = std::get<AntennaIdentity>(identity).id;
+    }
+    return out;
+}
+
+ordered_json fieldsJson(const std::vector<FieldChange>& fields) {
+    ordered_json out = ordered_json::array();
+    for (const FieldChange& f : fields)
+        out.push_back({{"field", f.field}, {"old", f.oldValue}, {"new", f.newValue}});
+    return out;
+}
+
+} // namespace
+
+std::string quotedName(std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\' || c == '"') {
+            out.push_back('\\');
+            out.push_back(c);
+        } else if (c == '\n') {
+            out.append("\\n");
+        } else if (c == '\r') {
+            out.append("\\r");
+        } else if (c == '\t') {
+            out.append("\\t");
+        } else if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) {
+            out.append("\\x");
+            out.push_back(kHex[byte >> 4]);
+            out.push_back(kHex[byte & 0xF]);
+        } else if (byte < 0x80) {
+            out.push_back(c);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
+std::string diffToText(const DatabaseDiff& diff) {
+    std::string out;
+    for (const FieldChange& f : diff.counters)
+        append(out, "changed counter ", f.field, ": ", f.oldValue, " -> ", f.newValue, "\n");
+    for (const RecordChange& c : diff.records) {
+        append(out, changeName(c.change), " ");
+        putLabel(out, c);
+        switch (c.change) {
+        case ChangeKind::Added:
+            append(out, " at position ", c.newPosition.value_or(0));
+            break;
+        case ChangeKind::Removed:
+            append(out, " at position ", c.oldPosition.value_or(0));
+            break;
+        case ChangeKind::Changed:
+            for (std::size_t i = 0; i < c.fields.size(); ++i)
+                append(out, i == 0 ? ": " : ", ", c.fields[i].field, " ", c.fields[i].oldValue,
+                       " -> ", c.fields[i].newValue);
+            break;
+        case ChangeKind::Moved:
+            append(out, ": position ", c.oldPosition.value_or(0), " -> ",
+                   c.newPosition.value_or(0));
+            break;
+        }
+        out.push_back('\n');
+    }
+    return out;
+}
+
+ordered_json diffToJson(const DatabaseDiff& diff) {
+    ordered_json out = ordered_json::object();
+    out["counters"] = fieldsJson(diff.counters);
+    ordered_json changes = ordered_json::array();
+    for (const RecordChange& c : diff.records) {
+        ordered_json change = ordered_json::object();
+        change["change"] = changeName(c.change);
+        change["record"] = recordName(c.record);
+        if (c.oldPosition)
+            change["oldPosition"] = *c.oldPosition;
+        if (c.newPosition)
+            change["newPosition"] = *c.newPosition;
+        if (c.oldKey)
+            change["oldKey"] = *c.oldKey;
+        if (c.newKey)
+            change["newKey"] = *c.newKey;
+        change["identity"] = identityJson(c.identity);
+        if (c.change == ChangeKind::Changed)
+            change["fields"] = fieldsJson(c.fields);
+        changes.push_back(std::move(change));
+    }
+    out["changes"] = std::move(changes);
+    return out;
+}
+
+} // namespace corvane::cli
