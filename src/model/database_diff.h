@@ -64,6 +64,7 @@ struct RecordChange {
     ChangeKind change = ChangeKind::Changed;
     RecordKind record = RecordKind::Satellite;
     // The record's place in the old and in the new list, from 0; none where it is absent.
+    // Services are placed in the order of their numbers (see diffDatabases).
     std::optional<std::size_t> oldPosition;
     std::optional<std::size_t> newPosition;
     // Its id (a service: its number) in each list, as the editor's rows name it.
@@ -77,8 +78,8 @@ struct RecordChange {
 struct DatabaseDiff {
     std::vector<FieldChange> counters; // the four counters that differ, in declared order
     // Antennas, satellites, transponders, then services (the order of the tool's JSON). Within a
-    // kind, the removed records in old list order, then the others in new list order; a record
-    // both changed and moved has its Changed entry first.
+    // kind, the removed records in old order, then the others in new order; a record both
+    // changed and moved has its Changed entry first.
     std::vector<RecordChange> records;
 
     bool empty() const { return counters.empty() && records.empty(); }
@@ -87,10 +88,13 @@ struct DatabaseDiff {
 // Records whose identities are equal in one list are paired in list order, first with first.
 // A transponder's satellite and a service's transponder are compared through that pairing, so
 // renumbering a satellite or a transponder reports it alone, not everything hanging on it; the
-// satelliteId and transponderId fields are therefore never reported as changed. A service's
-// number is reported only where it changed other than by its place in the list, so an insertion
-// does not report every later service. Moves are the fewest that explain the new order: the
-// paired records outside one longest run kept in the old order. O(n log n) in the list sizes.
+// satelliteId and transponderId fields are therefore never reported as changed.
+// Services are taken in the order of their numbers, equal numbers in list order: the order the
+// receiver shows. It is the list order after any service command, and the one order a .cdd file
+// keeps (it stores services grouped by transponder). A service's number is reported only where
+// it changed other than by its new place, so an insertion does not report every later service.
+// Moves are the fewest that explain the new order: the paired records outside one longest run
+// kept in the old order. O(n log n) in the list sizes.
 DatabaseDiff diffDatabases(const ChannelDatabase& oldDb, const ChannelDatabase& newDb);
 
 } // namespace corvane

@@ -106,9 +106,12 @@ TEST(DatabaseDiff, ReportsEachKindOfChangeInKindThenListOrder) {
          [](ChannelDatabase& db) { at(db.transponders, 3).satelliteId = 0; },
          {"removed transponder 3->-", "added transponder -->3", "removed service 6->-",
           "removed service 7->-", "added service -->6", "added service -->7"}},
+        {"a transponder deleted: its services go, and the others keep their numbers",
+         [](ChannelDatabase& db) { db.deleteTransponder(db.transponders.find(0)); },
+         {"removed transponder 0->-", "removed service 0->-", "removed service 1->-"}},
         {"a service number that does not follow its place",
          [](ChannelDatabase& db) { at(db.services, 3).number = 40; },
-         {"changed service 3->3 number 3->40"}},
+         {"changed service 3->7 number 3->40", "moved service 3->7"}},
     };
     for (const Case& c : cases) {
         const ChannelDatabase before = sample();
@@ -136,6 +139,13 @@ TEST(DatabaseDiff, OneMovedRecordIsOneMoveAndShiftsAreNone) {
     ++inserted.serviceCount;
     EXPECT_EQ(lines(diffDatabases(before, inserted)),
               (std::vector<std::string>{"serviceCount 8->9", "added service -->0"}));
+
+    // Numbers give the order where the list keeps services by transponder, as a .cdd file does.
+    ChannelDatabase renumbered = sample();
+    for (ServiceRecord& v : renumbered.services)
+        v.number = v.number == 7 ? 0 : v.number + 1;
+    EXPECT_EQ(lines(diffDatabases(before, renumbered)),
+              std::vector<std::string>{"moved service 7->0"});
 
     // Two satellites swapped: one of them moved.
     ChannelDatabase swapped = sample();
