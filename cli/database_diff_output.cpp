@@ -2,6 +2,8 @@
 
 #include "database_json.h"
 
+#include "base/message_text.h"
+
 #include <type_traits>
 
 namespace corvane::cli {
@@ -139,30 +141,14 @@ ordered_json fieldsJson(const std::vector<FieldChange>& fields) {
 
 } // namespace
 
+// The escapes of every other message that shows a name, so a finding and a diff line show one
+// name alike; the quote is escaped too, since here it closes the name.
 std::string quotedName(std::string_view bytes) {
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "\"";
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\' || c == '"') {
+    for (const char c : latin1ToUtf8(printableName(bytes))) {
+        if (c == '"')
             out.push_back('\\');
-            out.push_back(c);
-        } else if (c == '\n') {
-            out.append("\\n");
-        } else if (c == '\r') {
-            out.append("\\r");
-        } else if (c == '\t') {
-            out.append("\\t");
-        } else if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) {
-            out.append("\\x");
-            out.push_back(kHex[byte >> 4]);
-            out.push_back(kHex[byte & 0xF]);
-        } else if (byte < 0x80) {
-            out.push_back(c);
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
+        out.push_back(c);
     }
     out.push_back('"');
     return out;

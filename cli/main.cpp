@@ -252,7 +252,8 @@ int run(int argc, char** argv) {
     diff->add_flag("--json", diffJson, "Print the changes as JSON");
     diff->footer("Satellites are matched by position and name, transponders by satellite, "
                  "frequency and polarity, services by transponder, service id and name, antennas "
-                 "by id. Exit status: 0 the same; 1 they differ; 2 OLD or NEW cannot be read.");
+                 "by id. Exit status: 0 the same; 1 they differ; 2 OLD or NEW cannot be read (as "
+                 "for a usage error).");
 
     if (reportUnknownCommand(argc, argv, app))
         return kUsage;
