@@ -2,7 +2,7 @@
 // the same bytes: the import's duplicate-key check must grow with the keys as the parse does,
 // not with their square.
 
-#include "database_json.h"
+#include "formats/database_json.h"
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
@@ -25,7 +25,7 @@ void importObject(benchmark::State& state) {
     const std::string text = objectWithKeys(state.range(0));
     for (auto _ : state) {
         corvane::ChannelDatabase db;
-        benchmark::DoNotOptimize(corvane::cli::databaseFromJson(text, db));
+        benchmark::DoNotOptimize(corvane::databaseFromJson(text, db));
     }
     state.SetComplexityN(state.range(0));
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));

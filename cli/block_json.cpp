@@ -1,6 +1,6 @@
 #include "block_json.h"
 
-#include "database_json.h"
+#include "formats/database_json.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "database_diff_output.h"
 
-#include "database_json.h"
+#include "formats/database_json.h"
 
 #include "base/message_text.h"
 

@@ -1,7 +1,5 @@
 #include "load_database.h"
 
-#include "database_json.h"
-
 #include "base/message_text.h"
 #include "formats/open_file.h"
 
@@ -30,21 +28,7 @@ Result<std::string, FileRead> readInputFile(const std::string& path) {
 
 Status<> loadDatabase(ChannelDatabase& db, const std::string& path) {
     Status<> status(path);
-    if (hasExtension(path, ".json")) {
-        auto text = readInputFile(path);
-        if (!text.ok())
-            return status.failWith(Outcome::Failed, std::move(text));
-        Status<> parsed = databaseFromJson(text.value, db);
-        if (!parsed.ok())
-            return status.fail(Outcome::Failed, std::move(parsed.cause));
-        return status;
-    }
     Status<OpenOutcome> opened = openFile(db, path);
-    if (opened.code == OpenOutcome::UnknownFormat) {
-        // The tool reads one format more than the editor.
-        static constexpr std::string_view kJson[] = {".json"};
-        opened.fail(OpenOutcome::UnknownFormat, unknownFormatCause(kJson));
-    }
     if (!opened.ok())
         status.failWith(Outcome::Failed, std::move(opened));
     return status;

@@ -17,11 +17,9 @@ bool hasExtension(std::string_view path, std::string_view extension);
 // The whole file's bytes; on failure the detail says whether it could not be opened or read.
 Result<std::string, FileRead> readInputFile(const std::string& path);
 
-// ".json" files go through databaseFromJson; everything else through openFile, so the tool
-// accepts, refuses and reports exactly what the editor does (".bin" leaves "test_output.txt" in
-// the current directory). On failure `db` is left as it was and the status holds the editor's
-// messages and, when known, a detail line (for an unknown extension, the extensions the tool
-// reads, ".json" among them).
+// Every file goes through openFile, so the tool accepts, refuses and reports exactly what the
+// editor does (".bin" leaves "test_output.txt" in the current directory). On failure `db` is left
+// as it was and the status holds the editor's messages and, when known, a detail line.
 Status<> loadDatabase(ChannelDatabase& db, const std::string& path);
 
 } // namespace corvane::cli

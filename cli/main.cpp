@@ -4,7 +4,7 @@
 
 #include "block_json.h"
 #include "database_diff_output.h"
-#include "database_json.h"
+#include "formats/database_json.h"
 #include "load_database.h"
 
 #include "base/atomic_file.h"
@@ -65,7 +65,7 @@ int runDump(const std::string& path) {
     ChannelDatabase db;
     if (!load(db, path))
         return kFailed;
-    std::cout << cli::databaseToJsonText(db);
+    std::cout << databaseToJsonText(db);
     return finishOutput(kOk);
 }
 
@@ -74,7 +74,7 @@ int runConvert(const std::string& in, const std::string& out) {
     if (!load(db, in))
         return kFailed;
     if (cli::hasExtension(out, ".json")) {
-        const Status<> written = writeFileAtomically(out, cli::databaseToJsonText(db));
+        const Status<> written = writeFileAtomically(out, databaseToJsonText(db));
         report(written);
         return written.ok() ? kOk : kFailed;
     }
@@ -107,7 +107,7 @@ int runCheck(const std::string& path) {
     const std::vector<Finding> findings = checkDatabase(db);
     // Names are raw bytes; as everywhere in the tool's output, each byte is one Latin-1 character.
     for (const Finding& finding : findings)
-        std::cout << cli::latin1ToUtf8(finding.message) << '\n';
+        std::cout << latin1ToUtf8(finding.message) << '\n';
     return finishOutput(findings.empty() ? kOk : kFailed);
 }
 

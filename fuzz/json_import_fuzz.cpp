@@ -1,7 +1,7 @@
 // The command-line tool's JSON import. An accepted document must be written and read back to the
 // same database, and must survive the .cdd round trip like any other reader's result.
 #include "base/bytes.h"
-#include "database_json.h"
+#include "formats/database_json.h"
 #include "roundtrip.h"
 
 #include <cstddef>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     marker.id = 77;
     db.appendRecord(marker);
     const corvane::ChannelDatabase before = db;
-    const corvane::Status<> imported = corvane::cli::databaseFromJson(text, db);
+    const corvane::Status<> imported = corvane::databaseFromJson(text, db);
     if (!imported.ok()) {
         if (!(db == before))
             corvane::fuzz::fail("a refused document changed the database");
@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             corvane::fuzz::fail("a refused document gave no reason");
         return 0;
     }
-    const std::string written = corvane::cli::databaseToJsonText(db);
+    const std::string written = corvane::databaseToJsonText(db);
     corvane::ChannelDatabase again;
-    if (!corvane::cli::databaseFromJson(written, again).ok())
+    if (!corvane::databaseFromJson(written, again).ok())
         corvane::fuzz::fail("the import refused what the export wrote");
     if (!(again == db))
         corvane::fuzz::fail("export and import changed the database");

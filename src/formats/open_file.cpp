@@ -1,6 +1,7 @@
 #include "formats/open_file.h"
 
 #include "base/file_reader.h"
+#include "formats/database_json.h"
 #include "formats/factory_data.h"
 #include "formats/satcodx.h"
 #include "formats/satellites_xml.h"
@@ -12,7 +13,6 @@
 #include <cctype>
 #include <new>
 #include <utility>
-#include <vector>
 
 namespace corvane {
 namespace {
@@ -24,13 +24,14 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-constexpr std::array<std::pair<std::string_view, FileFormat>, 6> kFormats = {{
+constexpr std::array<std::pair<std::string_view, FileFormat>, 7> kFormats = {{
     {".ftc", FileFormat::Text},
     {".txt", FileFormat::Text},
     {".cdd", FileFormat::Cdd},
     {".sdx", FileFormat::SatcoDx},
     {".bin", FileFormat::FactoryData},
     {".xml", FileFormat::SatellitesXml},
+    {".json", FileFormat::Json},
 }};
 constexpr std::array<std::string_view, kFormats.size()> kExtensions = [] {
     std::array<std::string_view, kFormats.size()> names{};
@@ -60,6 +61,8 @@ void read(ChannelDatabase& db, const std::string& path, FileFormat format,
         return takeRefusal(status, convertFactoryData(db, path));
     case FileFormat::SatellitesXml:
         return takeRefusal(status, importSatellitesXml(db, path));
+    case FileFormat::Json:
+        return takeRefusal(status, readJsonFile(db, path));
     case FileFormat::Unknown:
         status.messages.emplace_back("Unkown Format!");
         status.fail(OpenOutcome::UnknownFormat, unknownFormatCause());
@@ -70,10 +73,10 @@ void read(ChannelDatabase& db, const std::string& path, FileFormat format,
 } // namespace
 
 FileFormat formatOfPath(std::string_view path) {
-    // Only the last four characters count, so "list.cdd.bak" is not a database.
-    const std::string_view ext = path.size() < 4 ? path : path.substr(path.size() - 4);
+    // Only the last characters count, so "list.cdd.bak" is not a database.
     for (const auto& [suffix, format] : kFormats)
-        if (equalsIgnoringCase(ext, suffix))
+        if (path.size() >= suffix.size() &&
+            equalsIgnoringCase(path.substr(path.size() - suffix.size()), suffix))
             return format;
     return FileFormat::Unknown;
 }
@@ -82,9 +85,8 @@ std::span<const std::string_view> openedExtensions() {
     return kExtensions;
 }
 
-std::string unknownFormatCause(std::span<const std::string_view> alsoRead) {
-    std::vector<std::string_view> names(kExtensions.begin(), kExtensions.end());
-    names.insert(names.end(), alsoRead.begin(), alsoRead.end());
+std::string unknownFormatCause() {
+    const std::span<const std::string_view> names = kExtensions;
     std::string cause = "the name ends in none of ";
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i > 0)

@@ -12,9 +12,10 @@
 
 namespace corvane {
 
-enum class FileFormat { Text, Cdd, SatcoDx, FactoryData, SatellitesXml, Unknown };
+enum class FileFormat { Text, Cdd, SatcoDx, FactoryData, SatellitesXml, Json, Unknown };
 
-// The format chosen by the last four characters of `path`, compared ignoring case.
+// The format chosen by the last four characters of `path`, compared ignoring case; ".json", the
+// one extension of five, by its last five.
 FileFormat formatOfPath(std::string_view path);
 
 // The extensions openFile reads, in the order they are tried.
@@ -23,15 +24,14 @@ std::span<const std::string_view> openedExtensions();
 // UnknownFormat: no reader for the extension; FormatError: the reader refused the file.
 enum class OpenOutcome { Ok, UnknownFormat, FormatError };
 
-// Reads `path` into `db` by its extension. ".bin" files are converted through "test_output.txt"
-// in the current directory. The messages of a failure end with "File Format error!" or
-// "Unkown Format!", after any of the reader's own; the detail names the file and the cause (for
-// "Unkown Format!", the extensions that are read). Running out of memory is a failure like any
-// other, never an exception.
+// Reads `path` into `db` by its extension (".json" in the form corvane-tool writes). ".bin" files
+// are converted through "test_output.txt" in the current directory. The messages of a failure end
+// with "File Format error!" or "Unkown Format!", after any of the reader's own; the detail names
+// the file and the cause (for "Unkown Format!", the extensions that are read). Running out of
+// memory is a failure like any other, never an exception.
 Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path);
 
-// The cause told for a name whose extension no reader takes: the extensions that are read,
-// those of openFile and then `alsoRead` (the tool's ".json").
-std::string unknownFormatCause(std::span<const std::string_view> alsoRead = {});
+// The cause told for a name whose extension no reader takes: the extensions that are read.
+std::string unknownFormatCause();
 
 } // namespace corvane

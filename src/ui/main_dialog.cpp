@@ -304,7 +304,8 @@ void MainDialog::onOpen() {
         return;
     const QString path = prompts_.openFileName(
         this, {QStringLiteral("All Support (*.txt *.ftc *.cdd *.bin)"),
-               QStringLiteral("SatcoDX (*.sdx)"), QStringLiteral("All files (*)")});
+               QStringLiteral("SatcoDX (*.sdx)"), QStringLiteral("satellites.xml (*.xml)"),
+               QStringLiteral("corvane-tool JSON (*.json)"), QStringLiteral("All files (*)")});
     if (!path.isEmpty())
         openFile(path);
 }

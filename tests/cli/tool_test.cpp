@@ -324,10 +324,10 @@ TEST_F(Tool, ReportsTheEditorsMessagesWhenAFileCannotBeRead) {
         {"not-factory.bin",
          "\n Factory data fie is invalid. \nFile Format error!\nnot-factory.bin: "
          "it does not start with the signature \"morvalen\"\n"},
-        {"missing.json", "Cannot open missing.json: No such file or directory\n"},
-        {"broken.json", "broken.json: not valid JSON: "},
-        {"bad-name.json",
-         "bad-name.json: services[0].name holds a character outside U+0001 to U+00FF\n"},
+        {"missing.json", "File Format error!\nmissing.json: No such file or directory\n"},
+        {"broken.json", "File Format error!\nbroken.json: not valid JSON: "},
+        {"bad-name.json", "File Format error!\nbad-name.json: services[0].name holds a character "
+                          "outside U+0001 to U+00FF\n"},
     };
     for (const auto& [name, message] : cases) {
         const Outcome dump = run({"dump", name});
@@ -653,7 +653,7 @@ TEST_F(Tool, InputsPastTheBoundAreRefusedNamingTheFile) {
     EXPECT_EQ(run({"dump", "zero.txt"}, capped).err, "File Format error!\nzero.txt" + tooLarge);
     EXPECT_EQ(run({"dump", "zero.cdd"}, capped).err,
               "File Format error!\nzero.cdd: header is not that of a .cdd file\n");
-    EXPECT_EQ(run({"dump", "zero.json"}, capped).err, "Cannot read zero.json" + tooLarge);
+    EXPECT_EQ(run({"dump", "zero.json"}, capped).err, "File Format error!\nzero.json" + tooLarge);
     const Outcome block = run({"block", "zero.rs232"}, capped);
     EXPECT_EQ(block.status, 1);
     EXPECT_EQ(block.err, "Cannot read zero.rs232" + tooLarge);

@@ -41,6 +41,10 @@ TEST_F(OpenFileTest, ExtensionDecidesTheReaderIgnoringCase) {
     EXPECT_EQ(formatOfPath("x.SDX"), FileFormat::SatcoDx);
     EXPECT_EQ(formatOfPath("x.bin"), FileFormat::FactoryData);
     EXPECT_EQ(formatOfPath("satellites.XML"), FileFormat::SatellitesXml);
+    EXPECT_EQ(formatOfPath("list.JSON"), FileFormat::Json);
+    EXPECT_EQ(formatOfPath("list.json.txt"), FileFormat::Text);
+    EXPECT_EQ(formatOfPath("listjson"), FileFormat::Unknown);
+    EXPECT_EQ(formatOfPath("json"), FileFormat::Unknown);
     EXPECT_EQ(formatOfPath("x.cdd.bak"), FileFormat::Unknown);
     EXPECT_EQ(formatOfPath("txt"), FileFormat::Unknown);
     EXPECT_EQ(formatOfPath(".txt"), FileFormat::Text) << "four characters are enough";
@@ -64,7 +68,7 @@ TEST_F(OpenFileTest, UnknownExtensionChangesNothing) {
     EXPECT_EQ(result.messages, (std::vector<std::string>{"Unkown Format!"}));
     EXPECT_EQ(result.detail,
               (dir_ / "list.cdd.bak").string() +
-                  ": the name ends in none of .ftc, .txt, .cdd, .sdx, .bin and .xml");
+                  ": the name ends in none of .ftc, .txt, .cdd, .sdx, .bin, .xml and .json");
     EXPECT_EQ(db, before);
 }
 

@@ -234,8 +234,9 @@ TEST_F(MainDialogTest, EnterOpensEvenFromAList) {
     QTest::keyClick(window_->serviceList(), Qt::Key_Return);
     ASSERT_EQ(prompts_.seen.size(), 1u);
     EXPECT_EQ(prompts_.seen[0].kind, Prompt::Kind::OpenFile);
-    EXPECT_EQ(strings(prompts_.seen[0].filters), (Strings{"All Support (*.txt *.ftc *.cdd *.bin)",
-                                                          "SatcoDX (*.sdx)", "All files (*)"}));
+    EXPECT_EQ(strings(prompts_.seen[0].filters),
+              (Strings{"All Support (*.txt *.ftc *.cdd *.bin)", "SatcoDX (*.sdx)",
+                       "satellites.xml (*.xml)", "corvane-tool JSON (*.json)", "All files (*)"}));
     EXPECT_EQ(prompts_.seen.size(), 1u) << "a cancelled dialog opens nothing";
 }
 

@@ -1,5 +1,6 @@
 #include "main_dialog_fixture.h"
 
+#include "formats/database_json.h"
 #include "formats/factory_test_files.h"
 #include "image/cdd_file.h"
 #include "image/cdd_test_support.h"
@@ -50,6 +51,7 @@ TEST_F(MainDialogTest, OpensEveryFormatByItsExtension) {
          "<satellites><sat name=\"Thor\" position=\"-8\"><transponder frequency=\"10719000\" "
          "symbol_rate=\"27500000\" polarization=\"0\"/></sat></satellites>",
          "Thor"},
+        {"list.Json", corvane::databaseToJsonText(corvane::testing::smallDatabase()), "Sat"},
     };
     for (const auto& f : files) {
         SCOPED_TRACE(f.name);
@@ -89,7 +91,7 @@ TEST_F(MainDialogTest, FailedOpensShowTheirMessagesInOrderAndChangeNothing) {
     } cases[] = {
         {write("list.cdd.bak", cddBytes(corvane::testing::smallDatabase())),
          {"Unkown Format!"},
-         ": the name ends in none of .ftc, .txt, .cdd, .sdx, .bin and .xml"},
+         ": the name ends in none of .ftc, .txt, .cdd, .sdx, .bin, .xml and .json"},
         {missing, {"File Format error!"}, ": No such file or directory"},
         {write("damaged.cdd", damaged),
          {"File Format error!"},
@@ -106,6 +108,7 @@ TEST_F(MainDialogTest, FailedOpensShowTheirMessagesInOrderAndChangeNothing) {
         {write("refused.xml", "<satellites><sat name=\"a\"/></satellites>"),
          {"File Format error!"},
          ":1: <sat> has no position attribute"},
+        {write("refused.json", "{}"), {"File Format error!"}, ": satelliteCount is missing"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace corvane::cli {
+namespace corvane {
 
 // Each byte becomes the character with that code, written as UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);
@@ -31,4 +31,7 @@ std::string databaseToJsonText(const ChannelDatabase& db);
 // never throws (running out of memory is a failure too).
 Status<> databaseFromJson(std::string_view text, ChannelDatabase& db);
 
-} // namespace corvane::cli
+// databaseFromJson on the file at `path`, read within kMaxFileBytes; the status names the file.
+Status<> readJsonFile(ChannelDatabase& db, const std::string& path);
+
+} // namespace corvane

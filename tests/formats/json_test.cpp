@@ -1,4 +1,4 @@
-#include "database_json.h"
+#include "formats/database_json.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace corvane::cli {
+namespace corvane {
 namespace {
 
 // One record of each kind with values that differ from field to field, so a field written under
@@ -178,4 +178,4 @@ TEST(DatabaseJson, SurvivesHostileInputWithoutThrowing) {
 }
 
 } // namespace
-} // namespace corvane::cli
+} // namespace corvane

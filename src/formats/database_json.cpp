@@ -1,4 +1,4 @@
-#include "database_json.h"
+#include "formats/database_json.h"
 
 #include "base/file_reader.h"
 #include "base/message_text.h"
@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-namespace corvane::cli {
+namespace corvane {
 namespace {
 
 using nlohmann::json;
@@ -348,4 +348,15 @@ Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
     }
 }
 
-} // namespace corvane::cli
+Status<> readJsonFile(ChannelDatabase& db, const std::string& path) {
+    Status<> status(path);
+    auto text = readWholeFile(path);
+    if (!text.ok())
+        return status.failWith(Outcome::Failed, std::move(text));
+    Status<> parsed = databaseFromJson(text.value, db);
+    if (!parsed.ok())
+        status.fail(Outcome::Failed, std::move(parsed.cause));
+    return status;
+}
+
+} // namespace corvane

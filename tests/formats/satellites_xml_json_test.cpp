@@ -1,4 +1,4 @@
-#include "database_json.h"
+#include "formats/database_json.h"
 #include "formats/satellites_xml.h"
 #include "formats/satellites_xml_sample.h"
 
@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace corvane::cli {
+namespace corvane {
 namespace {
 
 // JSON keeps every field in full, so an imported list must come back from it unchanged.
@@ -21,4 +21,4 @@ TEST(SatellitesXmlJson, RealSizeListSurvivesJson) {
 }
 
 } // namespace
-} // namespace corvane::cli
+} // namespace corvane
