@@ -179,9 +179,10 @@ void hintAtDoubleDash(int argc, char** argv) {
 }
 
 int run(int argc, char** argv) {
-    CLI::App app{"Converts, inspects, checks and saves the factory channel data of satellite "
-                 "receivers, reading every file exactly as the Corvane editor opens it.",
-                 "corvane-tool"};
+    CLI::App app{
+        "Converts, inspects, checks, compares and saves the factory channel data of satellite "
+        "receivers, reading every file exactly as the Corvane editor opens it.",
+        "corvane-tool"};
     // Set before the commands are added: they copy it when they are created.
     app.failure_message(CLI::FailureMessage::help);
     app.set_version_flag("--version", std::string("corvane-tool ") + CORVANE_VERSION);

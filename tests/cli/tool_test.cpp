@@ -560,11 +560,11 @@ TEST_F(Tool, DiffNamesEveryInputItCannotRead) {
     EXPECT_EQ(both.status, 2);
     EXPECT_EQ(both.out, "");
     const std::string named = "File Format error!\nmissing.cdd: No such file or directory\n"
-                              "broken.json: not valid JSON";
+                              "File Format error!\nbroken.json: not valid JSON";
     EXPECT_EQ(both.err.substr(0, named.size()), named) << both.err;
     const Outcome second = run({"diff", "old.txt", "missing.json"});
     EXPECT_EQ(second.status, 2);
-    EXPECT_EQ(second.err, "Cannot open missing.json: No such file or directory\n");
+    EXPECT_EQ(second.err, "File Format error!\nmissing.json: No such file or directory\n");
 }
 
 TEST_F(Tool, ConvertOnAFullDiskKeepsTheOldOutput) {
