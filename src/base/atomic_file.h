@@ -4,12 +4,18 @@
 // the target; the folder is synced after the rename so that the new name survives too. On any
 // failure before the rename the temporary is removed and an existing target keeps its old content
 // byte for byte; so it is when the program is interrupted, once removeTemporaryFilesOnInterrupt()
-// has been called. A replaced file keeps its permission bits.
+// has been called. A replaced file keeps its permission bits. Only a regular file is ever
+// replaced: a folder, a device or a pipe at the path (or named by its link) is refused.
+//
+// A write of several files that must land together (the Save) stages each one first, and puts
+// them in place only when all are written: stageFile(), StagedFile::commit(), and KeptFile to put
+// an earlier file back when a later step fails.
 
 #include "base/file_system.h"
 #include "base/status.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,5 +47,55 @@ Status<> writeFileAtomically(const std::string& path, std::string_view bytes,
                              FileSystem& fs = systemFileSystem(), WriteOptions options = {});
 Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
                              const WriteOptions& options, FileSystem& fs = systemFileSystem());
+
+// A file written in full (synced, and read back when asked) beside the file it is meant to
+// replace, but not yet in its place. Removed when it goes without having been committed, so that
+// the target stays as it was.
+class StagedFile {
+public:
+    struct State;
+    explicit StagedFile(std::unique_ptr<State> state);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // The file the commit replaces: the path, or with followLinks what its link names.
+    const std::string& target() const;
+    // Renames it over the target and syncs the folder. A failure to sync is reported, though the
+    // target already holds the new bytes then.
+    Status<> commit();
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// Everything writeFileAtomically() does before the rename; the refusals and failures are the
+// same.
+Result<std::unique_ptr<StagedFile>> stageFile(const std::string& path,
+                                              std::span<const uint8_t> bytes,
+                                              const WriteOptions& options,
+                                              FileSystem& fs = systemFileSystem());
+
+// Keeps what is at `path` now (a file, or a link itself) under a second name, so that it can be
+// put back after the path was replaced. Until release(), going out of scope puts it back: the
+// kept file returns to its name, or when there was none the path is removed. After release()
+// the kept copy is dropped and the path stays as it is.
+class KeptFile {
+public:
+    struct State;
+    explicit KeptFile(std::unique_ptr<State> state);
+    ~KeptFile();
+    KeptFile(const KeptFile&) = delete;
+    KeptFile& operator=(const KeptFile&) = delete;
+
+    void release();
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// Fails, changing nothing, when what is at `path` cannot be kept.
+Result<std::unique_ptr<KeptFile>> keepFile(const std::string& path,
+                                           FileSystem& fs = systemFileSystem());
 
 } // namespace corvane

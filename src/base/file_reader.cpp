@@ -1,6 +1,7 @@
 #include "base/file_reader.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,12 +19,68 @@ std::string tooLargeCause(std::size_t maxBytes) {
     return "larger than " + size + ", the most Corvane reads";
 }
 
-FileReader::FileReader(const std::string& path) {
+FileReader::FileReader(const std::string& path, FileOrigin origin) {
+    // Without O_NONBLOCK, opening a named pipe waits until something opens it for writing, which
+    // may be never.
+    const int noFollow = origin == FileOrigin::Own ? O_NOFOLLOW : 0;
     do {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | noFollow);
     } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0)
+    if (fd_ < 0) {
         error_ = std::error_code(errno, std::generic_category());
+        if (origin == FileOrigin::Own && errno == ELOOP)
+            cause_ = "it is a symbolic link, and Corvane reads its own files only as they are";
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        error_ = std::error_code(errno, std::generic_category());
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+    if (origin == FileOrigin::Own && !S_ISREG(info.st_mode)) {
+        refuse(S_ISDIR(info.st_mode) ? std::make_error_code(std::errc::is_a_directory).message()
+                                     : std::string("not a regular file"));
+        return;
+    }
+    if (S_ISFIFO(info.st_mode) && !firstPipeByte()) {
+        refuse("a named pipe that nothing writes to");
+        return;
+    }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+}
+
+bool FileReader::firstPipeByte() {
+    // Still non-blocking: a pipe that no writer holds reads as its end at once, one whose writer
+    // has not written yet as "try again". A writer that opens it just after us (as a program
+    // started beside us does) is given a moment before the pipe counts as one nothing writes to.
+    constexpr int kWriterGraceMs = 500;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        char byte = 0;
+        ssize_t got = 0;
+        do {
+            got = ::read(fd_, &byte, 1);
+        } while (got < 0 && errno == EINTR);
+        if (got == 1)
+            pending_ = byte;
+        if (got != 0)
+            return true; // a byte, or a writer that has not written yet; errors show on reading
+        if (attempt == 0) {
+            pollfd watch{fd_, POLLIN, 0};
+            ::poll(&watch, 1, kWriterGraceMs);
+        }
+    }
+    return false;
+}
+
+void FileReader::refuse(std::string why) {
+    ::close(fd_);
+    fd_ = -1;
+    error_ = std::make_error_code(std::errc::invalid_argument);
+    cause_ = std::move(why);
 }
 
 FileReader::~FileReader() {
@@ -104,18 +161,19 @@ void readInto(Result<std::string, FileRead>& result, FileReader& reader, std::si
     if (size)
         result.value.reserve(*size);
     if (!reader.read(result.value, maxBytes))
-        result.fail(FileRead::CannotRead, reader.error().message());
+        result.fail(FileRead::CannotRead, reader.cause());
     else if (result.value.size() == maxBytes && reader.hasMore())
         result.fail(FileRead::TooLarge, tooLargeCause(maxBytes));
 }
 
 } // namespace
 
-Result<std::string, FileRead> readWholeFile(const std::string& path, std::size_t maxBytes) {
+Result<std::string, FileRead> readWholeFile(const std::string& path, std::size_t maxBytes,
+                                            FileOrigin origin) {
     Result<std::string, FileRead> result(path);
-    FileReader reader(path);
+    FileReader reader(path, origin);
     if (!reader.isOpen()) {
-        result.fail(FileRead::CannotOpen, reader.error().message());
+        result.fail(FileRead::CannotOpen, reader.cause());
         return result;
     }
     try {

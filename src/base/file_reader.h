@@ -25,10 +25,20 @@ std::string tooLargeCause(std::size_t maxBytes = kMaxFileBytes);
 // Why a read is given up when the memory for it cannot be had.
 inline constexpr const char* kOutOfMemory = "not enough memory to read it";
 
+// What a reader accepts at a path. Opening never waits: a named pipe that nothing writes to is
+// refused at once instead of blocking until something does.
+enum class FileOrigin {
+    // Named by the user: anything readable, links followed, pipes and devices included.
+    Chosen,
+    // A file Corvane picks itself by a fixed name in a folder ("config.txt"): only a regular
+    // file, never through a link, which anyone who can write the folder could have planted.
+    Own,
+};
+
 // An open file, read front to back; closed when the reader goes.
 class FileReader {
 public:
-    explicit FileReader(const std::string& path);
+    explicit FileReader(const std::string& path, FileOrigin origin = FileOrigin::Chosen);
     ~FileReader();
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
@@ -36,6 +46,8 @@ public:
     bool isOpen() const { return fd_ >= 0; }
     // Why the open or the last read failed; empty while all is well.
     const std::error_code& error() const { return error_; }
+    // The same in words: the system's, or ours where it has none ("not a regular file").
+    std::string cause() const { return cause_.empty() ? error_.message() : cause_; }
     // The size of a regular file; nullopt for a pipe, a device or a file that is not open.
     std::optional<std::size_t> regularFileSize() const;
 
@@ -48,8 +60,12 @@ public:
     bool hasMore();
 
 private:
+    bool firstPipeByte();
+    void refuse(std::string why);
+
     int fd_ = -1;
     std::error_code error_;
+    std::string cause_;
     std::optional<char> pending_;
 };
 
@@ -60,6 +76,7 @@ enum class FileRead { Ok, CannotOpen, CannotRead, TooLarge };
 // The whole file. On failure the cause is the system's reason (or tooLargeCause(), kOutOfMemory)
 // and the detail "path: reason". Never throws.
 Result<std::string, FileRead> readWholeFile(const std::string& path,
-                                            std::size_t maxBytes = kMaxFileBytes);
+                                            std::size_t maxBytes = kMaxFileBytes,
+                                            FileOrigin origin = FileOrigin::Chosen);
 
 } // namespace corvane

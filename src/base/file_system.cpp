@@ -60,7 +60,7 @@ public:
                                             std::error_code& error) override {
         int fd = -1;
         do {
-            fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         } while (fd < 0 && errno == EINTR);
         if (fd < 0) {
             error = lastError();
@@ -103,6 +103,14 @@ public:
         error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
         return path;
     }
+    FileKind kind(const std::string& path) override {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0)
+            return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing : FileKind::Other;
+        if (S_ISLNK(info.st_mode))
+            return FileKind::Link;
+        return S_ISREG(info.st_mode) ? FileKind::Regular : FileKind::Other;
+    }
     std::error_code rename(const std::string& from, const std::string& to) override {
         return std::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : lastError();
     }
@@ -119,6 +127,24 @@ public:
 };
 
 } // namespace
+
+unsigned newFileMode() {
+    // The kernel tells the umask without changing it; reading it by setting it would race with
+    // any other thread that creates a file meanwhile.
+    unsigned mask = 022;
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &mask) == 1)
+                break;
+        std::fclose(status);
+    } else {
+        const mode_t current = ::umask(022);
+        ::umask(current);
+        mask = static_cast<unsigned>(current);
+    }
+    return 0666u & ~mask;
+}
 
 FileSystem& systemFileSystem() {
     static PosixFileSystem system;

@@ -25,11 +25,16 @@ public:
     virtual std::error_code close() = 0;
 };
 
+// What a name in a folder is, without following a link.
+enum class FileKind { Missing, Regular, Link, Other };
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // Creates `path`, which must not exist yet, for writing (mode 0666 less the umask). On failure
-    // returns null with `error` set; EEXIST when the name is taken.
+    // Creates `path`, which must not exist yet, for writing, readable by its owner alone until
+    // setPermissions() says otherwise: the bytes must never be readable by others under a name
+    // that was briefly world-readable. On failure returns null with `error` set; EEXIST when the
+    // name is taken.
     virtual std::unique_ptr<WritableFile> createNew(const std::string& path,
                                                     std::error_code& error) = 0;
     // The permission bits of the file at `path`, following links; nullopt when there is none.
@@ -42,6 +47,8 @@ public:
     // followed through further links, even when that file does not exist yet. On failure (a loop
     // of links) returns `path` with `error` set.
     virtual std::string linkTarget(const std::string& path, std::error_code& error) = 0;
+    // What `path` itself is: a link is a Link, whatever it names.
+    virtual FileKind kind(const std::string& path) = 0;
     // Replaces `to` with `from` in one step.
     virtual std::error_code rename(const std::string& from, const std::string& to) = 0;
     // Returns once the folder's entries (a rename in it) are on the storage device.
@@ -52,5 +59,8 @@ public:
 
 // The operating system's file system.
 FileSystem& systemFileSystem();
+
+// The permission bits a new file gets from this process: 0666 less the umask.
+unsigned newFileMode();
 
 } // namespace corvane

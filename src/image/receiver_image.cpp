@@ -4,15 +4,19 @@
 #include "base/bytes.h"
 #include "base/child_process.h"
 #include "base/file_reader.h"
+#include "base/folder_lock.h"
 #include "base/message_text.h"
 #include "image/cdd_file.h"
 #include "image/data_block.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -72,17 +76,24 @@ private:
     Result<SavePaths, SaveStep>& result_;
 };
 
-// "config.txt" of the start folder: missing means the defaults; there but unreadable is a failure,
-// as an image with the default words in place of the configured ones would pass for right.
+// "config.txt" of the start folder: missing means the defaults; there but unreadable, a link or
+// anything but a regular file is a failure, as an image with the default words in place of the
+// configured ones (or with words taken from whatever a link names) would pass for right.
 std::optional<std::string> readConfig(const std::string& path, std::string& text) {
-    FileReader reader(path);
-    if (!reader.isOpen() && reader.error() == std::errc::no_such_file_or_directory)
+    auto read = readWholeFile(path, kMaxFileBytes, FileOrigin::Own);
+    if (read.code == FileRead::CannotOpen &&
+        read.cause == std::make_error_code(std::errc::no_such_file_or_directory).message())
         return std::nullopt;
-    if (!reader.isOpen() || !reader.read(text, kMaxFileBytes))
-        return reader.error().message();
-    if (reader.hasMore())
-        return tooLargeCause();
+    if (!read.ok())
+        return std::move(read.cause);
+    text = std::move(read.value);
     return std::nullopt;
+}
+
+// The folder a path's file is in, as the path names it.
+std::string folderOf(const std::string& path) {
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
 }
 
 } // namespace
@@ -118,6 +129,21 @@ SavePaths savePaths(const std::string& chosenPath) {
     const std::string base =
         dot != std::string::npos && dot >= nameStart ? chosenPath.substr(0, dot) : chosenPath;
     return {base + ".cdd", base + ".rs232"};
+}
+
+std::string savePathProblem(const std::string& chosenPath) {
+    if (chosenPath.empty())
+        return "the name is empty";
+    if (chosenPath.back() == '/')
+        return "the name ends in '/', so it names a folder, not a file";
+    struct stat info {};
+    if (::stat(chosenPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return "the name is that of a folder";
+    const SavePaths paths = savePaths(chosenPath);
+    const std::size_t nameStart = paths.cdd.find_last_of('/') + 1;
+    if (paths.cdd.size() - nameStart == std::string_view(".cdd").size())
+        return "the name has nothing before its extension";
+    return {};
 }
 
 std::optional<std::string> PackerRunner::find(const std::string& startDirectory) {
@@ -165,6 +191,8 @@ std::string_view saveStepName(SaveStep step) {
         return "done";
     case SaveStep::NoData:
         return "no satellites";
+    case SaveStep::Busy:
+        return "another Save is running";
     case SaveStep::WriteDatabase:
         return "writing the channel file";
     case SaveStep::CopyForPacker:
@@ -192,23 +220,53 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
         result.messages = {std::string(kNoDataToSave)};
         return result;
     }
+    if (const std::string problem = savePathProblem(chosenPath); !problem.empty())
+        return failed(SaveStep::WriteDatabase, chosenPath, problem);
     const SavePaths paths = savePaths(chosenPath);
+
+    // Held to the end: the pair in the output folder and the work files in the start folder
+    // must each come from one Save.
+    std::vector<std::unique_ptr<FolderLock>> locks;
+    for (const std::string& folder : {folderOf(paths.cdd), startDirectory}) {
+        if (!locks.empty() && locks.front()->holds(folder))
+            continue;
+        auto lock = tryLockFolder(folder);
+        if (!lock.ok())
+            return failed(lock.code == LockOutcome::Busy ? SaveStep::Busy : SaveStep::WriteDatabase,
+                          folder, std::move(lock.cause));
+        locks.push_back(std::move(lock.value));
+    }
+
     WriteOptions verified;
     verified.verify = true;
-
     auto cdd = encodeCdd(db);
     if (!cdd.ok())
         return failed(SaveStep::WriteDatabase, paths.cdd, std::move(cdd.cause));
-    if (Status<> written = writeFileAtomically(paths.cdd, cdd.value, verified, fs); !written.ok())
-        return failed(SaveStep::WriteDatabase, paths.cdd, std::move(written.cause));
+    auto stagedCdd = stageFile(paths.cdd, cdd.value, verified, fs);
+    if (!stagedCdd.ok())
+        return failed(SaveStep::WriteDatabase, paths.cdd, std::move(stagedCdd.cause));
 
+    // The work files are put back as they were when a later step fails (the keepers go out of
+    // scope unreleased), so a failed Save changes nothing in the start folder either.
     const std::string copyPath = join(startDirectory, kPackerInput);
-    // Ours, not the user's: one left read-only by an earlier run must not stop this Save.
-    WriteOptions workCopy = verified;
-    workCopy.replaceReadOnly = true;
-    if (Status<> copied = writeFileAtomically(copyPath, cdd.value, workCopy, fs); !copied.ok())
-        return failed(SaveStep::CopyForPacker, copyPath, std::move(copied.cause));
+    auto keptCopy = keepFile(copyPath, fs);
+    if (!keptCopy.ok())
+        return failed(SaveStep::CopyForPacker, copyPath, std::move(keptCopy.cause));
+    // Ours, not the user's: one left read-only by an earlier run must not stop this Save, and a
+    // link of that name is replaced rather than followed into whatever it names.
+    WriteOptions workFile = verified;
+    workFile.replaceReadOnly = true;
+    workFile.followLinks = false;
+    auto stagedCopy = stageFile(copyPath, cdd.value, workFile, fs);
+    if (!stagedCopy.ok())
+        return failed(SaveStep::CopyForPacker, copyPath, std::move(stagedCopy.cause));
+    if (Status<> placed = stagedCopy.value->commit(); !placed.ok())
+        return failed(SaveStep::CopyForPacker, copyPath, std::move(placed.cause));
 
+    const std::string defaultPath = join(startDirectory, kPackerOutput);
+    auto keptOutput = keepFile(defaultPath, fs);
+    if (!keptOutput.ok())
+        return failed(SaveStep::RunPacker, defaultPath, std::move(keptOutput.cause));
     const std::optional<std::string> program = packer.find(startDirectory);
     if (!program)
         return failed(SaveStep::RunPacker, std::string(kPackerProgram),
@@ -218,15 +276,13 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
         !ran.ok())
         return failed(SaveStep::RunPacker, *program, std::move(ran.cause));
 
-    const std::string defaultPath = join(startDirectory, kPackerOutput);
+    auto packed = readWholeFile(defaultPath, kMaxFileBytes, FileOrigin::Own);
+    if (!packed.ok())
+        return failed(SaveStep::ReadPackerOutput, defaultPath, std::move(packed.cause), true);
     DataBlock block(false);
-    try {
-        if (!block.loadDefaultBlock(defaultPath))
-            return failed(SaveStep::ReadPackerOutput, defaultPath,
-                          "not a valid DLDFDA data block (magic or checksum wrong)");
-    } catch (const BlockFileError& e) {
-        return failed(SaveStep::ReadPackerOutput, defaultPath, e.cause(), true);
-    }
+    if (!block.decodeBlock(asBytes(packed.value)))
+        return failed(SaveStep::ReadPackerOutput, defaultPath,
+                      "not a valid DLDFDA data block (magic or checksum wrong)");
     // A packer that ended well but left an earlier Save's output must not pass it off as this one.
     if (!std::ranges::equal(asBytes(block.payload), cdd.value))
         return failed(SaveStep::ReadPackerOutput, defaultPath,
@@ -251,10 +307,23 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
         return failed(SaveStep::WriteImage, paths.image, "the image's checksums are wrong");
     WriteOptions replaced = verified;
     replaced.replaceReadOnly = true;
-    if (Status<> written = writeFileAtomically(paths.image, asBytes(image), replaced, fs);
-        !written.ok())
-        return failed(SaveStep::WriteImage, paths.image, std::move(written.cause), true);
+    auto stagedImage = stageFile(paths.image, asBytes(image), replaced, fs);
+    if (!stagedImage.ok())
+        return failed(SaveStep::WriteImage, paths.image, std::move(stagedImage.cause), true);
 
+    // Everything is written and checked: the pair goes in place, the image last. Should the image
+    // not go in, the earlier .cdd comes back, so the folder never holds a pair of two Saves.
+    auto keptCdd = keepFile(stagedCdd.value->target(), fs);
+    if (!keptCdd.ok())
+        return failed(SaveStep::WriteDatabase, paths.cdd, std::move(keptCdd.cause));
+    if (Status<> placed = stagedCdd.value->commit(); !placed.ok())
+        return failed(SaveStep::WriteDatabase, paths.cdd, std::move(placed.cause));
+    if (Status<> placed = stagedImage.value->commit(); !placed.ok())
+        return failed(SaveStep::WriteImage, paths.image, std::move(placed.cause), true);
+
+    keptCdd.value->release();
+    keptOutput.value->release();
+    keptCopy.value->release();
     result.value = paths;
     return result;
 }

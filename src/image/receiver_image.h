@@ -2,9 +2,10 @@
 // Saving the database as the receiver needs it, for the editor and the tool alike: the .cdd file
 // under the chosen name, its copy for the image packer in the start folder, the packer's run, and
 // the receiver image (.rs232) built from the packer's output and "config.txt". The image is what
-// gets flashed into a whole batch of receivers, so every step is checked and the first that fails
-// stops the Save before anything is built from stale or invalid data. Each file is written through
-// a temporary file and a rename and read back before it replaces an earlier one.
+// gets flashed into a whole batch of receivers, so a Save is one transaction: the .cdd and the
+// image are written and checked aside, and put in place together (the image last) only once every
+// step has worked; a Save that fails leaves every file as it found it, the start folder's work
+// files included. Two Saves into one folder, or from one start folder, never run at once.
 
 #include "base/file_system.h"
 #include "base/status.h"
@@ -46,6 +47,10 @@ struct SavePaths {
 };
 SavePaths savePaths(const std::string& chosenPath);
 
+// Why `chosenPath` cannot be saved to, before anything is written: it is empty, ends in '/',
+// names a folder, or leaves no file name once its extension is cut (".rs232"). Empty when it can.
+std::string savePathProblem(const std::string& chosenPath);
+
 // How the packer's run ended.
 enum class PackerEnd { Ok, CannotStart, Failed, TimedOut };
 
@@ -85,6 +90,7 @@ Status<PackerEnd> packerStatus(const std::string& program, bool timedOut, int ex
 enum class SaveStep {
     Ok,
     NoData,           // no satellites; nothing written
+    Busy,             // another Save holds the output folder or the start folder
     WriteDatabase,    // the .cdd refused or not written
     CopyForPacker,    // "RealDefData.cdd" in the start folder
     RunPacker,        // not found, not started, failed or timed out
@@ -104,6 +110,9 @@ struct SaveOptions {
 // The Save: `db` written under `chosenPath` (see savePaths), "RealDefData.cdd" written to
 // `startDirectory`, the packer run there, and the image built from its "default_data.bin" and the
 // optional "config.txt" there. Returns the two paths written. Never changes the current folder.
+// The start folder's files are Corvane's own: a link planted under one of their names is
+// replaced, never written through, and "config.txt" and "default_data.bin" are read only as
+// regular files.
 Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::string& chosenPath,
                                          const std::string& startDirectory, PackerRunner& packer,
                                          const SaveOptions& options = {});

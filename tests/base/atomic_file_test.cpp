@@ -195,7 +195,7 @@ TEST(AtomicFile, SyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
         std::regex(std::regex_replace(path, std::regex("[.]"), "\\.") + "\\.[0-9a-f-]+\\.tmp")))
         << tmp;
     EXPECT_EQ(disk.calls,
-              (std::vector<std::string>{"create " + tmp, "write " + tmp, "chmod " + tmp + " 640",
+              (std::vector<std::string>{"create " + tmp, "chmod " + tmp + " 640", "write " + tmp,
                                         "sync " + tmp, "close " + tmp, "rename " + tmp + " " + path,
                                         "sync folder " + dir.path()}));
 

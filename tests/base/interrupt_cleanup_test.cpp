@@ -33,6 +33,7 @@ public:
     std::string linkTarget(const std::string& path, std::error_code& error) override {
         return systemFileSystem().linkTarget(path, error);
     }
+    FileKind kind(const std::string& path) override { return systemFileSystem().kind(path); }
     std::error_code rename(const std::string& from, const std::string& to) override {
         return systemFileSystem().rename(from, to);
     }

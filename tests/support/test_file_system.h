@@ -18,6 +18,7 @@ public:
     std::error_code syncFolderError;        // what syncing a folder reports
     bool corruptWrites = false;             // every write lands with its first byte flipped
     bool readOnly = false;                  // every existing file is read-only, as for a user
+    std::string failRenameTo;               // a rename onto this path fails as a broken disk
     std::vector<std::string> calls;         // "create P", "write P", "chmod P 640", "sync P", ...
 
     std::unique_ptr<WritableFile> createNew(const std::string& path,
@@ -38,8 +39,11 @@ public:
     std::string linkTarget(const std::string& path, std::error_code& error) override {
         return systemFileSystem().linkTarget(path, error);
     }
+    FileKind kind(const std::string& path) override { return systemFileSystem().kind(path); }
     std::error_code rename(const std::string& from, const std::string& to) override {
         calls.push_back("rename " + from + " " + to);
+        if (!failRenameTo.empty() && to == failRenameTo)
+            return std::make_error_code(std::errc::io_error);
         return systemFileSystem().rename(from, to);
     }
     std::error_code syncFolder(const std::string& folder) override {
