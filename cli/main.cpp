@@ -85,6 +85,12 @@ int runConvert(const std::string& in, const std::string& out) {
 
 // The editor's Save with the current folder as the start folder and OUT as the chosen name.
 int runSave(const std::string& in, const std::string& out) {
+    // A name that would give the hidden files ".cdd" and ".rs232", or land in a folder's place,
+    // is a mistake on the command line, not a failed Save.
+    if (const std::string problem = savePathProblem(out); !problem.empty()) {
+        std::cerr << "corvane-tool save: " << printableText(out) << ": " << problem << '\n';
+        return kUsage;
+    }
     ChannelDatabase db;
     if (!load(db, in))
         return kFailed;
@@ -222,14 +228,17 @@ int run(int argc, char** argv) {
                      "The name chosen for the save; its extension is replaced by .cdd and .rs232")
         ->required();
     save->footer(
-        "Writes OUT.cdd, then RealDefData.cdd in the current folder, runs the image packer "
-        "imgpack there (found in the current folder, beside corvane-tool, then on the "
-        "PATH; stopped after 30 seconds), and builds OUT.rs232 from its default_data.bin "
-        "and the optional config.txt in the current folder; a read-only OUT.rs232 is "
-        "replaced. Every file is replaced only once it is completely written and read "
-        "back. Prints nothing when it succeeds. Exit status: 0 saved; 1 IN cannot be read, "
-        "it has no satellites, or a step failed (named on standard error; no image is "
-        "built from stale or invalid data).");
+        "Writes RealDefData.cdd in the current folder, runs the image packer imgpack there "
+        "(found in the current folder, beside corvane-tool, then on the PATH; stopped after "
+        "30 seconds), builds the receiver image from its default_data.bin and the optional "
+        "config.txt in the current folder, and only then puts OUT.cdd and OUT.rs232 in place "
+        "together, the image last; a read-only OUT.rs232 is replaced. A Save that fails "
+        "leaves OUT.cdd, OUT.rs232 and the current folder's files as they were. A second "
+        "Save into the same folder or from the same current folder is refused while one "
+        "runs. Prints nothing when it succeeds. Exit status: 0 saved; 1 IN cannot be read, "
+        "it has no satellites, another Save is running, or a step failed (named on standard "
+        "error); 2 usage error, OUT among them when it is empty, ends in '/' or names a "
+        "folder.");
 
     CLI::App* check = app.add_subcommand(
         "check", "List what in FILE would make the receiver's data wrong, one line per finding.");

@@ -105,6 +105,10 @@ const std::string& StagedFile::target() const {
     return state_->target;
 }
 
+bool StagedFile::inPlace() const {
+    return !state_->temporary;
+}
+
 Status<> StagedFile::commit() {
     Status<> status(state_->requested);
     const std::string target = inQuotes(state_->requested);
@@ -299,7 +303,7 @@ std::error_code copyForKeeping(const std::string& path, FileKind kind, const std
 
 } // namespace
 
-Result<std::unique_ptr<KeptFile>> keepFile(const std::string& path, FileSystem& fs) {
+Result<std::unique_ptr<KeptFile>> keepFile(const std::string& path, FileSystem& fs, KeepAs how) {
     Result<std::unique_ptr<KeptFile>> status(path);
     const FileKind kind = fs.kind(path);
     std::unique_ptr<KeptFile::State> state(new KeptFile::State{fs, path, {}, false});
@@ -316,13 +320,15 @@ Result<std::unique_ptr<KeptFile>> keepFile(const std::string& path, FileSystem& 
             std::string kept = temporaryName(path, attempt, ".old");
             // A second name for the same file (for a link, the link itself) costs no copy and
             // keeps every byte and bit.
-            if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, kept.c_str(), 0) == 0) {
-                state->kept = std::move(kept);
-                break;
+            if (how == KeepAs::SecondName) {
+                if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, kept.c_str(), 0) == 0) {
+                    state->kept = std::move(kept);
+                    break;
+                }
+                error = std::error_code(errno, std::generic_category());
+                if (error == std::errc::file_exists)
+                    continue;
             }
-            error = std::error_code(errno, std::generic_category());
-            if (error == std::errc::file_exists)
-                continue;
             if (!(error = copyForKeeping(path, kind, kept, fs)))
                 state->kept = std::move(kept);
             else if (error != std::errc::file_exists)

@@ -64,6 +64,8 @@ public:
     // Renames it over the target and syncs the folder. A failure to sync is reported, though the
     // target already holds the new bytes then.
     Status<> commit();
+    // True once the rename has happened, even when syncing the folder then failed.
+    bool inPlace() const;
 
 private:
     std::unique_ptr<State> state_;
@@ -94,8 +96,13 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// How a file is kept: as a second name of the same file (nothing copied, every bit kept), or as a
+// copy, for a file that another program may rewrite in place.
+enum class KeepAs { SecondName, Copy };
+
 // Fails, changing nothing, when what is at `path` cannot be kept.
 Result<std::unique_ptr<KeptFile>> keepFile(const std::string& path,
-                                           FileSystem& fs = systemFileSystem());
+                                           FileSystem& fs = systemFileSystem(),
+                                           KeepAs how = KeepAs::SecondName);
 
 } // namespace corvane

@@ -24,7 +24,7 @@ std::optional<std::string> loadImage(const std::string& path, Status<>& status) 
     // A folder opens but cannot be read: to the user that is a file that could not be opened.
     if (!in.read(image, factory::kImageSize)) {
         status.messages.emplace_back(kOpenFailed);
-        status.fail(Outcome::Failed, in.error().message());
+        status.fail(Outcome::Failed, in.cause());
         return std::nullopt;
     }
     return image;

@@ -514,7 +514,7 @@ Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path) {
     FileReader in(path);
     std::string buffer;
     if (!in.read(buffer, kFixedHeader))
-        return status.fail(CddRead::CannotOpen, in.error().message());
+        return status.fail(CddRead::CannotOpen, in.cause());
     const std::span<const uint8_t> header = asBytes(buffer);
     if (!hasGoodHeader(header))
         return status.fail(CddRead::BadHeader, kNotCdd);
@@ -526,7 +526,7 @@ Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path) {
         static_cast<std::size_t>(std::min<uint64_t>(wanted, kMaxFileBytes)) - kFixedHeader;
     try {
         if (!in.read(buffer, bounded))
-            return status.fail(CddRead::CannotOpen, in.error().message());
+            return status.fail(CddRead::CannotOpen, in.cause());
         if (wanted > kMaxFileBytes && in.hasMore())
             return status.fail(CddRead::CannotOpen, tooLargeCause());
     } catch (const std::bad_alloc&) {

@@ -260,11 +260,15 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
     auto stagedCopy = stageFile(copyPath, cdd.value, workFile, fs);
     if (!stagedCopy.ok())
         return failed(SaveStep::CopyForPacker, copyPath, std::move(stagedCopy.cause));
-    if (Status<> placed = stagedCopy.value->commit(); !placed.ok())
+    if (Status<> placed = stagedCopy.value->commit(); !placed.ok()) {
+        if (!stagedCopy.value->inPlace())
+            keptCopy.value->release();
         return failed(SaveStep::CopyForPacker, copyPath, std::move(placed.cause));
+    }
 
     const std::string defaultPath = join(startDirectory, kPackerOutput);
-    auto keptOutput = keepFile(defaultPath, fs);
+    // Copied, not linked: the packer may write its output in place.
+    auto keptOutput = keepFile(defaultPath, fs, KeepAs::Copy);
     if (!keptOutput.ok())
         return failed(SaveStep::RunPacker, defaultPath, std::move(keptOutput.cause));
     const std::optional<std::string> program = packer.find(startDirectory);
@@ -316,8 +320,11 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
     auto keptCdd = keepFile(stagedCdd.value->target(), fs);
     if (!keptCdd.ok())
         return failed(SaveStep::WriteDatabase, paths.cdd, std::move(keptCdd.cause));
-    if (Status<> placed = stagedCdd.value->commit(); !placed.ok())
+    if (Status<> placed = stagedCdd.value->commit(); !placed.ok()) {
+        if (!stagedCdd.value->inPlace())
+            keptCdd.value->release(); // nothing replaced it: nothing to put back
         return failed(SaveStep::WriteDatabase, paths.cdd, std::move(placed.cause));
+    }
     if (Status<> placed = stagedImage.value->commit(); !placed.ok())
         return failed(SaveStep::WriteImage, paths.image, std::move(placed.cause), true);
 

@@ -41,6 +41,35 @@ TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
     EXPECT_EQ(readAll(path), bytesOf(replacement));
 }
 
+// Only a regular file is replaced; the longest name a folder takes is written too, and the new
+// file is never readable by others before its final bits are set.
+TEST(AtomicFile, ReplacesOnlyRegularFilesUnderAnyLegalName) {
+    ScratchDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink(dir.file("pipe"), dir.file("to-pipe"));
+    std::filesystem::create_symlink("/dev/null", dir.file("to-null"));
+    for (const char* name : {"pipe", "to-pipe", "to-null"}) {
+        const Status<> refused = writeFileAtomically(dir.file(name), std::string_view("x"));
+        EXPECT_EQ(refused.cause, "it is not a regular file") << name;
+    }
+    EXPECT_EQ(std::filesystem::status("/dev/null").type(), std::filesystem::file_type::character);
+    EXPECT_EQ(dir.entryCount(), 3u);
+
+    const std::string longest = dir.file(std::string(255, 'n'));
+    EXPECT_TRUE(writeFileAtomically(longest, std::string_view("x")).ok());
+    EXPECT_EQ(readAll(longest), bytesOf("x"));
+
+    const mode_t previousUmask = ::umask(0);
+    TestFileSystem disk;
+    EXPECT_TRUE(writeFileAtomically(dir.file("open.bin"), std::string_view("x"), disk).ok());
+    ::umask(previousUmask);
+    ASSERT_GE(disk.calls.size(), 3u);
+    EXPECT_EQ(disk.calls[1].substr(0, 6) + disk.calls[1].substr(disk.calls[1].size() - 4),
+              "chmod  666");
+    EXPECT_EQ(disk.calls[2].substr(0, 5), "write");
+    EXPECT_EQ(modeOf(dir.file("open.bin")), 0666u);
+}
+
 TEST(AtomicFile, ReportsAFileThatCannotBeCreated) {
     ScratchDir dir;
     const auto noFolder = writeFileAtomically(dir.file("none/x.bin"), std::string_view("data"));

@@ -795,6 +795,17 @@ TEST_F(Tool, SmallerUsageFaults) {
     EXPECT_NE(dashed.err.find("corvane-tool dump -- -x.txt"), std::string::npos) << dashed.err;
     EXPECT_EQ(run({"dump", "--", "-x.txt"}).status, 0);
 
+    // Names that would give hidden files ".cdd" and ".rs232", or a file in a folder's place.
+    write("sample.txt", kSampleText);
+    fs::create_directory(work() / "sub");
+    const auto before = std::distance(fs::directory_iterator(work()), fs::directory_iterator());
+    for (const char* out : {"", "sub/", ".", "sub"}) {
+        const Outcome refused = run({"save", "sample.txt", out});
+        EXPECT_EQ(refused.status, 2) << out << refused.err;
+        EXPECT_EQ(std::distance(fs::directory_iterator(work()), fs::directory_iterator()), before);
+        EXPECT_TRUE(fs::is_empty(work() / "sub"));
+    }
+
     // A check that cannot read its file must not look like a mistyped command line.
     EXPECT_EQ(run({"check", "missing.txt"}).status, 3);
     EXPECT_EQ(run({"check"}).status, 2);
@@ -819,6 +830,12 @@ TEST_F(Tool, ReadsACddThroughANamedPipe) {
     ::waitpid(feeder, nullptr, 0);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ordered_json::parse(r.out, nullptr, false), ordered_json::parse(kSampleJson));
+
+    // Nothing writing to it: refused at once instead of waiting for a writer forever.
+    const Outcome lonely = run({"dump", "piped.cdd"});
+    EXPECT_EQ(lonely.status, 1);
+    EXPECT_NE(lonely.err.find("piped.cdd: a named pipe that nothing writes to"), std::string::npos)
+        << lonely.err;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "image/receiver_image.h"
 
+#include "base/folder_lock.h"
 #include "image/cdd_file.h"
 #include "image/cdd_test_support.h"
 #include "image/data_block.h"
@@ -12,6 +13,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <sstream>
 
 namespace corvane {
@@ -151,11 +153,12 @@ TEST(SavePaths, ReplaceOnlyTheFileNamesExtension) {
     }
 }
 
-TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesLaterFilesAlone) {
+TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesEveryFileAsItWas) {
     const std::string cdd = (out / "list.cdd").string(), image = (out / "list.rs232").string();
     const std::string copy = (start / "RealDefData.cdd").string();
     const std::string output = (start / "default_data.bin").string();
     TestFileSystem disk;
+    std::unique_ptr<FolderLock> otherSave;
     const struct {
         const char* name;
         std::function<void()> setUp;
@@ -164,6 +167,12 @@ TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesLaterFilesAlone) {
         bool blockText;
     } cases[] = {
         {"no satellites", [&] { db.satelliteCount = 0; }, SaveStep::NoData, "", false},
+        {"saving into the folder",
+         [&] { otherSave = std::move(tryLockFolder(out.string()).value); }, SaveStep::Busy,
+         out.string() + ": another Save into this folder is running", false},
+        {"saving from the start folder",
+         [&] { otherSave = std::move(tryLockFolder(start.string()).value); }, SaveStep::Busy,
+         start.string() + ": another Save into this folder is running", false},
         {"refused", [&] { db.satellites.append({.id = 300}); }, SaveStep::WriteDatabase,
          cdd + ": Cannot save satellite 300", false},
         {"read back wrong", [&] { disk.corruptWrites = true; }, SaveStep::WriteDatabase,
@@ -177,8 +186,12 @@ TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesLaterFilesAlone) {
         {"packer failed",
          [&] { packer.outcome.fail(PackerEnd::Failed, "exited with status 1: no input"); },
          SaveStep::RunPacker, "fake-imgpack: exited with status 1: no input", false},
-        {"no output", [&] { packer.leaves = Leaves::Nothing; }, SaveStep::ReadPackerOutput,
-         output + ": No such file or directory", true},
+        {"no output",
+         [&] {
+             packer.leaves = Leaves::Nothing;
+             fs::remove(output);
+         },
+         SaveStep::ReadPackerOutput, output + ": No such file or directory", true},
         {"stale output",
          [&] {
              packer.leaves = Leaves::Nothing;
@@ -195,19 +208,36 @@ TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesLaterFilesAlone) {
          SaveStep::ReadConfig, (start / "config.txt").string() + ": Is a directory", false},
         {"image unwritable", [&] { disk.roomPerFile = 100; }, SaveStep::WriteImage,
          image + ": No space left on device", true},
+        {"cdd not renamed", [&] { disk.failRenameTo = cdd; }, SaveStep::WriteDatabase,
+         cdd + ": Input/output error", false},
+        // The .cdd is in place by then: it must go back, or the pair would be of two Saves.
+        {"image not renamed", [&] { disk.failRenameTo = image; }, SaveStep::WriteImage,
+         image + ": Input/output error", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(start);
-        fs::create_directory(start);
+        for (const fs::path& folder : {start, out}) {
+            fs::remove_all(folder);
+            fs::create_directory(folder);
+        }
         writeText(cdd, "old cdd");
         writeText(copy, "old copy");
         writeText(image, "old image");
+        writeText(output, "old output");
+        otherSave.reset();
         db = ChannelDatabase();
         db.satelliteCount = 1;
         packer = FakePacker();
         disk = TestFileSystem();
         c.setUp();
+        const std::string outputBefore = file(output);
+        const auto entries = [](const fs::path& folder) {
+            std::set<std::string> names;
+            for (const auto& entry : fs::directory_iterator(folder))
+                names.insert(entry.path().filename().string());
+            return names;
+        };
+        const auto startBefore = entries(start);
         SaveOptions options;
         options.fileSystem = &disk;
         const auto saved = save("list.rs232", packer, options);
@@ -220,12 +250,98 @@ TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesLaterFilesAlone) {
         EXPECT_EQ(saved.messages, expected);
         EXPECT_EQ(saved.detail.substr(0, c.detail.size()), c.detail);
         EXPECT_EQ(file(image), "old image");
-        if (c.step <= SaveStep::WriteDatabase) {
-            EXPECT_EQ(file(cdd), "old cdd");
+        EXPECT_EQ(file(cdd), "old cdd");
+        if (fs::is_regular_file(copy)) {
             EXPECT_EQ(file(copy), "old copy");
         }
-        EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+        EXPECT_EQ(file(output), outputBefore);
+        EXPECT_EQ(entries(out), (std::set<std::string>{"list.cdd", "list.rs232"}));
+        EXPECT_EQ(entries(start), startBefore);
     }
+}
+
+// Files of fixed names in the start folder, planted as links, pipes or folders: never a way to
+// write or read another file, never a wait, and a failure leaves the user's files alone.
+TEST_F(Save, TheStartFoldersFilesAreItsOwnWhateverIsPlantedUnderTheirNames) {
+    fs::copy_file(CORVANE_IMGPACK_PATH, start / "imgpack");
+    BlockingPackerRunner runner;
+    const fs::path victim = dir.root() / "victim";
+    enum class Plant { LinkToReadOnlyFile, DanglingLink, Pipe, Folder };
+    const struct {
+        const char* name;
+        Plant plant;
+        SaveStep step; // Ok when the Save goes through, replacing what was planted
+        std::string cause;
+    } cases[] = {
+        {"RealDefData.cdd", Plant::LinkToReadOnlyFile, SaveStep::Ok, ""},
+        {"RealDefData.cdd", Plant::DanglingLink, SaveStep::Ok, ""},
+        {"RealDefData.cdd", Plant::Pipe, SaveStep::CopyForPacker, "it is not a regular file"},
+        {"RealDefData.cdd", Plant::Folder, SaveStep::CopyForPacker, "Is a directory"},
+        {"default_data.bin", Plant::LinkToReadOnlyFile, SaveStep::Ok, ""},
+        {"default_data.bin", Plant::DanglingLink, SaveStep::Ok, ""},
+        {"default_data.bin", Plant::Pipe, SaveStep::RunPacker, "it is not a regular file"},
+        {"default_data.bin", Plant::Folder, SaveStep::RunPacker, "Is a directory"},
+        {"config.txt", Plant::LinkToReadOnlyFile, SaveStep::ReadConfig,
+         "it is a symbolic link, and Corvane reads its own files only as they are"},
+        {"config.txt", Plant::DanglingLink, SaveStep::ReadConfig,
+         "it is a symbolic link, and Corvane reads its own files only as they are"},
+        {"config.txt", Plant::Pipe, SaveStep::ReadConfig, "not a regular file"},
+        {"config.txt", Plant::Folder, SaveStep::ReadConfig, "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(static_cast<int>(c.plant)));
+        for (const char* name : {"RealDefData.cdd", "default_data.bin", "config.txt"})
+            fs::remove_all(start / name);
+        fs::remove_all(victim);
+        writeText(out / "list.cdd", "old cdd");
+        writeText(out / "list.rs232", "old image");
+        const fs::path planted = start / c.name;
+        switch (c.plant) {
+        case Plant::LinkToReadOnlyFile:
+            writeText(victim, "root:x:0:0");
+            fs::permissions(victim, fs::perms::owner_read);
+            fs::create_symlink(victim, planted);
+            break;
+        case Plant::DanglingLink:
+            fs::create_symlink(victim, planted);
+            break;
+        case Plant::Pipe:
+            ASSERT_EQ(::mkfifo(planted.c_str(), 0600), 0);
+            break;
+        case Plant::Folder:
+            fs::create_directory(planted);
+            break;
+        }
+        const auto saved = save("list", runner);
+        EXPECT_EQ(saved.code, c.step) << saved.detail;
+        EXPECT_EQ(saved.cause, c.cause);
+        if (c.plant == Plant::LinkToReadOnlyFile) {
+            EXPECT_EQ(file(victim), "root:x:0:0");
+            EXPECT_EQ(fs::status(victim).permissions(), fs::perms::owner_read);
+        } else {
+            EXPECT_FALSE(fs::exists(victim));
+        }
+        if (saved.ok()) {
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(planted)));
+            EXPECT_EQ(file(out / "list.rs232").substr(kBlockHeaderSize), file(out / "list.cdd"));
+        } else {
+            EXPECT_EQ(file(out / "list.cdd"), "old cdd");
+            EXPECT_EQ(file(out / "list.rs232"), "old image");
+            EXPECT_EQ(fs::symlink_status(planted).type(),
+                      c.plant == Plant::Pipe     ? fs::file_type::fifo
+                      : c.plant == Plant::Folder ? fs::file_type::directory
+                                                 : fs::file_type::symlink);
+        }
+    }
+}
+
+TEST(SavePathProblem, RefusesNamesThatAreNoFile) {
+    ScratchDir dir;
+    for (const std::string& name : {std::string(), dir.path() + "/", dir.path(), dir.file(".rs232"),
+                                    std::string("."), std::string("..")})
+        EXPECT_FALSE(savePathProblem(name).empty()) << name;
+    EXPECT_EQ(savePathProblem(dir.file("list")), "");
+    EXPECT_EQ(savePathProblem(dir.file(".hidden.rs232")), "");
 }
 
 void packerScript(const fs::path& folder, const std::string& body) {

@@ -30,9 +30,10 @@ Run in a folder, imgpack reads the channel database "RealDefData.cdd" there and 
 byte. The Save of the Corvane editor and of corvane-tool runs it after writing that file, and builds
 the receiver image (.rs232) from its output.
 
-The input must be a whole .cdd file: its header that of a .cdd file and its checksum right. When it
-is missing or not valid, imgpack says why on standard error, writes nothing and exits with 1.
-default_data.bin is replaced only once it is completely written and read back.
+The input must be a whole .cdd file: its header that of a .cdd file and its checksum right, and a
+regular file, not a link or a pipe. When it is missing or not valid, imgpack says why on standard
+error, writes nothing and exits with 1. default_data.bin is replaced only once it is completely
+written and read back; a link of that name is replaced itself, never written through.
 
 Exit status: 0 written; 1 the input is missing or invalid, or the output cannot be written;
 2 usage error (imgpack takes no arguments).
@@ -60,7 +61,9 @@ std::string cddProblem(const std::string& bytes) {
 
 int pack() {
     const std::string input(kPackerInput);
-    const auto read = readWholeFile(input);
+    // Both names are fixed in a folder others may write: a link or a pipe planted under one is
+    // not a way into another file.
+    const auto read = readWholeFile(input, kMaxFileBytes, FileOrigin::Own);
     if (!read.ok()) {
         std::cerr << input << ": " << read.cause << '\n';
         return kFailed;
@@ -74,6 +77,7 @@ int pack() {
     block.payload = read.value;
     WriteOptions verified;
     verified.verify = true;
+    verified.followLinks = false;
     const Status<> written = writeFileAtomically(
         std::string(kPackerOutput), asBytes(block.encodeBlock(BlockMagic::DefaultData)), verified);
     if (!written.ok()) {
