@@ -1,0 +1,97 @@
+#include "ui/findings_dialog.h"
+
+#include <QAbstractTableModel>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace corvane {
+
+bool findingChangesTheFile(const Finding& finding) {
+    return finding.kind != FindingKind::DuplicateTuning;
+}
+
+namespace {
+
+// Formats on demand: a check of a full list can find tens of thousands of things.
+class FindingsModel final : public QAbstractTableModel {
+public:
+    FindingsModel(const std::vector<Finding>& findings, QObject* parent)
+        : QAbstractTableModel(parent), findings_(findings) {}
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(findings_.size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 2; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || role != Qt::DisplayRole)
+            return {};
+        const Finding& finding = findings_[static_cast<std::size_t>(index.row())];
+        if (index.column() == 1)
+            return findingChangesTheFile(finding) ? QStringLiteral("differs from the lists")
+                                                  : QStringLiteral("unchanged");
+        // The check escapes control bytes; every other byte of a name is one Latin-1 character.
+        return QString::fromLatin1(finding.message.data(),
+                                   static_cast<qsizetype>(finding.message.size()));
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        return section == 0 ? QStringLiteral("Finding") : QStringLiteral("In the file");
+    }
+
+private:
+    const std::vector<Finding>& findings_;
+};
+
+} // namespace
+
+FindingsDialog::FindingsDialog(const std::vector<Finding>& findings, QWidget* parent)
+    : QDialog(parent), list_(new QTreeView(this)) {
+    setWindowTitle(QStringLiteral("Check before Save"));
+    const auto differing = static_cast<std::size_t>(
+        std::count_if(findings.begin(), findings.end(), findingChangesTheFile));
+    auto* text = new QLabel(
+        QStringLiteral("The file would not hold what the lists show: %1 of these %2 findings "
+                       "change what is saved. Double-click a finding to see its record.")
+            .arg(differing)
+            .arg(findings.size()),
+        this);
+    text->setWordWrap(true);
+
+    list_->setObjectName(QStringLiteral("findings"));
+    list_->setModel(new FindingsModel(findings, list_));
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setAlternatingRowColors(true);
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    list_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    connect(list_, &QTreeView::activated, this, [this](const QModelIndex& index) {
+        emit findingActivated(static_cast<std::size_t>(index.row()));
+    });
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* save = buttons->addButton(QStringLiteral("Save anyway"),
+                                           QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    save->setObjectName(QStringLiteral("saveAnyway"));
+    save->setAutoDefault(false);
+    cancel->setDefault(true);
+    cancel->setFocus();
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addWidget(list_, 1);
+    layout->addWidget(buttons);
+    resize(640, 320);
+}
+
+} // namespace corvane
