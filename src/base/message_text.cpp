@@ -1,6 +1,7 @@
 #include "base/message_text.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -102,6 +103,48 @@ std::string printableText(std::string_view text, std::size_t maxCharacters) {
         out.append(text.substr(i, length));
         i += length;
     }
+    return out;
+}
+
+std::string outputTail(std::string_view output, std::size_t width, std::size_t maxCharacters) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!output.empty() && isBlank(output.back()))
+        output.remove_suffix(1);
+    // Pieces of at most `width` characters, from the last backwards, while they fit.
+    std::vector<std::string> pieces;
+    std::size_t used = 0;
+    bool left = false;
+    while (!output.empty() && !left) {
+        const std::size_t start =
+            output.rfind('\n') == std::string_view::npos ? 0 : output.rfind('\n') + 1;
+        std::string_view line = output.substr(start);
+        output = output.substr(0, start == 0 ? 0 : start - 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const std::string shown = printableText(line);
+        std::vector<std::size_t> breaks = {0};
+        std::size_t characters = 0;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if ((static_cast<unsigned char>(shown[i]) & 0xC0) == 0x80)
+                continue;
+            if (characters > 0 && characters % width == 0)
+                breaks.push_back(i);
+            ++characters;
+        }
+        breaks.push_back(shown.size());
+        for (std::size_t b = breaks.size() - 1; b > 0; --b) {
+            const std::size_t size = b + 1 == breaks.size() ? characters - (b - 1) * width : width;
+            if (used + size > maxCharacters) {
+                left = true;
+                break;
+            }
+            used += size + 1;
+            pieces.push_back(shown.substr(breaks[b - 1], breaks[b] - breaks[b - 1]));
+        }
+    }
+    std::string out = left ? "..." : "";
+    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece)
+        out.append(out.empty() ? "" : "\n").append(*piece);
     return out;
 }
 
