@@ -1,6 +1,7 @@
 #include "base/message_text.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -122,24 +123,35 @@ std::string outputTail(std::string_view output, std::size_t width, std::size_t m
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         const std::string shown = printableText(line);
-        std::vector<std::size_t> breaks = {0};
-        std::size_t characters = 0;
-        for (std::size_t i = 0; i < shown.size(); ++i) {
-            if ((static_cast<unsigned char>(shown[i]) & 0xC0) == 0x80)
-                continue;
-            if (characters > 0 && characters % width == 0)
-                breaks.push_back(i);
-            ++characters;
+        // Where each character starts, then the pieces: broken after a space in the second half
+        // of a piece when there is one, so that words stay whole.
+        std::vector<std::size_t> starts;
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            if ((static_cast<unsigned char>(shown[i]) & 0xC0) != 0x80)
+                starts.push_back(i);
+        starts.push_back(shown.size());
+        const std::size_t characters = starts.size() - 1;
+        std::vector<std::pair<std::size_t, std::size_t>> lineParts; // first and end character
+        for (std::size_t from = 0; from < characters || lineParts.empty();) {
+            std::size_t to = std::min(characters, from + width);
+            if (to < characters)
+                for (std::size_t k = to; k > from + width / 2; --k)
+                    if (shown[starts[k - 1]] == ' ') {
+                        to = k;
+                        break;
+                    }
+            lineParts.emplace_back(from, to);
+            from = to;
         }
-        breaks.push_back(shown.size());
-        for (std::size_t b = breaks.size() - 1; b > 0; --b) {
-            const std::size_t size = b + 1 == breaks.size() ? characters - (b - 1) * width : width;
+        for (auto part = lineParts.rbegin(); part != lineParts.rend(); ++part) {
+            const std::size_t size = part->second - part->first;
             if (used + size > maxCharacters) {
                 left = true;
                 break;
             }
             used += size + 1;
-            pieces.push_back(shown.substr(breaks[b - 1], breaks[b] - breaks[b - 1]));
+            pieces.push_back(
+                shown.substr(starts[part->first], starts[part->second] - starts[part->first]));
         }
     }
     std::string out = left ? "..." : "";

@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QShortcutEvent>
 
 #include <signal.h>
 
@@ -12,6 +13,11 @@
 
 namespace corvane {
 namespace {
+
+bool isQuit(const QKeySequence& keys) {
+    return keys == QKeySequence(Qt::CTRL | Qt::Key_Q) ||
+           QKeySequence::keyBindings(QKeySequence::Quit).contains(keys);
+}
 
 // Drops the user's input to every window of the application while it lives.
 class InputSwallower final : public QObject {
@@ -26,16 +32,18 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
-        case QEvent::KeyPress: {
+        // A key reaches a window as a shortcut override first, then as a shortcut or a press.
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride: {
             const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Escape || key->matches(QKeySequence::Quit) ||
-                key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Q))
-                quitRequested = true;
+            quitRequested = quitRequested || key->key() == Qt::Key_Escape ||
+                            isQuit(QKeySequence(key->keyCombination()));
             return true;
         }
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
+            quitRequested = quitRequested || isQuit(static_cast<QShortcutEvent*>(event)->key());
+            return true;
+        case QEvent::KeyRelease:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:

@@ -21,6 +21,9 @@ TEST(OutputTail, KeepsTheLastLinesWrappedAndPrintable) {
         {"0123456789\n", 4, 7, "...\n4567\n89"},
         {"\x1b[2J\xe9\n", 80, 100, "\\x1b[2J\\xe9"},
         {"\xc3\xa9\xc3\xa9\xc3\xa9", 2, 100, "\xc3\xa9\xc3\xa9\n\xc3\xa9"},
+        // Words stay whole where a space lies in the second half of a piece.
+        {"Permission denied here", 12, 100, "Permission \ndenied here"},
+        {"ab cdefghij", 6, 100, "ab cde\nfghij"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(outputTail(c.output, c.width, c.limit), c.shown) << c.output;

@@ -6,6 +6,8 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace corvane::test {
 namespace {
@@ -109,16 +111,25 @@ TEST_F(SaveTest, InputDuringThePackersRunIsDroppedAndAQuitWaitsForTheSave) {
     EXPECT_TRUE(fs::exists(scratch_.file("first.rs232")));
     EXPECT_TRUE(window_->isVisible());
 
-    // The close box during a Save: the Save ends, then the window closes as it would have.
+    // A request to quit during a Save: the Save ends, then the window closes as it would have.
     prompts_.fileNames.clear();
     prompts_.answers.clear(); // the changes are saved by then: nothing to ask
-    markChanged();
-    QTimer::singleShot(200ms, window_.get(), [&] { window_->close(); });
-    saveAs("second");
-    EXPECT_TRUE(prompts_.messageTexts().isEmpty())
-        << prompts_.messageTexts().join(u'\n').toStdString();
-    EXPECT_TRUE(fs::exists(scratch_.file("second.rs232")));
-    EXPECT_FALSE(window_->isVisible());
+    const std::pair<const char*, std::function<void()>> quits[] = {
+        {"close box", [&] { window_->close(); }},
+        {"Escape", [&] { keyToFocus(Qt::Key_Escape); }},
+        {"Ctrl+Q", [&] { keyToFocus(Qt::Key_Q, Qt::ControlModifier); }},
+    };
+    for (const auto& [how, quit] : quits) {
+        window_->show();
+        reactivate();
+        markChanged();
+        QTimer::singleShot(200ms, window_.get(), quit);
+        saveAs(how);
+        EXPECT_TRUE(prompts_.messageTexts().isEmpty())
+            << prompts_.messageTexts().join(u'\n').toStdString();
+        EXPECT_TRUE(fs::exists(scratch_.file(how) + ".rs232")) << how;
+        EXPECT_FALSE(window_->isVisible()) << how;
+    }
 }
 
 TEST_F(SaveTest, AStartFolderNamedInOtherBytesIsTheOneSavedInto) {
