@@ -1,6 +1,7 @@
 // The editor: one window, whose end ends the program. `corvane FILE` opens FILE at start as the
 // Open command would, with the same messages.
 
+#include "base/interrupt_cleanup.h"
 #include "ui/application_icon.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
@@ -10,7 +11,42 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <pthread.h>
+#include <signal.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// The arguments that are not options, as the system passed them: a file name is bytes, and text
+// made of it would not name the file again when it is not valid in the locale's encoding.
+std::vector<std::string> positionalBytes(int argc, char** argv) {
+    std::vector<std::string> found;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (!optionsEnded && argument == "--")
+            optionsEnded = true;
+        else if (optionsEnded || argument.size() < 2 || argument.front() != '-')
+            found.emplace_back(argument);
+    }
+    return found;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // A Save stopped by a signal must not leave its temporary files or the packer behind. The
+    // signals are held while Qt starts its threads, so that they reach only this one, which
+    // marks each temporary file before a signal can end the program.
+    corvane::removeTemporaryFilesOnInterrupt();
+    sigset_t interrupts, previous;
+    sigemptyset(&interrupts);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&interrupts, signal);
+    ::pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.3"));
@@ -25,16 +61,18 @@ int main(int argc, char** argv) {
                                                 ".sdx)."),
                                  QStringLiteral("[file]"));
     parser.process(app);
-    const QStringList files = parser.positionalArguments();
-    if (files.size() > 1)
+    if (parser.positionalArguments().size() > 1)
         parser.showHelp(2);
+    // QApplication has taken its own options out of argv.
+    const std::vector<std::string> files = positionalBytes(argc, argv);
 
     corvane::QtPrompts prompts;
     corvane::DialogRecordEditors editors(prompts);
     corvane::MainDialog window(prompts, editors);
-    if (!files.isEmpty()) {
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!files.empty()) {
         // Once the window is up, so that any message box stands in front of it.
-        const QString file = files.front();
+        const std::string file = files.front();
         QTimer::singleShot(0, &window, [&window, file] { window.openFile(file); });
     }
     window.exec();

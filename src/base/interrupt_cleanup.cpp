@@ -15,11 +15,16 @@ namespace {
 constexpr int kSlots = 8;
 std::atomic<const char*> marked[kSlots];
 static_assert(std::atomic<const char*>::is_always_lock_free);
+std::atomic<pid_t> groups[kSlots];
+static_assert(std::atomic<pid_t>::is_always_lock_free);
 
 extern "C" void removeMarkedAndStop(int signal) {
     for (auto& slot : marked)
         if (const char* path = slot.load())
             ::unlink(path);
+    for (auto& slot : groups)
+        if (const pid_t group = slot.load(); group > 0)
+            ::kill(-group, SIGKILL);
     // SA_RESETHAND has put the default action back; it takes effect when the handler returns.
     ::raise(signal);
 }
@@ -54,6 +59,21 @@ InterruptCleanup::InterruptCleanup(const char* path) {
 InterruptCleanup::~InterruptCleanup() {
     if (slot_ >= 0)
         marked[slot_].store(nullptr);
+}
+
+InterruptKillsGroup::InterruptKillsGroup(pid_t group) {
+    for (int i = 0; i < kSlots; ++i) {
+        pid_t expected = 0;
+        if (groups[i].compare_exchange_strong(expected, group)) {
+            slot_ = i;
+            return;
+        }
+    }
+}
+
+InterruptKillsGroup::~InterruptKillsGroup() {
+    if (slot_ >= 0)
+        groups[slot_].store(0);
 }
 
 DeferInterrupts::DeferInterrupts() {

@@ -5,11 +5,12 @@
 // and the program then ends as the signal would have ended it.
 
 #include <signal.h>
+#include <sys/types.h>
 
 namespace corvane {
 
 // Installs handlers for SIGINT, SIGTERM and SIGHUP (a signal the process was started ignoring
-// stays ignored). For a program's main, before any write; the editor does not need it.
+// stays ignored). For a program's main, before any write and before any other thread starts.
 void removeTemporaryFilesOnInterrupt();
 
 // Marks the file at `path` to be removed if the process is interrupted, until the guard goes.
@@ -21,6 +22,19 @@ public:
     ~InterruptCleanup();
     InterruptCleanup(const InterruptCleanup&) = delete;
     InterruptCleanup& operator=(const InterruptCleanup&) = delete;
+
+private:
+    int slot_ = -1;
+};
+
+// Makes an interrupt kill the process group `group` (a helper program and what it started) as
+// well, until the guard goes. The group must not be reaped while the guard lives.
+class InterruptKillsGroup {
+public:
+    explicit InterruptKillsGroup(pid_t group);
+    ~InterruptKillsGroup();
+    InterruptKillsGroup(const InterruptKillsGroup&) = delete;
+    InterruptKillsGroup& operator=(const InterruptKillsGroup&) = delete;
 
 private:
     int slot_ = -1;

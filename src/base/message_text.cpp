@@ -1,6 +1,8 @@
 #include "base/message_text.h"
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -102,6 +104,59 @@ std::string printableText(std::string_view text, std::size_t maxCharacters) {
         out.append(text.substr(i, length));
         i += length;
     }
+    return out;
+}
+
+std::string outputTail(std::string_view output, std::size_t width, std::size_t maxCharacters) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!output.empty() && isBlank(output.back()))
+        output.remove_suffix(1);
+    // Pieces of at most `width` characters, from the last backwards, while they fit.
+    std::vector<std::string> pieces;
+    std::size_t used = 0;
+    bool left = false;
+    while (!output.empty() && !left) {
+        const std::size_t start =
+            output.rfind('\n') == std::string_view::npos ? 0 : output.rfind('\n') + 1;
+        std::string_view line = output.substr(start);
+        output = output.substr(0, start == 0 ? 0 : start - 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const std::string shown = printableText(line);
+        // Where each character starts, then the pieces: broken after a space in the second half
+        // of a piece when there is one, so that words stay whole.
+        std::vector<std::size_t> starts;
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            if ((static_cast<unsigned char>(shown[i]) & 0xC0) != 0x80)
+                starts.push_back(i);
+        starts.push_back(shown.size());
+        const std::size_t characters = starts.size() - 1;
+        std::vector<std::pair<std::size_t, std::size_t>> lineParts; // first and end character
+        for (std::size_t from = 0; from < characters || lineParts.empty();) {
+            std::size_t to = std::min(characters, from + width);
+            if (to < characters)
+                for (std::size_t k = to; k > from + width / 2; --k)
+                    if (shown[starts[k - 1]] == ' ') {
+                        to = k;
+                        break;
+                    }
+            lineParts.emplace_back(from, to);
+            from = to;
+        }
+        for (auto part = lineParts.rbegin(); part != lineParts.rend(); ++part) {
+            const std::size_t size = part->second - part->first;
+            if (used + size > maxCharacters) {
+                left = true;
+                break;
+            }
+            used += size + 1;
+            pieces.push_back(
+                shown.substr(starts[part->first], starts[part->second] - starts[part->first]));
+        }
+    }
+    std::string out = left ? "..." : "";
+    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece)
+        out.append(out.empty() ? "" : "\n").append(*piece);
     return out;
 }
 

@@ -34,4 +34,10 @@ std::string printableName(std::string_view bytes);
 // and text beyond `maxCharacters` characters is cut, ending in "...".
 std::string printableText(std::string_view text, std::size_t maxCharacters = std::string::npos);
 
+// The end of a program's output for a message: its last lines, each made printable as
+// printableText does, a line longer than `width` characters wrapped, and at most `maxCharacters`
+// characters in all; "..." stands first when lines were left out. Blank lines at the end go.
+std::string outputTail(std::string_view output, std::size_t width = 80,
+                       std::size_t maxCharacters = 480);
+
 } // namespace corvane

@@ -37,17 +37,13 @@ std::string join(const std::string& folder, std::string_view name) {
     return (std::filesystem::path(folder) / name).string();
 }
 
-// The first line of what the packer wrote to standard error, short enough for a message.
+// The first line of what the packer wrote to standard error, short and safe enough for a message
+// line (the whole end of it is for the editor's message box).
 std::string complaintOf(std::string_view errorOutput) {
     const auto first = std::find_if_not(errorOutput.begin(), errorOutput.end(), isSpace);
     const auto end =
         std::find_if(first, errorOutput.end(), [](char c) { return c == '\n' || c == '\r'; });
-    std::string line(first, end);
-    if (line.size() > kComplaintLimit) {
-        line.resize(kComplaintLimit);
-        line += "...";
-    }
-    return line;
+    return printableText(std::string_view(first, end), kComplaintLimit);
 }
 
 std::string seconds(std::chrono::milliseconds span) {
@@ -177,12 +173,13 @@ Status<PackerEnd> packerStatus(const std::string& program, bool timedOut, int ex
 
 Status<PackerEnd> BlockingPackerRunner::run(const std::string& program, const std::string& folder,
                                             std::chrono::milliseconds timeout) {
-    const ProgramRun ran = runProgram(program, folder, timeout);
+    ProgramRun ran = runProgram(program, folder, timeout);
+    errorOutput_ = std::move(ran.errorOutput);
     if (ran.end == ProgramEnd::CannotStart)
         return Status<PackerEnd>(program).fail(PackerEnd::CannotStart,
                                                "cannot be started: " + ran.startError.message());
     return packerStatus(program, ran.end == ProgramEnd::TimedOut, ran.exitStatus, ran.signal,
-                        ran.errorOutput, timeout);
+                        errorOutput_, timeout);
 }
 
 std::string_view saveStepName(SaveStep step) {

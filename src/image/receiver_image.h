@@ -67,11 +67,17 @@ public:
                                   std::chrono::milliseconds timeout) = 0;
 };
 
-// Waits on the calling thread.
+// Waits on the calling thread: the one runner of the packer, which the editor's runs on a thread
+// of its own.
 class BlockingPackerRunner final : public PackerRunner {
 public:
     Status<PackerEnd> run(const std::string& program, const std::string& folder,
                           std::chrono::milliseconds timeout) override;
+    // What the last run wrote to standard error: its end, as runProgram keeps it.
+    const std::string& errorOutput() const { return errorOutput_; }
+
+private:
+    std::string errorOutput_;
 };
 
 // The packer in `startDirectory`, else beside the running program, else on the PATH.

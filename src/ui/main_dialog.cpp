@@ -1,5 +1,6 @@
 #include "ui/main_dialog.h"
 
+#include "base/message_text.h"
 #include "formats/open_file.h"
 #include "image/receiver_image.h"
 #include "ui/about_dialog.h"
@@ -11,9 +12,7 @@
 #include "ui/template_layout.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -23,8 +22,13 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <utility>
 
 namespace corvane {
@@ -44,6 +48,29 @@ constexpr double kTopHeightShare = 0.25;
 constexpr double kServiceHeightShare = 0.5;
 constexpr double kAntennaTopShare = kTopHeightShare + kServiceHeightShare;
 
+// The current folder as the system names it; "." when it cannot be named (removed meanwhile).
+std::string currentFolder() {
+    std::string buffer(256, '\0');
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
+            buffer.resize(std::strlen(buffer.c_str()));
+            return buffer;
+        }
+        if (errno != ERANGE)
+            return ".";
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// A path's bytes for the user to read.
+QString shownPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QString shownFileName(const std::string& path) {
+    return shownPath(std::filesystem::path(path).filename().string());
+}
+
 template <class Record, class Keep>
 std::vector<const Record*> rowsOf(const RecordList<Record>& list, Keep keep) {
     std::vector<const Record*> rows;
@@ -57,7 +84,7 @@ std::vector<const Record*> rowsOf(const RecordList<Record>& list, Keep keep) {
 } // namespace
 
 MainDialog::MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* parent)
-    : QDialog(parent), prompts_(prompts), startDirectory_(QDir::currentPath()) {
+    : QDialog(parent), prompts_(prompts), startDirectory_(currentFolder()) {
     setObjectName(QStringLiteral("mainDialog"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -202,7 +229,7 @@ bool MainDialog::changeDatabase(const std::function<bool(ChannelDatabase&)>& cha
     return changed;
 }
 
-void MainDialog::markSaved(const QString& path) {
+void MainDialog::markSaved(const std::string& path) {
     currentPath_ = path;
     setModified(false);
     updateTitle();
@@ -214,8 +241,8 @@ void MainDialog::setModified(bool modified) {
 
 void MainDialog::updateTitle() {
     QString title = kCaption;
-    if (!currentPath_.isEmpty())
-        title += QStringLiteral(" - ") + QFileInfo(currentPath_).fileName();
+    if (!currentPath_.empty())
+        title += QStringLiteral(" - ") + shownFileName(currentPath_);
     setWindowTitle(title + QStringLiteral("[*]"));
 }
 
@@ -307,12 +334,12 @@ void MainDialog::onOpen() {
                QStringLiteral("SatcoDX (*.sdx)"), QStringLiteral("satellites.xml (*.xml)"),
                QStringLiteral("corvane-tool JSON (*.json)"), QStringLiteral("All files (*)")});
     if (!path.isEmpty())
-        openFile(path);
+        openFile(QFile::encodeName(path).toStdString());
 }
 
-bool MainDialog::openFile(const QString& path) {
+bool MainDialog::openFile(const std::string& path) {
     ChannelDatabase fresh;
-    const auto result = corvane::openFile(fresh, QFile::encodeName(path).toStdString());
+    const auto result = corvane::openFile(fresh, path);
     if (result.ok()) {
         // The rows point at the old records: no list may show them once they are gone. The cut
         // buffers survive, so that records cut before can be pasted into the new data.
@@ -337,8 +364,8 @@ bool MainDialog::openFile(const QString& path) {
         showOpenedStatus(antennasSet);
     }
     // The file and the cause, as the reader tells them; the path where no cause is known.
-    const QString where = result.detail.empty() ? QDir::toNativeSeparators(path)
-                                                : QString::fromLocal8Bit(result.detail.c_str());
+    const QString where =
+        result.detail.empty() ? shownPath(path) : QString::fromLocal8Bit(result.detail.c_str());
     for (std::size_t i = 0; i < result.messages.size(); ++i) {
         const bool last = i + 1 == result.messages.size();
         prompts_.message(this, MessageIcon::Exclamation,
@@ -350,7 +377,7 @@ bool MainDialog::openFile(const QString& path) {
 
 void MainDialog::showOpenedStatus(int antennasSet) {
     QString text = QStringLiteral("%1: %2 satellites, %3 transponders, %4 services, %5 antennas")
-                       .arg(QFileInfo(currentPath_).fileName())
+                       .arg(shownFileName(currentPath_))
                        .arg(database_.satellites.size())
                        .arg(database_.transponders.size())
                        .arg(database_.services.size())
@@ -372,28 +399,42 @@ void MainDialog::onSave() {
     if (chosen.isEmpty())
         return;
 
+    QtPackerRunner packer;
     Result<SavePaths, SaveStep> saved;
     {
         // Shown for the whole Save: the packer alone may take seconds on a full list.
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        QtPackerRunner packer;
-        saved = saveDatabase(database_, QFile::encodeName(chosen).toStdString(),
-                             QFile::encodeName(startDirectory_).toStdString(), packer);
+        saving_ = true;
+        const auto restore = qScopeGuard([this] {
+            saving_ = false;
+            QGuiApplication::restoreOverrideCursor();
+        });
+        saved = saveDatabase(database_, QFile::encodeName(chosen).toStdString(), startDirectory_,
+                             packer);
     }
-    if (!saved.ok()) {
+    if (saved.ok()) {
+        markSaved(saved.value.cdd);
+        statusBar_->showMessage(
+            QStringLiteral("Saved %1 and the receiver image %2")
+                .arg(shownFileName(saved.value.cdd), shownFileName(saved.value.image)));
+    } else {
         QStringList lines;
         for (const std::string& line : saved.messages)
             lines << QString::fromLocal8Bit(line.c_str());
-        prompts_.message(this, MessageIcon::Exclamation, lines.join(QLatin1Char('\n')),
-                         QString::fromLocal8Bit(saved.detail.c_str()));
-        return;
+        QString details = QString::fromLocal8Bit(saved.detail.c_str());
+        // The cause holds the first line the packer complained with; the end of what it said
+        // may tell more.
+        if (saved.code == SaveStep::RunPacker) {
+            const std::string tail = outputTail(packer.errorOutput());
+            if (!tail.empty() && saved.cause.find(tail) == std::string::npos)
+                details += QStringLiteral("\n\nThe end of its error output:\n") +
+                           QString::fromUtf8(tail.c_str());
+        }
+        prompts_.message(this, MessageIcon::Exclamation, lines.join(QLatin1Char('\n')), details);
     }
-    const QString cdd = QFile::decodeName(QByteArray::fromStdString(saved.value.cdd));
-    const QString image = QFile::decodeName(QByteArray::fromStdString(saved.value.image));
-    markSaved(cdd);
-    statusBar_->showMessage(QStringLiteral("Saved %1 and the receiver image %2")
-                                .arg(QFileInfo(cdd).fileName(), QFileInfo(image).fileName()));
+    // Asked for while the Save ran; now it is done, the request goes on as usual.
+    if (std::exchange(quitAfterSave_, false) || packer.quitRequested())
+        reject();
 }
 
 void MainDialog::onAbout() {
@@ -403,6 +444,10 @@ void MainDialog::onAbout() {
 }
 
 void MainDialog::reject() {
+    if (saving_) {
+        quitAfterSave_ = true;
+        return;
+    }
     if (confirmDiscardChanges())
         QDialog::reject();
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 
 class QCheckBox;
 class QPushButton;
@@ -43,12 +44,14 @@ public:
     // Whether the database differs from what was last opened or saved.
     bool isModified() const { return isWindowModified(); }
     // After a successful save to `path`: it becomes the current file and the unchanged state.
-    void markSaved(const QString& path);
+    // Paths here are the system's bytes, as the user's files are named; they become text only to
+    // be shown, since a name that is not valid in the locale's encoding would not come back.
+    void markSaved(const std::string& path);
 
     // The file last opened or saved successfully; empty before that.
-    const QString& currentPath() const { return currentPath_; }
+    const std::string& currentPath() const { return currentPath_; }
     // The working directory when the window was created.
-    const QString& startDirectory() const { return startDirectory_; }
+    const std::string& startDirectory() const { return startDirectory_; }
 
     // Rebuild one list from the database. A filter of 0 or more shows only the records of that
     // satellite or transponder id, a negative one all of them.
@@ -63,7 +66,7 @@ public:
 
     // Reads `path` as the Open command does, replacing the database only when the file could be
     // read, and tells the user why it could not. Does not ask about unsaved changes.
-    bool openFile(const QString& path);
+    bool openFile(const std::string& path);
     // Asks whether to discard unsaved changes; true when there are none or the user says Yes.
     bool confirmDiscardChanges();
 
@@ -92,6 +95,7 @@ public slots:
     void onTransponderListClick(const QModelIndex& index);
     void onShowAllChannel();
     // Escape, the close box and Quit: ends the program, asking first when there are changes.
+    // During a Save it waits for the Save's end.
     void reject() override;
 
 private:
@@ -105,8 +109,11 @@ private:
 
     UserPrompts& prompts_;
     ChannelDatabase database_;
-    QString currentPath_;
-    QString startDirectory_;
+    std::string currentPath_;
+    std::string startDirectory_;
+    // A Save is under way; a request to end the program then waits for it.
+    bool saving_ = false;
+    bool quitAfterSave_ = false;
     // Counts changes to the database, so that derived data knows when to be rebuilt.
     uint64_t changeGeneration_ = 0;
     std::optional<uint64_t> satelliteIdsGeneration_;

@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 namespace corvane {
 namespace {
@@ -40,6 +45,106 @@ TEST(ChildProcess, RunsInTheGivenFolderAndReportsHowItEnded) {
     EXPECT_EQ(slow.end, ProgramEnd::TimedOut);
     EXPECT_EQ(slow.errorOutput, "begun\n");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "killed at its deadline";
+}
+
+// Whether the process `pidFile` names still runs (a zombie waiting for its reaper does not),
+// given a moment for a kill to take effect.
+bool stillRuns(const std::string& pidFile) {
+    const std::string pid = readText(pidFile);
+    if (pid.empty()) {
+        ADD_FAILURE() << "no pid in " << pidFile;
+        return true;
+    }
+    for (int i = 0; i < 200; ++i) {
+        const std::string stat = readText("/proc/" + pid.substr(0, pid.find('\n')) + "/stat");
+        const std::size_t state = stat.rfind(')') + 2;
+        if (state >= stat.size() || stat[state] == 'Z' || stat[state] == 'X')
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+TEST(ChildProcess, NothingTheProgramStartsOutlivesTheRun) {
+    ScratchDir dir;
+    const auto start = std::chrono::steady_clock::now();
+    // Done at once, but its background child holds standard error for half a minute.
+    const ProgramRun done =
+        runProgram(script(dir, "bg", "sleep 30 & echo $! > bg.pid; echo finished >&2; exit 0"),
+                   dir.path(), 20s);
+    EXPECT_EQ(done.end, ProgramEnd::Exited);
+    EXPECT_EQ(done.errorOutput, "finished\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "waited for the background child";
+    EXPECT_FALSE(stillRuns(dir.file("bg.pid")));
+
+    const ProgramRun slow = runProgram(
+        script(dir, "slow", "sleep 30 & echo $! > slow.pid; exec sleep 30"), dir.path(), 300ms);
+    EXPECT_EQ(slow.end, ProgramEnd::TimedOut);
+    EXPECT_FALSE(stillRuns(dir.file("slow.pid"))) << "the timeout killed only the program";
+}
+
+TEST(ChildProcess, KeepsTheLastLinesOfALongErrorOutput) {
+    ScratchDir dir;
+    // About 1.3 MB in lines of 65 bytes; the first and the last line are told apart.
+    const ProgramRun ran =
+        runProgram(script(dir, "talk",
+                          "echo first >&2; i=0; while [ $i -lt 20000 ]; do "
+                          "printf '%060d\\n' $i; i=$((i+1)); done >&2; echo last >&2; exit 1"),
+                   dir.path(), 60s);
+    EXPECT_EQ(ran.end, ProgramEnd::Exited);
+    EXPECT_TRUE(ran.errorOutputCut);
+    EXPECT_LE(ran.errorOutput.size(), kErrorOutputLimit);
+    EXPECT_GT(ran.errorOutput.size(), kErrorOutputLimit - 70);
+    EXPECT_EQ(ran.errorOutput.substr(ran.errorOutput.size() - 66),
+              std::string(55, '0') + "19999\nlast\n");
+    EXPECT_EQ(ran.errorOutput.size() % 61, 5u) << "starts at a whole line";
+
+    const ProgramRun shortOne = runProgram(script(dir, "short", "echo one >&2"), dir.path(), 10s);
+    EXPECT_FALSE(shortOne.errorOutputCut);
+}
+
+TEST(ChildProcess, TheProgramGetsDefaultSignalsAndNoDescriptorsOfOurs) {
+    ScratchDir dir;
+    // What the caller has set for itself must not reach the program.
+    const int leaked = ::fcntl(STDERR_FILENO, F_DUPFD, 40);
+    ASSERT_GE(leaked, 40);
+    sigset_t blocked, previousMask;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGTERM);
+    ::pthread_sigmask(SIG_BLOCK, &blocked, &previousMask);
+    struct sigaction ignore {
+    }, previousInt{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGINT, &ignore, &previousInt);
+
+    const struct {
+        const char* body;
+        ProgramEnd end;
+        int signal;
+        const char* errorOutput;
+    } cases[] = {
+        {"kill -TERM $$; sleep 5", ProgramEnd::Killed, SIGTERM, ""},
+        {"kill -INT $$; sleep 5", ProgramEnd::Killed, SIGINT, ""},
+        {"[ -e /proc/$$/fd/40 ] && echo leaked >&2; read x; echo \"[$x]\" >&2", ProgramEnd::Exited,
+         0, "[]\n"},
+        {"cut -d' ' -f5 /proc/$$/stat >&2; echo $$ >&2", ProgramEnd::Exited, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun ran = runProgram(script(dir, "p", c.body), dir.path(), 10s);
+        EXPECT_EQ(ran.end, c.end) << c.body;
+        EXPECT_EQ(ran.signal, c.signal) << c.body;
+        if (c.errorOutput) {
+            EXPECT_EQ(ran.errorOutput, c.errorOutput) << c.body;
+        } else {
+            const std::size_t line = ran.errorOutput.find('\n');
+            ASSERT_NE(line, std::string::npos) << ran.errorOutput;
+            EXPECT_EQ(ran.errorOutput.substr(0, line + 1), ran.errorOutput.substr(line + 1))
+                << "a process group of its own";
+        }
+    }
+    ::sigaction(SIGINT, &previousInt, nullptr);
+    ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    ::close(leaked);
 }
 
 TEST(ChildProcess, SaysWhyAProgramCannotStart) {

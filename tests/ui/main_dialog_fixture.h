@@ -126,7 +126,7 @@ protected:
         window_->fillSatelliteList();
         window_->fillTransponderList(0);
         window_->fillAntennaList();
-        window_->markSaved(QStringLiteral("loaded.cdd"));
+        window_->markSaved("loaded.cdd");
     }
 
     // A shown menu's items in order: "-" for a separator, "text:id", a disabled one in brackets.

@@ -128,7 +128,7 @@ TEST_F(MainDialogTest, FailedOpensShowTheirMessagesInOrderAndChangeNothing) {
         EXPECT_EQ(window_->database(), before);
         EXPECT_EQ(lists(), shownBefore);
         EXPECT_EQ(shownTitle(), titleBefore);
-        EXPECT_EQ(window_->currentPath(), QString::fromStdString(scratch_.file("good.txt")));
+        EXPECT_EQ(window_->currentPath(), scratch_.file("good.txt"));
         EXPECT_FALSE(window_->isModified());
     }
 }

@@ -6,6 +6,8 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace corvane::test {
 namespace {
@@ -83,6 +85,99 @@ TEST_F(SaveTest, AFailedStepIsShownWithItsFileAndKeepsTheChanges) {
               scratch_.file("imgpack") + ": exited with status 2: no luck");
     EXPECT_TRUE(window_->isModified());
     EXPECT_FALSE(fs::exists(scratch_.file("saved.rs232")));
+}
+
+TEST_F(SaveTest, InputDuringThePackersRunIsDroppedAndAQuitWaitsForTheSave) {
+    // A packer that takes its time and then does its work.
+    packer("sleep 0.6; exec '" + std::string(CORVANE_IMGPACK_PATH) + "'");
+    openThroughButton(write("list.txt", kSmallText));
+    const std::size_t services = window_->database().services.size();
+    const auto deleteAndSaveAgain = [&] {
+        clickRow(window_->serviceList(), 0);
+        keyOn(window_->serviceList(), Qt::Key_Delete);
+        QTest::mouseClick(child<QPushButton>("saveButton"), Qt::LeftButton);
+    };
+    // Answers a Delete would get and a name a second Save would get: neither must be asked for.
+    prompts_.answers = {true};
+    prompts_.fileNames = {QString::fromStdString(scratch_.file("first")),
+                          QString::fromStdString(scratch_.file("again"))};
+    clickShowAll();
+    QTimer::singleShot(200ms, window_.get(), deleteAndSaveAgain);
+    QTest::mouseClick(child<QPushButton>("saveButton"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(window_->database().services.size(), services);
+    EXPECT_EQ(prompts_.answers.size(), 1u) << "a Delete was asked";
+    EXPECT_EQ(prompts_.fileNames.size(), 1u) << "a second Save was started";
+    EXPECT_TRUE(fs::exists(scratch_.file("first.rs232")));
+    EXPECT_TRUE(window_->isVisible());
+
+    // A request to quit during a Save: the Save ends, then the window closes as it would have.
+    prompts_.fileNames.clear();
+    prompts_.answers.clear(); // the changes are saved by then: nothing to ask
+    const std::pair<const char*, std::function<void()>> quits[] = {
+        {"close box", [&] { window_->close(); }},
+        {"Escape", [&] { keyToFocus(Qt::Key_Escape); }},
+        {"Ctrl+Q", [&] { keyToFocus(Qt::Key_Q, Qt::ControlModifier); }},
+    };
+    for (const auto& [how, quit] : quits) {
+        window_->show();
+        reactivate();
+        markChanged();
+        QTimer::singleShot(200ms, window_.get(), quit);
+        saveAs(how);
+        EXPECT_TRUE(prompts_.messageTexts().isEmpty())
+            << prompts_.messageTexts().join(u'\n').toStdString();
+        EXPECT_TRUE(fs::exists(scratch_.file(how) + ".rs232")) << how;
+        EXPECT_FALSE(window_->isVisible()) << how;
+    }
+}
+
+TEST_F(SaveTest, AStartFolderNamedInOtherBytesIsTheOneSavedInto) {
+    // Latin-1, not valid UTF-8: text made of the name would name another folder.
+    const std::string start = scratch_.file("caf\xe9");
+    fs::create_directory(start);
+    fs::copy_file(CORVANE_IMGPACK_PATH, start + "/imgpack");
+    corvane::testing::writeText(start + "/config.txt", "MYTAGA MYTAGB MYTAGD");
+    std::unique_ptr<MainDialog> there;
+    {
+        corvane::testing::CurrentFolder inStart(start);
+        there = std::make_unique<MainDialog>(prompts_, editors_);
+    }
+    EXPECT_EQ(there->startDirectory(), start);
+    const std::string list = start + "/\xe9.txt";
+    corvane::testing::writeText(list, kSmallText);
+    ASSERT_TRUE(there->openFile(list)) << prompts_.messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(there->currentPath(), list);
+    prompts_.fileNames.push_back(QString::fromStdString(scratch_.file("out")));
+    there->onSave();
+    EXPECT_TRUE(prompts_.messageTexts().isEmpty())
+        << prompts_.messageTexts().join(u'\n').toStdString();
+    EXPECT_TRUE(fs::exists(start + "/RealDefData.cdd"));
+    EXPECT_NE(corvane::testing::readText(scratch_.file("out.rs232")).substr(0, 82).find("MYTAGA"),
+              std::string::npos)
+        << "that folder's config.txt";
+}
+
+TEST_F(SaveTest, AFailingPackersLongComplaintIsShownByItsEnd) {
+    packer("echo 'first complaint' >&2; i=0; while [ $i -lt 3000 ]; do "
+           "echo \"line $i $(printf '%0150d' 0)\" >&2; i=$((i+1)); done; echo 'the end' >&2; "
+           "exit 5");
+    openThroughButton(write("list.txt", kSmallText));
+    saveAs("saved");
+    ASSERT_EQ(prompts_.seen.size(), 3u);
+    // Far more than is kept: the cause quotes the first whole line of what is.
+    const QStringList lines = prompts_.seen.back().details.split(u'\n');
+    ASSERT_GT(lines.size(), 4);
+    EXPECT_TRUE(lines[0].startsWith(
+        QString::fromStdString(scratch_.file("imgpack") + ": exited with status 5: line ")))
+        << lines[0].toStdString();
+    EXPECT_EQ(lines.mid(1, 3),
+              (QStringList{QString(), QStringLiteral("The end of its error output:"),
+                           QStringLiteral("...")}));
+    EXPECT_EQ(lines.back(), QStringLiteral("the end"));
+    EXPECT_LT(lines.mid(4).join(u'\n').size(), 600);
+    for (const QString& line : lines.mid(4))
+        EXPECT_LE(line.size(), 80) << "wrapped";
 }
 
 TEST_F(SaveTest, TheEditorsPackerRunStopsAtItsDeadlineAndSaysWhyItCannotStart) {

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     corvane::QtPrompts prompts;
     corvane::DialogRecordEditors editors(prompts);
     corvane::MainDialog window(prompts, editors);
-    if (!window.openFile(QString::fromLocal8Bit(argv[2])))
+    if (!window.openFile(argv[2]))
         return 1;
     window.setAttribute(Qt::WA_DontShowOnScreen, QGuiApplication::platformName() == u"offscreen");
     window.show();
