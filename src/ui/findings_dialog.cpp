@@ -29,7 +29,7 @@ public:
     }
     int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 2; }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || role != Qt::DisplayRole)
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
             return {};
         const Finding& finding = findings_[static_cast<std::size_t>(index.row())];
         if (index.column() == 1)
@@ -77,8 +77,8 @@ FindingsDialog::FindingsDialog(const std::vector<Finding>& findings, QWidget* pa
     });
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* save = buttons->addButton(QStringLiteral("Save anyway"),
-                                           QDialogButtonBox::AcceptRole);
+    QPushButton* save =
+        buttons->addButton(QStringLiteral("Save anyway"), QDialogButtonBox::AcceptRole);
     QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
     save->setObjectName(QStringLiteral("saveAnyway"));
     save->setAutoDefault(false);
@@ -91,7 +91,8 @@ FindingsDialog::FindingsDialog(const std::vector<Finding>& findings, QWidget* pa
     layout->addWidget(text);
     layout->addWidget(list_, 1);
     layout->addWidget(buttons);
-    resize(640, 320);
+    // Wide enough for the usual finding in full; a longer one shows whole as its tooltip.
+    resize(fontMetrics().averageCharWidth() * 130, fontMetrics().height() * 20);
 }
 
 } // namespace corvane

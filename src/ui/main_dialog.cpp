@@ -2,10 +2,12 @@
 
 #include "base/message_text.h"
 #include "formats/open_file.h"
+#include "image/database_check.h"
 #include "image/receiver_image.h"
 #include "ui/about_dialog.h"
 #include "ui/application_icon.h"
 #include "ui/drag_list_ctrl.h"
+#include "ui/findings_dialog.h"
 #include "ui/list_commands.h"
 #include "ui/prompts.h"
 #include "ui/qt_packer_runner.h"
@@ -321,9 +323,66 @@ void MainDialog::onShowAllChannel() {
 bool MainDialog::confirmDiscardChanges() {
     if (!isModified())
         return true;
-    return prompts_.askYesNo(this, MessageIcon::Exclamation,
-                             QStringLiteral("The channel list has changes that are not saved.\n"
-                                            "Discard them?"));
+    switch (prompts_.askSaveDiscardCancel(
+        this, QStringLiteral("The channel list has changes that are not saved.\n"
+                             "Save them before going on?"))) {
+    case UnsavedChanges::Save:
+        return onSave();
+    case UnsavedChanges::Discard:
+        return true;
+    case UnsavedChanges::Cancel:
+        break;
+    }
+    return false;
+}
+
+namespace {
+
+// The record at `position` of `list`, found by a walk: a finding is shown on a double click.
+template <class Record>
+const Record* recordAt(const RecordList<Record>& list, std::optional<std::size_t> position) {
+    if (!position || *position >= list.size())
+        return nullptr;
+    auto at = list.begin();
+    std::advance(at, static_cast<std::ptrdiff_t>(*position));
+    return &*at;
+}
+
+template <class Record>
+void selectRecord(DragListCtrl* list, const RecordTableModel<Record>& model, const Record* record) {
+    for (int row = 0; record && row < model.rowCount(); ++row)
+        if (model.record(row) == record) {
+            list->setCurrentIndex(model.index(row, 0));
+            list->scrollTo(model.index(row, 0));
+            return;
+        }
+}
+
+} // namespace
+
+void MainDialog::showFinding(const Finding& finding) {
+    switch (finding.record) {
+    case RecordKind::Satellite:
+        selectRecord(satelliteList_, satelliteModel_,
+                     recordAt(database_.satellites, finding.position));
+        break;
+    case RecordKind::Transponder:
+        if (const auto* t = recordAt(database_.transponders, finding.position)) {
+            fillTransponderList(t->satelliteId);
+            selectRecord(transponderList_, transponderModel_, t);
+        }
+        break;
+    case RecordKind::Service:
+        if (const auto* v = recordAt(database_.services, finding.position)) {
+            if (!showAllChannels())
+                showAllBox_->click();
+            selectRecord(serviceList_, serviceModel_, v);
+        }
+        break;
+    case RecordKind::Antenna:
+        selectRecord(antennaList_, antennaModel_, recordAt(database_.antennas, finding.position));
+        break;
+    }
 }
 
 void MainDialog::onOpen() {
@@ -389,15 +448,39 @@ void MainDialog::showOpenedStatus(int antennasSet) {
     statusBar_->showMessage(text);
 }
 
-void MainDialog::onSave() {
+bool MainDialog::onSave() {
     if (database_.satelliteCount <= 0) {
         prompts_.message(this, MessageIcon::Exclamation, QString::fromLatin1(kNoDataToSave));
-        return;
+        return false;
     }
+    // The file is to hold what the lists show; where it would not, the user decides first.
+    const std::vector<Finding> findings = checkDatabase(database_);
+    const auto unchanged = static_cast<std::size_t>(
+        std::count_if(findings.begin(), findings.end(),
+                      [](const Finding& f) { return !findingChangesTheFile(f); }));
+    if (unchanged < findings.size() &&
+        !prompts_.saveDespiteFindings(this, findings,
+                                      [&](std::size_t i) { showFinding(findings[i]); }))
+        return false;
     const QString chosen = prompts_.saveFileName(this, {QStringLiteral("Rs232 file (*.rs232)")},
                                                  QStringLiteral("cdd"));
     if (chosen.isEmpty())
-        return;
+        return false;
+    // One question for both files a Save replaces, before either is touched.
+    const SavePaths targets = savePaths(QFile::encodeName(chosen).toStdString());
+    QStringList existing;
+    for (const std::string& path : {targets.cdd, targets.image})
+        if (std::filesystem::exists(std::filesystem::symlink_status(path)))
+            existing << shownFileName(path);
+    if (!existing.isEmpty() &&
+        !prompts_.askYesNo(
+            this, MessageIcon::Exclamation,
+            (existing.size() == 1 ? QStringLiteral("%1 already exists.\n")
+                                  : QStringLiteral("%1 already exist.\n"))
+                    .arg(existing.join(QStringLiteral(" and "))) +
+                QStringLiteral("Do you want to replace %1?")
+                    .arg(existing.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"))))
+        return false;
 
     QtPackerRunner packer;
     Result<SavePaths, SaveStep> saved;
@@ -414,9 +497,14 @@ void MainDialog::onSave() {
     }
     if (saved.ok()) {
         markSaved(saved.value.cdd);
-        statusBar_->showMessage(
-            QStringLiteral("Saved %1 and the receiver image %2")
-                .arg(shownFileName(saved.value.cdd), shownFileName(saved.value.image)));
+        QString said = QStringLiteral("Saved %1 and the receiver image %2")
+                           .arg(shownFileName(saved.value.cdd), shownFileName(saved.value.image));
+        if (unchanged > 0)
+            said += QStringLiteral("; the check found %1 that change%2 nothing in the file")
+                        .arg(unchanged == 1 ? QStringLiteral("1 thing")
+                                            : QStringLiteral("%1 things").arg(unchanged),
+                             unchanged == 1 ? QStringLiteral("s") : QString());
+        statusBar_->showMessage(said);
     } else {
         QStringList lines;
         for (const std::string& line : saved.messages)
@@ -435,6 +523,7 @@ void MainDialog::onSave() {
     // Asked for while the Save ran; now it is done, the request goes on as usual.
     if (std::exchange(quitAfterSave_, false) || packer.quitRequested())
         reject();
+    return saved.ok();
 }
 
 void MainDialog::onAbout() {

@@ -3,6 +3,7 @@
 // lists (satellites and transponders side by side, services, antennas), laid out from its dialog
 // template, with a menu bar above and a status bar below. Its end ends the program.
 
+#include "image/database_check.h"
 #include "model/channel_database.h"
 #include "ui/list_models.h"
 
@@ -67,8 +68,11 @@ public:
     // Reads `path` as the Open command does, replacing the database only when the file could be
     // read, and tells the user why it could not. Does not ask about unsaved changes.
     bool openFile(const std::string& path);
-    // Asks whether to discard unsaved changes; true when there are none or the user says Yes.
+    // Asks what to do with unsaved changes: Save runs the Save, Discard drops them. True when
+    // there were none, they were saved, or the user discards them.
     bool confirmDiscardChanges();
+    // Shows the record a finding of the check is about, selected in its list.
+    void showFinding(const Finding& finding);
 
     // The key of the row a list last selected (its current row), as commands read it.
     std::optional<int32_t> currentSatellite() const;
@@ -89,7 +93,8 @@ public:
 
 public slots:
     void onOpen();
-    void onSave();
+    // The Save; true when both files were written.
+    bool onSave();
     void onAbout();
     void onSatelliteListClick(const QModelIndex& index);
     void onTransponderListClick(const QModelIndex& index);

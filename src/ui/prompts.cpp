@@ -1,5 +1,7 @@
 #include "ui/prompts.h"
 
+#include "ui/findings_dialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -62,9 +64,31 @@ QString QtPrompts::saveFileName(QWidget* parent, const QStringList& filters,
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front();
+}
+
+UnsavedChanges QtPrompts::askSaveDiscardCancel(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, captionFor(parent), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return UnsavedChanges::Save;
+    case QMessageBox::Discard:
+        return UnsavedChanges::Discard;
+    default:
+        return UnsavedChanges::Cancel;
+    }
+}
+
+bool QtPrompts::saveDespiteFindings(QWidget* parent, const std::vector<Finding>& findings,
+                                    const std::function<void(std::size_t)>& show) {
+    FindingsDialog dialog(findings, parent);
+    QObject::connect(&dialog, &FindingsDialog::findingActivated, &dialog, show);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace corvane

@@ -3,14 +3,23 @@
 // message boxes, Yes/No questions and the file dialogs. The editor uses QtPrompts; tests answer
 // with a scripted implementation, so no test ever blocks on a real modal window.
 
+#include "image/database_check.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <cstddef>
+#include <functional>
+#include <vector>
 
 class QWidget;
 
 namespace corvane {
 
 enum class MessageIcon { None, Information, Exclamation, Error };
+
+// The answer to the question before unsaved changes would be lost.
+enum class UnsavedChanges { Save, Discard, Cancel };
 
 class UserPrompts {
 public:
@@ -25,10 +34,17 @@ public:
     // The file-open dialog with the filters given in Qt's form ("Name (*.a *.b)"), the first one
     // selected. An empty result means the user cancelled.
     virtual QString openFileName(QWidget* parent, const QStringList& filters) = 0;
-    // The file-save dialog; it asks before an existing file is replaced and appends
-    // `defaultSuffix` (without the dot) to a name typed without one. Empty when cancelled.
+    // The file-save dialog; it appends `defaultSuffix` (without the dot) to a name typed without
+    // one and does not ask about existing files: a Save replaces two, and its caller asks once
+    // about both. Empty when cancelled.
     virtual QString saveFileName(QWidget* parent, const QStringList& filters,
                                  const QString& defaultSuffix) = 0;
+    // A modal question with Save, Discard and Cancel buttons, Save the default.
+    virtual UnsavedChanges askSaveDiscardCancel(QWidget* parent, const QString& text) = 0;
+    // The findings of the check before a Save (FindingsDialog); true when the user chooses to
+    // save anyway. `show` is called with a finding's index when the user double-clicks it.
+    virtual bool saveDespiteFindings(QWidget* parent, const std::vector<Finding>& findings,
+                                     const std::function<void(std::size_t)>& show) = 0;
 };
 
 // The real modal windows.
@@ -40,6 +56,9 @@ public:
     QString openFileName(QWidget* parent, const QStringList& filters) override;
     QString saveFileName(QWidget* parent, const QStringList& filters,
                          const QString& defaultSuffix) override;
+    UnsavedChanges askSaveDiscardCancel(QWidget* parent, const QString& text) override;
+    bool saveDespiteFindings(QWidget* parent, const std::vector<Finding>& findings,
+                             const std::function<void(std::size_t)>& show) override;
 };
 
 } // namespace corvane

@@ -195,5 +195,77 @@ TEST_F(SaveTest, TheEditorsPackerRunStopsAtItsDeadlineAndSaysWhyItCannotStart) {
         << junk.detail;
 }
 
+// A list that the file would not hold as shown is saved only when the user says so; a finding
+// double-clicked shows its record; replacing an earlier pair is asked once, for both files.
+TEST_F(SaveTest, TheCheckBeforeSaveAndOneQuestionForBothFiles) {
+    fs::copy_file(CORVANE_IMGPACK_PATH, scratch_.file("imgpack"));
+    openThroughButton(write("list.txt", kSmallText));
+    window_->satelliteList()->setFocus();
+    contextMenu(window_->satelliteList(), 0, QStringLiteral("Cut"));
+    prompts_.answers = {true};
+    clickRow(window_->antennaList(), 1);
+    keyOn(window_->antennaList(), Qt::Key_Delete);
+    const auto findingsAsked = [&] {
+        return std::count_if(prompts_.seen.begin(), prompts_.seen.end(),
+                             [](const Prompt& p) { return p.kind == Prompt::Kind::Findings; });
+    };
+    prompts_.findingAnswers = {false};
+    saveAs("checked");
+    EXPECT_EQ(findingsAsked(), 1);
+    EXPECT_EQ(prompts_.fileNames.size(), 1u) << "Cancel asks for no name";
+    EXPECT_FALSE(fs::exists(scratch_.file("checked.cdd")));
+    const QString findings = prompts_.seen.back().text;
+    EXPECT_TRUE(findings.contains(QStringLiteral("transponder 0: satellite 0 does not exist")))
+        << findings.toStdString();
+    EXPECT_TRUE(findings.contains(QStringLiteral("transponder 2: antenna 1 does not exist")))
+        << findings.toStdString();
+
+    // The first finding is about a transponder of the cut satellite: shown in its list.
+    prompts_.fileNames.clear();
+    prompts_.findingAnswers = {true};
+    prompts_.showFindings = {0};
+    saveAs("checked");
+    EXPECT_EQ(window_->transponderFilter(), 0);
+    EXPECT_TRUE(window_->transponderList()->currentIndex().isValid());
+    EXPECT_TRUE(fs::exists(scratch_.file("checked.rs232")));
+
+    // Both exist now: one question names both, No keeps them, Yes replaces them.
+    const std::string image = corvane::testing::readText(scratch_.file("checked.rs232"));
+    contextMenu(window_->satelliteList(), 0, QStringLiteral("Paste"));
+    prompts_.showFindings.clear();
+    prompts_.findingAnswers = {true, true};
+    prompts_.answers = {false, true};
+    saveAs("checked.rs232");
+    EXPECT_EQ(prompts_.seen.back().text,
+              QStringLiteral("checked.cdd and checked.rs232 already exist.\n"
+                             "Do you want to replace them?"));
+    EXPECT_EQ(corvane::testing::readText(scratch_.file("checked.rs232")), image);
+    saveAs("checked.rs232");
+    EXPECT_NE(corvane::testing::readText(scratch_.file("checked.rs232")), image);
+    EXPECT_TRUE(prompts_.answers.empty());
+}
+
+// The question before unsaved changes are lost: Save saves and goes on only when it worked.
+TEST_F(SaveTest, SaveDiscardOrCancelBeforeChangesAreLost) {
+    openThroughButton(write("list.txt", kSmallText));
+    markChanged();
+    packer("exit 1");
+    prompts_.unsavedAnswers = {UnsavedChanges::Save};
+    prompts_.fileNames = {QString::fromStdString(scratch_.file("kept"))};
+    keyToFocus(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(window_->isVisible()) << "the Save failed: the window stays";
+    EXPECT_TRUE(window_->isModified());
+
+    fs::remove(scratch_.file("imgpack"));
+    fs::copy_file(CORVANE_IMGPACK_PATH, scratch_.file("imgpack"));
+    prompts_.unsavedAnswers = {UnsavedChanges::Cancel, UnsavedChanges::Save};
+    keyToFocus(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(window_->isVisible());
+    prompts_.fileNames = {QString::fromStdString(scratch_.file("kept"))};
+    keyToFocus(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_TRUE(fs::exists(scratch_.file("kept.rs232")));
+}
+
 } // namespace
 } // namespace corvane::test

@@ -14,7 +14,7 @@
 namespace corvane::test {
 
 struct Prompt {
-    enum class Kind { Message, Question, OpenFile, SaveFile } kind;
+    enum class Kind { Message, Question, OpenFile, SaveFile, Findings } kind;
     MessageIcon icon = MessageIcon::None;
     QString text;
     QString details;       // informative text of a message
@@ -27,6 +27,11 @@ public:
     std::vector<Prompt> seen;
     std::deque<bool> answers;      // for askYesNo, in order
     std::deque<QString> fileNames; // for both file dialogs, in order; "" means Cancel
+    // For the question about unsaved changes; when empty, it takes the next of `answers`, true
+    // as Discard and false as Cancel.
+    std::deque<UnsavedChanges> unsavedAnswers;
+    std::deque<bool> findingAnswers;       // for the check before a Save: true saves anyway
+    std::vector<std::size_t> showFindings; // shown (as if double-clicked) when findings are asked
 
     void message(QWidget*, MessageIcon icon, const QString& text,
                  const QString& details = {}) override {
@@ -50,6 +55,33 @@ public:
                          const QString& defaultSuffix) override {
         seen.push_back({Prompt::Kind::SaveFile, MessageIcon::None, {}, {}, filters, defaultSuffix});
         return nextFileName();
+    }
+
+    UnsavedChanges askSaveDiscardCancel(QWidget*, const QString& text) override {
+        if (unsavedAnswers.empty())
+            return askYesNo(nullptr, MessageIcon::Exclamation, text) ? UnsavedChanges::Discard
+                                                                     : UnsavedChanges::Cancel;
+        seen.push_back({Prompt::Kind::Question, MessageIcon::Exclamation, text, {}, {}, {}});
+        const UnsavedChanges answer = unsavedAnswers.front();
+        unsavedAnswers.pop_front();
+        return answer;
+    }
+    bool saveDespiteFindings(QWidget*, const std::vector<Finding>& findings,
+                             const std::function<void(std::size_t)>& show) override {
+        QStringList lines;
+        for (const Finding& f : findings)
+            lines << QString::fromStdString(f.message);
+        seen.push_back(
+            {Prompt::Kind::Findings, MessageIcon::None, lines.join(QLatin1Char('\n')), {}, {}, {}});
+        for (const std::size_t i : showFindings)
+            show(i);
+        if (findingAnswers.empty()) {
+            ADD_FAILURE() << "unexpected findings: " << lines.join(QLatin1Char('\n')).toStdString();
+            return false;
+        }
+        const bool answer = findingAnswers.front();
+        findingAnswers.pop_front();
+        return answer;
     }
 
     // The texts of the messages shown so far, in order.

@@ -2,7 +2,10 @@
 // size and maximised, and the About box, to PNG files for a person to look at. Usage: ui_screenshot
 // OUTDIR FILE
 
+#include "image/database_check.h"
+#include "model/record_name.h"
 #include "ui/about_dialog.h"
+#include "ui/findings_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
 #include "ui/record_editors.h"
@@ -64,5 +67,19 @@ int main(int argc, char** argv) {
     about.show();
     if (QTest::qWaitForWindowExposed(&about))
         ok = save(about, out, QStringLiteral("about.png")) && ok;
+    about.hide();
+
+    // The check before a Save, on the list with its first satellite gone and a name too long.
+    corvane::ChannelDatabase changed = window.database();
+    if (!changed.satellites.empty()) {
+        changed.satellites.erase(changed.satellites.begin());
+        if (!changed.services.empty())
+            corvane::setName(changed.services.front().name, "A channel name far too long");
+    }
+    const std::vector<corvane::Finding> findings = corvane::checkDatabase(changed);
+    corvane::FindingsDialog check(findings, &window);
+    check.show();
+    if (QTest::qWaitForWindowExposed(&check))
+        ok = save(check, out, QStringLiteral("check-before-save.png")) && ok;
     return ok ? 0 : 1;
 }
