@@ -1005,7 +1005,8 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
         window_.fillServiceList(-1);
     }
     scrollRowIntoView(list, lastFound->to);
-    selectRow(list, lastFound->to - 1);
+    // Where the last moved row went: its copy's place, less the row it left when that was above.
+    selectRow(list, lastFound->from > lastFound->to ? lastFound->to : lastFound->to - 1);
 }
 
 } // namespace corvane
