@@ -102,8 +102,11 @@ Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path) {
         // Read aside, so that running out of memory half-way leaves the user's data as it was.
         ChannelDatabase fresh;
         read(fresh, path, formatOfPath(path), status);
-        if (status.ok())
+        if (status.ok()) {
+            // Every reader but the .cdd one gives the services in number order already.
+            fresh.sortServicesByNumber();
             db.replaceRecords(std::move(fresh));
+        }
     } catch (const std::bad_alloc&) {
         status = Status<OpenOutcome>(path);
         status.messages.emplace_back("File Format error!");

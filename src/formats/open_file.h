@@ -28,7 +28,7 @@ enum class OpenOutcome { Ok, UnknownFormat, FormatError };
 // are converted through "test_output.txt" in the current directory. The messages of a failure end
 // with "File Format error!" or "Unkown Format!", after any of the reader's own; the detail names
 // the file and the cause (for "Unkown Format!", the extensions that are read). Running out of
-// memory is a failure like any other, never an exception.
+// memory is a failure like any other, never an exception. The services come in number order.
 Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path);
 
 // The cause told for a name whose extension no reader takes: the extensions that are read.

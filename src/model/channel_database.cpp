@@ -127,6 +127,11 @@ void ChannelDatabase::renumberServices() {
         s.number = n++;
 }
 
+void ChannelDatabase::sortServicesByNumber() {
+    services.stableSort(
+        [](const ServiceRecord& a, const ServiceRecord& b) { return a.number < b.number; });
+}
+
 void ChannelDatabase::emptyClipboard(RecordKind kind) {
     const bool cascade = !clipboardPredatesRecords(kind);
     clipboardPredates_[static_cast<std::size_t>(kind)] = false;

@@ -59,6 +59,8 @@ public:
     void moveAllFrom(iterator pos, RecordList& from) { items_.splice(pos, from.items_); }
     // Moves `which` within this list to before `pos`.
     void move(iterator pos, iterator which) { items_.splice(pos, items_, which); }
+    // Orders the records by `less`, keeping the order of equal ones.
+    template <class Less> void stableSort(Less less) { items_.sort(less); }
 
     friend bool operator==(const RecordList& a, const RecordList& b) {
         return a.items_ == b.items_;
@@ -122,6 +124,10 @@ public:
     void removeAntenna(int32_t antennaId);
     // number := position from 0 over the whole service list.
     void renumberServices();
+    // Puts the services in the order of their numbers, those of equal numbers as they were. A
+    // .cdd file groups services by transponder, while the list shows and renumbers them in list
+    // order.
+    void sortServicesByNumber();
     // Frees the cut buffer of `kind`, with the cascades of a delete for satellites (transponders,
     // their services, the antenna with the satellite's id) and transponders (their services).
     void emptyClipboard(RecordKind kind);

@@ -1,5 +1,7 @@
 #include "ui/antenna_edit.h"
 
+#include "image/cdd_limits.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -13,7 +15,8 @@ constexpr int32_t kBothTuners = 3;
 
 } // namespace
 
-AntennaEdit::AntennaEdit(QWidget* parent) : EditDialog(parent, u"Antenna"_s, 380, 154) {
+AntennaEdit::AntennaEdit(UserPrompts& prompts, QWidget* parent)
+    : EditDialog(parent, u"Antenna"_s, 380, 154), prompts_(prompts) {
     const QStringList offOn = QStringList{u"OFF"_s, u"ON"_s};
     const QStringList ports =
         QStringList{u"OFF"_s, u"DiSEqC A"_s, u"DiSEqC B"_s, u"DiSEqC C"_s, u"DiSEqC D"_s};
@@ -27,7 +30,8 @@ AntennaEdit::AntennaEdit(QWidget* parent) : EditDialog(parent, u"Antenna"_s, 380
     addLabel(u"High Freq:"_s, 15, 41, 34, 8);
     addLabel(u"Center Freq:"_s, 12, 61, 42, 8);
     highFreqField_ = addEdit(u"highFreqField"_s, 62, 39, 54, 12);
-    centerFreqField_ = addEdit(u"centerFreqField"_s, 62, 60, 54, 12);
+    // The lists set every antenna's band switch frequency to 11700, so it cannot be chosen here.
+    centerFreqField_ = addReadOnlyEdit(u"centerFreqField"_s, 62, 60, 54, 12);
     addGroupBox(u"Diseqc 1.0"_s, 8, 90, 118, 55);
     addLabel(u"Toneburst(2):"_s, 15, 106, 46, 8);
     addLabel(u"Committed(4):"_s, 14, 126, 47, 8);
@@ -102,22 +106,31 @@ void AntennaEdit::okPressed() {
         reject();
         return;
     }
-    // The index, uncommitted, LNB voltage and key fields are never editable, so those fields keep
-    // their values; only the key is cut to its low 16 bits.
-    readDecimal(*lowFreqField_, record_->lowFreq);
-    readDecimal(*highFreqField_, record_->highFreq);
-    readDecimal(*centerFreqField_, record_->centerFreq);
-    record_->lnbType = selectedPosition(*lnbTypeList_);
-    record_->lnbPower = selectedPosition(*lnbPowerList_);
-    record_->toneburst = selectedPosition(*toneburstList_);
-    record_->committed10 = selectedPosition(*committed10List_);
-    record_->committed11 = selectedPosition(*committed11List_);
-    record_->repeatedTimes = selectedPosition(*repeatedTimesList_);
-    record_->switch22k = selectedPosition(*switch22kList_);
-    record_->switch12v = selectedPosition(*switch12vList_);
-    record_->tunerMask = selectedPosition(*tunerMaskList_) + 1;
-    record_->diseqcType = selectedPosition(*diseqcTypeList_);
-    record_->antennaKey &= 0xFFFF;
+    // The index, centre frequency, uncommitted, LNB voltage and key fields are never editable, so
+    // those fields keep their values; only the key is cut to its low 16 bits.
+    const auto lowFreq = readNumber(*lowFreqField_, u"Low Freq"_s,
+                                    bitsRange(cdd::field(&AntennaRecord::lowFreq).bits), prompts_);
+    if (!lowFreq)
+        return;
+    const auto highFreq =
+        readNumber(*highFreqField_, u"High Freq"_s,
+                   bitsRange(cdd::field(&AntennaRecord::highFreq).bits), prompts_);
+    if (!highFreq)
+        return;
+    AntennaRecord& r = *record_;
+    r.lowFreq = *lowFreq;
+    r.highFreq = *highFreq;
+    r.lnbType = selectedPosition(*lnbTypeList_);
+    r.lnbPower = selectedPosition(*lnbPowerList_);
+    r.toneburst = selectedPosition(*toneburstList_);
+    r.committed10 = selectedPosition(*committed10List_);
+    r.committed11 = selectedPosition(*committed11List_);
+    r.repeatedTimes = selectedPosition(*repeatedTimesList_);
+    r.switch22k = selectedPosition(*switch22kList_);
+    r.switch12v = selectedPosition(*switch12vList_);
+    r.tunerMask = selectedPosition(*tunerMaskList_) + 1;
+    r.diseqcType = selectedPosition(*diseqcTypeList_);
+    r.antennaKey &= 0xFFFF;
     accept();
 }
 

@@ -26,6 +26,7 @@ namespace {
 constexpr int kAutoScrollIntervalMs = 100;
 // Only the cursor's height picks the drop target: rows are probed this far inside the list.
 constexpr int kProbeInset = 8;
+constexpr int kDropLineWidth = 2;
 
 // The image of the dragged rows, shown over everything near the cursor. It never takes the mouse
 // or the focus, so the list keeps receiving the drag's events.
@@ -150,12 +151,11 @@ void DragListCtrl::timerEvent(QTimerEvent* event) {
         action = QAbstractSlider::SliderSingleStepAdd;
     }
     verticalScrollBar()->triggerAction(action);
-    highlightDropTarget(target);
+    showDropLine(target);
 }
 
 void DragListCtrl::beginDrag(QPoint pressPos) {
-    hiliteIndex_ = -1;
-    hiliteSavedState_ = false;
+    dropIndex_ = -1;
     selection_ = selectedRowIndexes();
     if (selection_.empty())
         return;
@@ -173,15 +173,28 @@ void DragListCtrl::beginDrag(QPoint pressPos) {
 
 void DragListCtrl::dragMove(QPoint viewportPos, QPoint globalPos) {
     dragImage_->move(globalPos - hotSpot_);
-    const QPoint probe(mapToGlobal(QPoint(0, 0)).x() + kProbeInset, globalPos.y());
-    if (rowsAreaAt(probe))
-        highlightDropTarget(rowAt(viewport()->mapFromGlobal(probe).y()));
-    if (viewportPos.y() < 0)
+    const int y = viewportPos.y();
+    if (y < 0) {
+        // Above the rows: before the first one shown, and walking up while the list scrolls.
+        showDropLine(std::max(0, rowAt(0)));
         startAutoScroll(ScrollDirection::Up);
-    else if (viewportPos.y() >= viewport()->height())
+        return;
+    }
+    if (y >= viewport()->height()) {
+        const int last = rowAt(viewport()->height() - 1);
+        showDropLine(last < 0 ? model()->rowCount() : last + 1);
         startAutoScroll(ScrollDirection::Down);
+        return;
+    }
+    stopAutoScroll();
+    const QPoint probe(mapToGlobal(QPoint(0, 0)).x() + kProbeInset, globalPos.y());
+    if (!rowsAreaAt(probe))
+        return;
+    const int row = rowAt(y);
+    if (row < 0)
+        showDropLine(model()->rowCount()); // below the last row
     else
-        stopAutoScroll();
+        showDropLine(y < rowViewportPosition(row) + rowHeight(row) / 2 ? row : row + 1);
 }
 
 void DragListCtrl::finishDrag() {
@@ -189,6 +202,7 @@ void DragListCtrl::finishDrag() {
     viewport()->setMouseTracking(trackedBeforeDrag_);
     delete dragImage_;
     dragImage_ = nullptr;
+    viewport()->update(); // the drop line goes
     drop();
 }
 
@@ -199,16 +213,33 @@ bool DragListCtrl::rowsAreaAt(QPoint globalPos) const {
     return top->childAt(top->mapFromGlobal(globalPos)) == viewport();
 }
 
-void DragListCtrl::highlightDropTarget(int32_t row) {
+void DragListCtrl::showDropLine(int32_t position) {
     const QAbstractItemModel* m = model();
-    if (!m || row < 0 || row >= m->rowCount())
+    if (!m || position < 0 || position > m->rowCount() || position == dropIndex_)
         return;
-    if (hiliteIndex_ >= 0 && hiliteIndex_ < m->rowCount())
-        setRowSelected(hiliteIndex_, hiliteSavedState_);
-    hiliteIndex_ = row;
-    hiliteSavedState_ = rowSelected(row);
-    setRowSelected(row, true);
-    dropIndex_ = row;
+    dropIndex_ = position;
+    viewport()->update();
+}
+
+int DragListCtrl::dropLineY() const {
+    const int rows = model() ? model()->rowCount() : 0;
+    if (dropIndex_ < rows)
+        return rowViewportPosition(dropIndex_);
+    return rows > 0 ? rowViewportPosition(rows - 1) + rowHeight(rows - 1) : 0;
+}
+
+void DragListCtrl::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (!isDragging() || dropIndex_ < 0)
+        return;
+    // On the grid line between two rows, so that neither row's text is covered.
+    QPainter painter(viewport());
+    const int y = dropLineY();
+    const QColor colour = palette().color(QPalette::Active, QPalette::Highlight);
+    painter.fillRect(QRect(0, y - kDropLineWidth / 2, viewport()->width(), kDropLineWidth), colour);
+    // Short ticks at the ends tell the line from a selected row's border.
+    for (const int x : {0, viewport()->width() - kDropLineWidth})
+        painter.fillRect(QRect(x, y - 3, kDropLineWidth, 6), colour);
 }
 
 void DragListCtrl::startAutoScroll(ScrollDirection direction) {
@@ -286,18 +317,6 @@ std::vector<int32_t> DragListCtrl::selectedRowIndexes() const {
     return rows;
 }
 
-bool DragListCtrl::rowSelected(int32_t row) const {
-    return selectionModel() && selectionModel()->isSelected(model()->index(row, 0));
-}
-
-void DragListCtrl::setRowSelected(int32_t row, bool selected) {
-    if (!selectionModel())
-        return;
-    selectionModel()->select(model()->index(row, 0), (selected ? QItemSelectionModel::Select
-                                                               : QItemSelectionModel::Deselect) |
-                                                         QItemSelectionModel::Rows);
-}
-
 int32_t DragListCtrl::rowKey(int32_t row) const {
     return leadingDecimal(model()->index(row, 0).data(Qt::DisplayRole).toString());
 }
@@ -308,11 +327,10 @@ void DragListCtrl::drop() {
     if (!m || !selected)
         return;
     int32_t rows = m->rowCount();
-    if (hiliteIndex_ >= 0 && hiliteIndex_ < rows)
-        setRowSelected(hiliteIndex_, hiliteSavedState_);
-    ++dropIndex_;
-    if (dropIndex_ < 0 || dropIndex_ > rows - 1)
-        dropIndex_ = rows;
+    // No drop line was shown: the rows stay where they are.
+    if (dropIndex_ < 0)
+        return;
+    dropIndex_ = std::min(dropIndex_, rows);
 
     // Qt's selection model re-records every selected cell on each row move, which would make a
     // drop of many selected rows quadratic. The states are kept here while the rows move and

@@ -2,7 +2,9 @@
 // DragListCtrl: the report-style list view all four lists of the main window use. It shows a
 // model's rows with grid lines and full-row, multi-row selection, and lets the user drag the
 // selected rows to a new place in the same list; after each moved row it calls `moveCallback(key,
-// from, to)` so that the owner can apply the same move to its data.
+// from, to)` so that the owner can apply the same move to its data. While dragging, a line between
+// two rows shows where the rows go: before the row under the cursor's upper half, after it for the
+// lower half, before the first row shown when the cursor is above the rows.
 //
 // The model must implement ReorderableRows (the whole drop is then applied to it in one step
 // before the first callback) or QAbstractItemModel::moveRows for single rows (each row is moved
@@ -54,6 +56,9 @@ public:
     QWidget* dragImageWindow() const;
     // The id of the auto-scroll timer, 0 while the list does not scroll by itself.
     int autoScrollTimerId() const { return autoScrollTimer_.timerId(); }
+    // Where a drop now puts the rows: the index the first one is inserted at, from 0 to the number
+    // of rows; -1 while no drop line is shown.
+    int32_t dropPosition() const { return isDragging() ? dropIndex_ : -1; }
     // The indexes of the selected rows, ascending.
     std::vector<int32_t> selectedRowIndexes() const;
     // The order the last drop gave the model in one step (entry i: the row that went to i), so
@@ -71,6 +76,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     enum class ScrollDirection { None, Up, Down };
@@ -86,25 +92,23 @@ private:
     template <class AfterCallback>
     void dropAtOnce(ReorderableRows& model, std::vector<char>& states, bool& movingRow,
                     AfterCallback afterCallback);
-    void highlightDropTarget(int32_t row);
+    // Out-of-range positions are ignored.
+    void showDropLine(int32_t position);
+    int dropLineY() const;
     void startAutoScroll(ScrollDirection direction);
     void stopAutoScroll();
     bool rowsAreaAt(QPoint globalPos) const;
     QPixmap renderSelectedRows(QRect& area) const;
-    bool rowSelected(int32_t row) const;
-    void setRowSelected(int32_t row, bool selected);
     int32_t rowKey(int32_t row) const;
 
     // Rows being dragged, ascending by their place when the drag began.
     std::vector<int32_t> selection_;
     std::vector<int32_t> lastDropOrder_;
-    // While dragging, the row last highlighted as drop target; while dropping, where the next row
-    // goes. It keeps its value from one drag to the next.
+    // While dragging, where the drop line is (-1 before it is first shown); while dropping, where
+    // the next row goes.
     int32_t dropIndex_ = -1;
     QWidget* dragImage_ = nullptr; // owned through the widget tree
     QPoint hotSpot_;
-    int32_t hiliteIndex_ = -1;
-    bool hiliteSavedState_ = false;
     ScrollDirection scrollDirection_ = ScrollDirection::None;
     QBasicTimer autoScrollTimer_;
     // A left press on a row that may still turn into a drag.

@@ -125,9 +125,20 @@ QString decimalText(int32_t value) {
     return QString::number(value);
 }
 
-void readDecimal(const QLineEdit& field, int32_t& value) {
-    if (const std::optional<int32_t> number = scanDecimal(field.text().left(kFieldTextLength)))
-        value = *number;
+std::optional<int32_t> readNumber(QLineEdit& field, const QString& name, NumberRange range,
+                                  UserPrompts& prompts) {
+    const std::optional<int64_t> number = wholeDecimal(field.text().left(kFieldTextLength));
+    if (number && *number >= range.min && *number <= range.max)
+        return static_cast<int32_t>(*number);
+    prompts.message(field.window(), MessageIcon::Exclamation,
+                    QStringLiteral("%1 must be a whole number from %2 to %3.")
+                        .arg(name)
+                        .arg(range.min)
+                        .arg(range.max),
+                    QStringLiteral("The .cdd file stores it in %1 bits.").arg(range.bits));
+    field.setFocus(Qt::OtherFocusReason);
+    field.selectAll();
+    return std::nullopt;
 }
 
 void selectPosition(QComboBox& list, int32_t position) {

@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -83,10 +84,24 @@ private:
     bool filled_ = false;
 };
 
+// The values a number field takes: those its field in the .cdd file gives back as they were.
+struct NumberRange {
+    int64_t min;
+    int64_t max;
+    int bits; // in the .cdd file
+};
+// A field the .cdd file keeps in `bits` bits; one of 32 bits is held in a signed 32-bit member, so
+// it takes 0 to INT32_MAX.
+constexpr NumberRange bitsRange(int bits) {
+    return {0, bits >= 32 ? INT32_MAX : (int64_t{1} << bits) - 1, bits};
+}
+
 // Field conversions the dialogs share.
 QString decimalText(int32_t value);
-// Stores the number the field's text begins with; a text without one leaves `value` unchanged.
-void readDecimal(const QLineEdit& field, int32_t& value);
+// The field's text when it is one whole number within `range`. Otherwise the user is told which
+// field (`name`) takes what, the field is selected for correction and nothing is returned.
+std::optional<int32_t> readNumber(QLineEdit& field, const QString& name, NumberRange range,
+                                  UserPrompts& prompts);
 // Selects the entry at `position`, or none when the list has no such entry.
 void selectPosition(QComboBox& list, int32_t position);
 // The selected entry's position, -1 when none is selected.

@@ -670,11 +670,17 @@ void ListCommands::pasteTransponders(int32_t key) {
     window_.fillTransponderList(window_.currentSatellite().value_or(-1));
 }
 
+TransponderExists ListCommands::transponderExists() const {
+    return [&db = window_.database()](int32_t id) {
+        return db.transponders.find(id) != db.transponders.end();
+    };
+}
+
 void ListCommands::addServiceTo(int32_t transponderId) {
     ServiceRecord added;
     added.transponderId = transponderId;
     added.number = window_.database().serviceCount;
-    if (!editors_.editService(&window_, added))
+    if (!editors_.editService(&window_, added, transponderExists()))
         return;
     window_.changeDatabase([&](ChannelDatabase& db) {
         db.services.append(added);
@@ -713,7 +719,7 @@ void ListCommands::editService(int32_t key) {
         return;
     const int32_t filter = serviceFilterOf(window_);
     ServiceRecord edited = *found;
-    if (!editors_.editService(&window_, edited))
+    if (!editors_.editService(&window_, edited, transponderExists()))
         return;
     window_.changeDatabase(
         [&](ChannelDatabase& db) { return storeRecord(db, serviceNumber(key), edited); });
@@ -726,7 +732,7 @@ void ListCommands::addService() {
     ServiceRecord added;
     added.transponderId = filter;
     added.number = window_.database().serviceCount;
-    if (!editors_.editService(&window_, added))
+    if (!editors_.editService(&window_, added, transponderExists()))
         return;
     window_.changeDatabase([&](ChannelDatabase& db) {
         db.services.append(added);
@@ -999,7 +1005,8 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
         window_.fillServiceList(-1);
     }
     scrollRowIntoView(list, lastFound->to);
-    selectRow(list, lastFound->to - 1);
+    // Where the last moved row went: its copy's place, less the row it left when that was above.
+    selectRow(list, lastFound->from > lastFound->to ? lastFound->to : lastFound->to - 1);
 }
 
 } // namespace corvane

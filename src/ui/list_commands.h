@@ -6,6 +6,7 @@
 // row; nothing here knows how the command was asked for.
 
 #include "model/channel_database.h"
+#include "ui/record_editors.h"
 
 #include <QObject>
 #include <QPoint>
@@ -127,6 +128,9 @@ private:
     void refillAfterCascades(const Sizes& before, bool transponderListRefilled);
 
     MainDialog& window_;
+    // For the service dialog: what the TP ID field may name.
+    TransponderExists transponderExists() const;
+
     RecordEditors& editors_;
     std::optional<RecordKind> focusedList_;
     std::optional<RecordKind> editMenuList_;

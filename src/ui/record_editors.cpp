@@ -22,17 +22,19 @@ bool DialogRecordEditors::editSatellite(QWidget* parent, SatelliteRecord& record
 }
 
 bool DialogRecordEditors::editTransponder(QWidget* parent, TransponderRecord& record) {
-    TransponderEdit dialog(parent);
+    TransponderEdit dialog(prompts_, parent);
     return runModally(dialog, record);
 }
 
-bool DialogRecordEditors::editService(QWidget* parent, ServiceRecord& record) {
+bool DialogRecordEditors::editService(QWidget* parent, ServiceRecord& record,
+                                      const TransponderExists& transponderExists) {
     ServiceEdit dialog(prompts_, parent);
+    dialog.setTransponderCheck(transponderExists);
     return runModally(dialog, record);
 }
 
 bool DialogRecordEditors::editAntenna(QWidget* parent, AntennaRecord& record) {
-    AntennaEdit dialog(parent);
+    AntennaEdit dialog(prompts_, parent);
     return runModally(dialog, record);
 }
 

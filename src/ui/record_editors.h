@@ -6,11 +6,17 @@
 
 #include "model/records.h"
 
+#include <cstdint>
+#include <functional>
+
 class QWidget;
 
 namespace corvane {
 
 class UserPrompts;
+
+// Whether a transponder of this id is in the database: a service on none is not saved.
+using TransponderExists = std::function<bool(int32_t transponderId)>;
 
 class RecordEditors {
 public:
@@ -18,7 +24,8 @@ public:
 
     virtual bool editSatellite(QWidget* parent, SatelliteRecord& record) = 0;
     virtual bool editTransponder(QWidget* parent, TransponderRecord& record) = 0;
-    virtual bool editService(QWidget* parent, ServiceRecord& record) = 0;
+    virtual bool editService(QWidget* parent, ServiceRecord& record,
+                             const TransponderExists& transponderExists) = 0;
     virtual bool editAntenna(QWidget* parent, AntennaRecord& record) = 0;
 };
 
@@ -29,7 +36,8 @@ public:
 
     bool editSatellite(QWidget* parent, SatelliteRecord& record) override;
     bool editTransponder(QWidget* parent, TransponderRecord& record) override;
-    bool editService(QWidget* parent, ServiceRecord& record) override;
+    bool editService(QWidget* parent, ServiceRecord& record,
+                     const TransponderExists& transponderExists) override;
     bool editAntenna(QWidget* parent, AntennaRecord& record) override;
 
 private:

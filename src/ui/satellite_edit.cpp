@@ -58,8 +58,8 @@ void SatelliteEdit::okPressed() {
     }
     // An empty field holds no position; it is refused like one out of range rather than taken as
     // "keep the old one", which the West box could silently turn into another position.
-    const std::optional<int32_t> shown =
-        scanDecimal(longitudeField_->text().left(kFieldTextLength));
+    const std::optional<int64_t> shown =
+        wholeDecimal(longitudeField_->text().left(kFieldTextLength));
     if (!shown || *shown < 0 || *shown > kHalfCircle) {
         prompts_.message(this, MessageIcon::None, u"Longitude error(in range 0 - 1800)!"_s);
         focusForCorrection(longitudeField_);
@@ -71,7 +71,8 @@ void SatelliteEdit::okPressed() {
         return;
     }
     SatelliteRecord edited = *record_;
-    edited.longitude = westBox_->isChecked() ? kFullCircle - *shown : *shown;
+    const auto position = static_cast<int32_t>(*shown);
+    edited.longitude = westBox_->isChecked() ? kFullCircle - position : position;
     if (!storeName(*nameField_, edited.name, prompts_))
         return;
     *record_ = edited;

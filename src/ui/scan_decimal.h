@@ -13,4 +13,9 @@ namespace corvane {
 // character that is not one. Nothing when no digit follows. Values beyond 32 bits saturate.
 std::optional<int32_t> scanDecimal(QStringView text);
 
+// `text` as one whole number: white space around it and a sign are allowed, nothing else. Nothing
+// for "12abc", "abc" or "". Magnitudes beyond 32 bits saturate one past them, so that a range check
+// still refuses them.
+std::optional<int64_t> wholeDecimal(QStringView text);
+
 } // namespace corvane

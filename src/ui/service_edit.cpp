@@ -1,5 +1,8 @@
 #include "ui/service_edit.h"
 
+#include "image/cdd_limits.h"
+#include "ui/prompts.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -75,14 +78,48 @@ void ServiceEdit::okPressed() {
         return;
     }
     ServiceRecord edited = *record_;
-    readDecimal(*numberField_, edited.number);
+    struct Number {
+        QLineEdit* field;
+        QString name;
+        NumberRange range;
+        int32_t* value;
+    };
+    using S = ServiceRecord;
+    const Number numbers[] = {
+        {numberField_, u"Service No"_s, bitsRange(cdd::field(&S::number).bits), &edited.number},
+        {videoPidField_, u"Video PID"_s, bitsRange(cdd::field(&S::videoPid).bits),
+         &edited.videoPid},
+        {audioPidField_, u"Audio PID"_s, bitsRange(cdd::field(&S::audioPid).bits),
+         &edited.audioPid},
+        {pcrPidField_, u"PCR PID"_s, bitsRange(cdd::field(&S::pcrPid).bits), &edited.pcrPid},
+        {serviceIdField_, u"Service ID"_s, bitsRange(cdd::field(&S::serviceId).bits),
+         &edited.serviceId},
+        // The file nests services in their transponder, whose id it keeps in 16 bits.
+        {transponderIdField_, u"TP ID"_s, bitsRange(cdd::field(&TransponderRecord::id).bits),
+         &edited.transponderId},
+    };
+    for (const Number& n : numbers) {
+        const std::optional<int32_t> value = readNumber(*n.field, n.name, n.range, prompts_);
+        if (!value)
+            return;
+        *n.value = *value;
+    }
+    if (!cdd::isWritten(edited)) {
+        prompts_.message(this, MessageIcon::Exclamation,
+                         u"Video PID, Audio PID and PCR PID cannot all be 0."_s,
+                         u"The .cdd file leaves out a service without any PID."_s);
+        focusForCorrection(videoPidField_);
+        return;
+    }
+    if (transponderExists_ && !transponderExists_(edited.transponderId)) {
+        prompts_.message(this, MessageIcon::Exclamation,
+                         u"There is no transponder with TP ID %1."_s.arg(edited.transponderId),
+                         u"The .cdd file keeps a service only under its transponder."_s);
+        focusForCorrection(transponderIdField_);
+        return;
+    }
     if (!storeName(*nameField_, edited.name, prompts_))
         return;
-    readDecimal(*videoPidField_, edited.videoPid);
-    readDecimal(*audioPidField_, edited.audioPid);
-    readDecimal(*pcrPidField_, edited.pcrPid);
-    readDecimal(*serviceIdField_, edited.serviceId);
-    readDecimal(*transponderIdField_, edited.transponderId);
     edited.caMode = caModeBox_->isChecked() ? 1 : 0;
     edited.lock = lockBox_->isChecked() ? 1 : 0;
     // The list can show only one group. Left as shown, it keeps every group the record has; a

@@ -1,5 +1,7 @@
 #include "ui/transponder_edit.h"
 
+#include "image/cdd_limits.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -7,7 +9,8 @@ namespace corvane {
 
 using namespace Qt::StringLiterals;
 
-TransponderEdit::TransponderEdit(QWidget* parent) : EditDialog(parent, u"Transponder"_s, 231, 89) {
+TransponderEdit::TransponderEdit(UserPrompts& prompts, QWidget* parent)
+    : EditDialog(parent, u"Transponder"_s, 231, 89), prompts_(prompts) {
     addOkCancel(43, 68, 141, 68);
     addLabel(u"Transponder Id:"_s, 8, 9, 53, 8);
     idField_ = addReadOnlyEdit(u"idField"_s, 64, 6, 52, 12);
@@ -47,11 +50,28 @@ void TransponderEdit::okPressed() {
         return;
     }
     // The id field is never editable, so `id` keeps its value.
-    readDecimal(*frequencyField_, record_->frequency);
-    readDecimal(*symbolRateField_, record_->symbolRate);
-    record_->polarity = selectedPosition(*polarityList_);
-    record_->fec = selectedPosition(*fecList_);
-    readDecimal(*antennaIdField_, record_->antennaId);
+    TransponderRecord edited = *record_;
+    const auto frequency =
+        readNumber(*frequencyField_, u"Frequency"_s,
+                   bitsRange(cdd::field(&TransponderRecord::frequency).bits), prompts_);
+    if (!frequency)
+        return;
+    const auto symbolRate =
+        readNumber(*symbolRateField_, u"Symbol Rate"_s,
+                   bitsRange(cdd::field(&TransponderRecord::symbolRate).bits), prompts_);
+    if (!symbolRate)
+        return;
+    const auto antennaId =
+        readNumber(*antennaIdField_, u"Antenna Id"_s,
+                   bitsRange(cdd::field(&TransponderRecord::antennaId).bits), prompts_);
+    if (!antennaId)
+        return;
+    edited.frequency = *frequency;
+    edited.symbolRate = *symbolRate;
+    edited.polarity = selectedPosition(*polarityList_);
+    edited.fec = selectedPosition(*fecList_);
+    edited.antennaId = *antennaId;
+    *record_ = edited;
     accept();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // TransponderEdit: the modal dialog that edits one transponder's frequency, symbol rate, polarity,
-// inner FEC and antenna. It checks nothing: whatever number a field begins with is stored.
+// inner FEC and antenna. A number the .cdd file cannot hold is refused at OK.
 
 #include "model/records.h"
 #include "ui/edit_dialog.h"
@@ -10,11 +10,14 @@ class QLineEdit;
 
 namespace corvane {
 
+class UserPrompts;
+
 class TransponderEdit final : public EditDialog {
     Q_OBJECT
 
 public:
-    explicit TransponderEdit(QWidget* parent = nullptr);
+    // Refused values are told through `prompts`.
+    explicit TransponderEdit(UserPrompts& prompts, QWidget* parent = nullptr);
 
     // The record to edit, before the dialog is shown. Not owned; written only on OK.
     int SetRecord(TransponderRecord* record);
@@ -25,6 +28,7 @@ protected:
     void okPressed() override;
 
 private:
+    UserPrompts& prompts_;
     TransponderRecord* record_ = nullptr;
     QLineEdit* idField_;
     QLineEdit* frequencyField_;

@@ -96,6 +96,9 @@ template <class Model = RowsModel> struct Harness {
     }
     QWidget* vp() { return list.viewport(); }
     QPoint at(int row) { return {30, list.rowViewportPosition(row) + list.rowHeight(row) / 2}; }
+    // A quarter of the row from its top or bottom edge: the drop goes before or after the row.
+    QPoint upper(int row) { return at(row) - QPoint(0, list.rowHeight(row) / 4); }
+    QPoint lower(int row) { return at(row) + QPoint(0, list.rowHeight(row) / 4); }
     QPoint header() { return {30, -list.horizontalHeader()->height() / 2}; }
     void select(std::vector<int> rows) {
         for (std::size_t i = 0; i < rows.size(); ++i)
@@ -142,7 +145,7 @@ std::vector<int> keys(std::vector<int> rows) {
 TEST(DragListCtrl, DropsMoveTheRowsAndReportEachMove) {
     const struct {
         std::vector<int> selected; // clicked in order, the first plainly, the rest with Ctrl
-        int onto;                  // the drag starts on the last selected row
+        int onto;                  // the lower half; the drag starts on the last selected row
         std::vector<int> order, selectedAfter;
         std::vector<Move> moves;
     } cases[] = {
@@ -163,8 +166,8 @@ TEST(DragListCtrl, DropsMoveTheRowsAndReportEachMove) {
             h.select(c.selected);
             const int clicks = h.clicks;
             h.startDrag(c.selected.back());
-            h.moveTo(h.at(c.onto));
-            h.release(h.at(c.onto));
+            h.moveTo(h.lower(c.onto));
+            h.release(h.lower(c.onto));
             EXPECT_EQ(h.model.keys, c.order);
             EXPECT_EQ(h.selected(), c.selectedAfter);
             EXPECT_EQ(h.moves, c.moves);
@@ -204,15 +207,16 @@ TEST(DragListCtrl, OnlyTheCursorsHeightPicksTheTargetAndAReleaseOutsideDrops) {
     Harness h(5);
     h.select({1});
     h.startDrag(1);
-    h.moveTo(h.at(3) + QPoint(h.list.width() + 200, 0));
-    EXPECT_TRUE(h.isSelected(3));
-    h.moveTo(QPoint(-300, h.at(0).y()));
-    EXPECT_TRUE(h.isSelected(0));
-    EXPECT_FALSE(h.isSelected(3)) << "the former target shows its own state again";
-    h.moveTo(h.at(3) + QPoint(h.list.width() + 200, 0));
-    h.release(h.at(3) + QPoint(h.list.width() + 200, 0));
+    h.moveTo(h.lower(3) + QPoint(h.list.width() + 200, 0));
+    EXPECT_EQ(h.list.dropPosition(), 4);
+    h.moveTo(QPoint(-300, h.upper(0).y()));
+    EXPECT_EQ(h.list.dropPosition(), 0);
+    EXPECT_FALSE(h.isSelected(0)) << "the target row is not marked as selected";
+    h.moveTo(h.lower(3) + QPoint(h.list.width() + 200, 0));
+    h.release(h.lower(3) + QPoint(h.list.width() + 200, 0));
     EXPECT_EQ(h.moves, (std::vector<Move>{{11, 1, 4}}));
     EXPECT_EQ(h.selected(), (std::vector<int>{3}));
+    EXPECT_EQ(h.list.dropPosition(), -1);
 }
 
 TEST(DragListCtrl, TheCursorAboveOrBelowTheRowsScrollsOneRowPerTick) {
@@ -223,25 +227,26 @@ TEST(DragListCtrl, TheCursorAboveOrBelowTheRowsScrollsOneRowPerTick) {
     EXPECT_EQ(h.list.autoScrollTimerId(), 0);
     h.moveTo(h.header());
     ASSERT_NE(h.list.autoScrollTimerId(), 0);
+    EXPECT_EQ(h.list.dropPosition(), 3) << "before the first row shown";
     h.tick();
     EXPECT_EQ(h.list.verticalScrollBar()->value(), 2);
-    EXPECT_TRUE(h.isSelected(4));
+    EXPECT_EQ(h.list.dropPosition(), 2);
     h.moveTo(h.at(3)); // back inside: no more scrolling
     EXPECT_EQ(h.list.autoScrollTimerId(), 0);
     h.moveTo(QPoint(30, -h.list.horizontalHeader()->height() - 40)); // above the control
     h.tick(5);
     EXPECT_EQ(h.list.verticalScrollBar()->value(), 0);
-    EXPECT_TRUE(h.isSelected(0)) << "the walk stops at the first row";
-    EXPECT_FALSE(h.isSelected(1));
+    EXPECT_EQ(h.list.dropPosition(), 0) << "the walk stops before the first row";
     h.release(h.header());
     EXPECT_EQ(h.list.autoScrollTimerId(), 0);
-    EXPECT_EQ(h.moves, (std::vector<Move>{{15, 6, 1}}));
+    EXPECT_EQ(h.moves, (std::vector<Move>{{15, 6, 0}}));
+    EXPECT_EQ(h.model.keys[0], 15);
 
     h.select({2});
     h.startDrag(2);
     h.moveTo(QPoint(30, h.vp()->height() + 2));
     h.tick(45);
-    EXPECT_TRUE(h.isSelected(39));
+    EXPECT_EQ(h.list.dropPosition(), 40);
     EXPECT_EQ(h.list.verticalScrollBar()->value(), h.list.verticalScrollBar()->maximum());
     h.release(QPoint(30, h.vp()->height() + 30));
     EXPECT_EQ(h.moves.back(), (Move{h.model.keys[39], 2, 40}));
@@ -252,24 +257,77 @@ TEST(DragListCtrl, TheAutoScrollTimerRunsByItself) {
     h.select({0});
     h.startDrag(0);
     h.moveTo(QPoint(30, h.vp()->height() + 2));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return h.isSelected(3); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return h.list.dropPosition() >= 4; }, 5000));
     h.release(QPoint(30, h.vp()->height() + 2));
 }
 
-TEST(DragListCtrl, DropsWithoutATargetUseTheInsertionIndexLeftBefore) {
-    Harness h(5);
-    h.select({3});
-    h.press(3);
-    h.moveTo(h.header()); // the first drag ever never meets a row: the rows go to the top
-    h.tick();             // and there is no row above the first to walk to
-    EXPECT_EQ(h.selected(), (std::vector<int>{3}));
-    h.release(h.header());
+// Where the line is, the rows go: the upper half of a row puts them before it, the lower half
+// after it, the header or anywhere above the rows before the first row.
+TEST(DragListCtrl, DropsGoWhereTheDropLineIs) {
+    const struct {
+        int row;
+        QPoint (Harness<>::*where)(int);
+        int over; // the row under the cursor
+        std::vector<int> order;
+        Move move;
+    } cases[] = {
+        {3, &Harness<>::upper, 0, keys({3, 0, 1, 2, 4}), {13, 4, 0}},
+        {0, &Harness<>::upper, 0, keys({0, 1, 2, 3, 4}), {10, 0, 0}},
+        {3, &Harness<>::upper, 1, keys({0, 3, 1, 2, 4}), {13, 4, 1}},
+        {3, &Harness<>::lower, 1, keys({0, 1, 3, 2, 4}), {13, 4, 2}}, // upwards, below row 1
+        {1, &Harness<>::upper, 3, keys({0, 2, 1, 3, 4}), {11, 1, 3}},
+        {1, &Harness<>::lower, 3, keys({0, 2, 3, 1, 4}), {11, 1, 4}},
+        {1, &Harness<>::lower, 4, keys({0, 2, 3, 4, 1}), {11, 1, 5}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "row " << c.row << " over " << c.over);
+        Harness h(5);
+        h.select({c.row});
+        h.startDrag(c.row);
+        h.moveTo((h.*c.where)(c.over));
+        EXPECT_EQ(h.list.dropPosition(), c.where == &Harness<>::upper ? c.over : c.over + 1);
+        h.release((h.*c.where)(c.over));
+        EXPECT_EQ(h.model.keys, c.order);
+        EXPECT_EQ(h.moves, std::vector<Move>{c.move});
+    }
+    Harness h(5, 240);
     h.select({4});
-    h.press(4);
+    h.startDrag(4);
+    h.moveTo(h.header());
+    EXPECT_EQ(h.list.dropPosition(), 0);
+    h.moveTo(QPoint(30, h.vp()->height() - 5)); // below the last row, inside the list
+    EXPECT_EQ(h.list.dropPosition(), 5);
     h.moveTo(h.header());
     h.release(h.header());
-    EXPECT_EQ(h.model.keys, keys({3, 0, 4, 1, 2}));
-    EXPECT_EQ(h.moves, (std::vector<Move>{{13, 4, 0}, {14, 5, 2}}));
+    EXPECT_EQ(h.model.keys, keys({4, 0, 1, 2, 3}));
+}
+
+// The line lies on the grid between two rows, leaving both rows' texts as they were.
+TEST(DragListCtrl, TheDropLineLiesBetweenRows) {
+    Harness h(5);
+    h.select({0});
+    const QImage before = h.vp()->grab().toImage();
+    h.startDrag(0);
+    h.moveTo(h.upper(3));
+    const QImage during = h.vp()->grab().toImage();
+    const qreal ratio = during.devicePixelRatio();
+    const int boundary = h.list.rowViewportPosition(3);
+    int changedRows = 0;
+    for (int y = 0; y < h.vp()->height(); ++y) {
+        bool changed = false;
+        for (int x = 0; x < h.vp()->width() && !changed; x += 2)
+            changed = before.pixel(int(x * ratio), int(y * ratio)) !=
+                      during.pixel(int(x * ratio), int(y * ratio));
+        if (changed) {
+            ++changedRows;
+            EXPECT_LE(std::abs(y - boundary), 3) << "changed at " << y;
+        }
+    }
+    EXPECT_GT(changedRows, 0);
+    if (const QByteArray dir = qgetenv("CORVANE_SHOT_DIR"); !dir.isEmpty())
+        h.list.grab().save(QString::fromLocal8Bit(dir) +
+                           QStringLiteral("/drag_list_drop_line.png"));
+    h.release(h.upper(3));
 }
 
 TEST(DragListCtrl, AnOwnerMayRefillTheListInTheCallback) {
@@ -284,8 +342,8 @@ TEST(DragListCtrl, AnOwnerMayRefillTheListInTheCallback) {
         };
         h.select({0, 1});
         h.startDrag(1);
-        h.moveTo(h.at(3));
-        h.release(h.at(3));
+        h.moveTo(h.lower(3));
+        h.release(h.lower(3));
         EXPECT_EQ(h.moves, (std::vector<Move>{{10, 0, 4}, {11, 0, 4}}));
         EXPECT_EQ(h.model.keys, keys({2, 3, 0, 1, 4}));
         EXPECT_EQ(h.selected(), (std::vector<int>{3}));
@@ -326,7 +384,7 @@ TEST(DragListCtrl, AReleaseTheListNeverSawDropsAtTheNextMove) {
     Harness h(5);
     h.select({0});
     h.startDrag(0);
-    h.moveTo(h.at(2));
+    h.moveTo(h.lower(2));
     QMouseEvent move(QEvent::MouseMove, h.at(4), h.vp()->mapToGlobal(h.at(4)), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(h.vp(), &move);

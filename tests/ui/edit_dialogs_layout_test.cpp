@@ -80,7 +80,7 @@ TEST_P(EditDialogLayout, NothingClippedOrOverlappingAndTabInTemplateOrder) {
     expectTidy(satelliteEdit, u"nameField longitudeField westBox"_s);
 
     TransponderRecord transponder{12, 3, 11954, 27500, 1, 3, 3};
-    TransponderEdit transponderEdit;
+    TransponderEdit transponderEdit(prompts);
     transponderEdit.SetRecord(&transponder);
     expectTidy(transponderEdit,
                u"frequencyField symbolRateField antennaIdField polarityList fecList"_s);
@@ -93,9 +93,9 @@ TEST_P(EditDialogLayout, NothingClippedOrOverlappingAndTabInTemplateOrder) {
                             u"serviceIdField caModeBox lockBox favoriteList transponderIdField"_s);
 
     AntennaRecord antenna{3, 9750, 10600, 11700, 0, 1, 0, 2, 1, 0, 3, 2, 1, 1, 3, 1, 4};
-    AntennaEdit antennaEdit;
+    AntennaEdit antennaEdit(prompts);
     antennaEdit.SetRecord(&antenna);
-    expectTidy(antennaEdit, u"lowFreqField highFreqField centerFreqField lnbTypeList "
+    expectTidy(antennaEdit, u"lowFreqField highFreqField lnbTypeList "
                             u"lnbPowerList toneburstList committed10List committed11List "
                             u"repeatedTimesList switch22kList switch12vList tunerMaskList "
                             u"diseqcTypeList"_s);

@@ -127,20 +127,41 @@ TEST(SatelliteEdit, KeepsTheInputAfterAMessageAndFocusesTheFaultyField) {
     EXPECT_EQ(record, sat(0, ""));
 }
 
+QString outOfRange(const char* name, int64_t max) {
+    return u"%1 must be a whole number from 0 to %2."_s.arg(QString::fromLatin1(name)).arg(max);
+}
+
 TEST(TransponderEdit, NumbersAndListPositions) {
     const TransponderRecord stored{17, 3, 11954, 27500, 1, 2, 3};
     check<TransponderEdit, TransponderRecord>({
         {stored, {}, stored},
         {stored,
-         {type(u"frequencyField", u"12188abc"), type(u"symbolRateField", u" -5"),
-          type(u"antennaIdField", u"+7"), step(u"polarityList", -1), step(u"fecList", 4)},
-         {17, 3, 12188, -5, 0, 6, 7}},
-        {stored,
-         {type(u"frequencyField", u"x1"), type(u"symbolRateField", u""),
-          type(u"antennaIdField", u"-")},
-         stored},
+         {type(u"frequencyField", u" 12188 "), type(u"symbolRateField", u"16777215"),
+          type(u"antennaIdField", u"+255"), step(u"polarityList", -1), step(u"fecList", 4)},
+         {17, 3, 12188, 16777215, 0, 6, 255}},
         {{1, 2, 3, 4, 2, 7, 5}, {}, {1, 2, 3, 4, -1, -1, 5}}, // no entry shown, none stored
         {stored, {type(u"frequencyField", u"1"), step(u"fecList", 1)}, stored, {}, End::Cancel},
+    });
+}
+
+// Each value the .cdd file cannot give back, or that is not a whole number, is refused at OK by
+// naming the field and its range; the record stays as it was.
+TEST(TransponderEdit, RefusesWhatTheFileCannotHold) {
+    const TransponderRecord stored{17, 3, 11954, 27500, 1, 2, 3};
+    const QString frequency = outOfRange("Frequency", INT32_MAX);
+    const QString symbolRate = outOfRange("Symbol Rate", 16777215);
+    const QString antenna = outOfRange("Antenna Id", 255);
+    check<TransponderEdit, TransponderRecord>({
+        {stored, {type(u"frequencyField", u"12188abc")}, stored, {frequency}},
+        {stored, {type(u"frequencyField", u"abc")}, stored, {frequency}},
+        {stored, {type(u"frequencyField", u"")}, stored, {frequency}},
+        {stored, {type(u"frequencyField", u"-1")}, stored, {frequency}},
+        {stored, {type(u"frequencyField", u"2147483648")}, stored, {frequency}},
+        {stored, {type(u"symbolRateField", u"-5")}, stored, {symbolRate}},
+        {stored, {type(u"symbolRateField", u"16777216")}, stored, {symbolRate}},
+        {stored, {type(u"symbolRateField", u"3.5")}, stored, {symbolRate}},
+        {stored, {type(u"antennaIdField", u"256")}, stored, {antenna}},
+        {stored, {type(u"antennaIdField", u"-")}, stored, {antenna}},
     });
 }
 
@@ -155,10 +176,10 @@ TEST(ServiceEdit, FieldsFavouritesAndNames) {
     caMode2.caMode = 2;
     check<ServiceEdit, ServiceRecord>({
         {caMode2,
-         {type(u"numberField", u"5x"), type(u"videoPidField", u"  6110"),
-          type(u"audioPidField", u"a"), type(u"pcrPidField", u"-1"),
-          type(u"serviceIdField", u"28006"), type(u"transponderIdField", u"3"), click(u"lockBox")},
-         named(ServiceRecord{3, 5, {}, 6110, 5102, -1, 28006, 1, 0, 1}, "S")},
+         {type(u"numberField", u"5"), type(u"videoPidField", u"  6110"),
+          type(u"pcrPidField", u"8191"), type(u"serviceIdField", u"65535"),
+          type(u"transponderIdField", u"3"), click(u"lockBox")},
+         named(ServiceRecord{3, 5, {}, 6110, 5102, 8191, 65535, 1, 0, 1}, "S")},
         {svc(0),
          {click(u"caModeBox"), step(u"favoriteList", 3)},
          named(ServiceRecord{12, 4, {}, 5101, 5102, 5103, 11100, 0, 4, 0}, "S")},
@@ -180,6 +201,44 @@ TEST(ServiceEdit, FieldsFavouritesAndNames) {
     });
 }
 
+TEST(ServiceEdit, RefusesWhatTheFileCannotHoldOrLeavesOut) {
+    const QString pid = outOfRange("Video PID", 8191);
+    const QString noPid = u"Video PID, Audio PID and PCR PID cannot all be 0."_s;
+    const Act noAudio = type(u"audioPidField", u"0"), noPcr = type(u"pcrPidField", u"0");
+    check<ServiceEdit, ServiceRecord>({
+        {svc(0), {type(u"numberField", u"65536")}, svc(0), {outOfRange("Service No", 65535)}},
+        {svc(0), {type(u"numberField", u"5x")}, svc(0), {outOfRange("Service No", 65535)}},
+        {svc(0), {type(u"videoPidField", u"9000")}, svc(0), {pid}},
+        {svc(0), {type(u"videoPidField", u"-1")}, svc(0), {pid}},
+        {svc(0), {type(u"audioPidField", u"a")}, svc(0), {outOfRange("Audio PID", 8191)}},
+        {svc(0), {type(u"pcrPidField", u"8192")}, svc(0), {outOfRange("PCR PID", 8191)}},
+        {svc(0), {type(u"serviceIdField", u"70000")}, svc(0), {outOfRange("Service ID", 65535)}},
+        {svc(0), {type(u"transponderIdField", u"")}, svc(0), {outOfRange("TP ID", 65535)}},
+        {svc(0), {type(u"videoPidField", u"0"), noAudio, noPcr}, svc(0), {noPid}},
+    });
+}
+
+TEST(ServiceEdit, RefusesATransponderThatDoesNotExist) {
+    test::ScriptedPrompts prompts;
+    ServiceRecord record = svc(0);
+    ServiceEdit dialog(prompts);
+    dialog.setTransponderCheck([](int32_t id) { return id == 4 || id == 6; });
+    dialog.SetRecord(&record);
+    dialog.show();
+    auto* field = test::control<QLineEdit>(dialog, u"transponderIdField");
+    test::act(dialog, {type(u"transponderIdField", u"999")});
+    test::end(dialog, End::Ok);
+    EXPECT_EQ(prompts.messageTexts(), QStringList{u"There is no transponder with TP ID 999."_s});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.focusWidget(), field);
+    EXPECT_EQ(field->selectedText(), u"999"_s);
+    EXPECT_EQ(record, svc(0));
+    test::act(dialog, {type(u"transponderIdField", u"6")});
+    test::end(dialog, End::Ok);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(record.transponderId, 6);
+}
+
 AntennaRecord ant(std::initializer_list<std::pair<int32_t AntennaRecord::*, int32_t>> changes) {
     AntennaRecord r{5, 9750, 10600, 11700, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 6};
     for (const auto& [field, value] : changes)
@@ -193,12 +252,11 @@ TEST(AntennaEdit, ListsFrequenciesTunerMaskAndKey) {
         {ant({}), {}, ant({})},
         {ant({{&A::tunerMask, 0}}), {}, ant({}), {}, End::Cancel}, // 0 becomes 3 when shown
         {ant({{&A::lnbVoltage, 2}, {&A::uncommitted, 3}}),
-         {type(u"lowFreqField", u"5150MHz"), type(u"highFreqField", u"high"),
-          type(u"centerFreqField", u"-1"), step(u"lnbTypeList", 3), step(u"lnbPowerList", 1),
+         {type(u"lowFreqField", u"5150"), step(u"lnbTypeList", 3), step(u"lnbPowerList", 1),
           step(u"toneburstList", 2), step(u"committed10List", 4), step(u"committed11List", 1),
           step(u"repeatedTimesList", 2), step(u"switch22kList", 1), step(u"switch12vList", 1),
           step(u"tunerMaskList", -2), step(u"diseqcTypeList", 1)},
-         {5, 5150, 10600, -1, 3, 1, 2, 2, 4, 3, 1, 2, 1, 1, 1, 1, 6}},
+         {5, 5150, 10600, 11700, 3, 1, 2, 2, 4, 3, 1, 2, 1, 1, 1, 1, 6}},
         {ant({}), {step(u"lnbTypeList", 2)}, ant({{&A::lnbType, 2}})}, // the first of two "WIDE_VL"
         {ant({{&A::lnbType, 5}, {&A::switch22k, -1}, {&A::tunerMask, 4}}),
          {},
@@ -207,6 +265,19 @@ TEST(AntennaEdit, ListsFrequenciesTunerMaskAndKey) {
         {ant({{&A::antennaKey, -1}}), {}, ant({{&A::antennaKey, 0xFFFF}})},
         {ant({}), {type(u"lowFreqField", u"1"), step(u"lnbTypeList", 1)}, ant({}), {}, End::Cancel},
     });
+}
+
+TEST(AntennaEdit, RefusesFrequenciesTheFileCannotHoldAndShowsCenterFreqReadOnly) {
+    const QString low = outOfRange("Low Freq", INT32_MAX);
+    check<AntennaEdit, AntennaRecord>({
+        {ant({}), {type(u"lowFreqField", u"-1")}, ant({}), {low}},
+        {ant({}), {type(u"lowFreqField", u"5150MHz")}, ant({}), {low}},
+        {ant({}), {type(u"lowFreqField", u"99999999999")}, ant({}), {low}},
+        {ant({}), {type(u"highFreqField", u"high")}, ant({}), {outOfRange("High Freq", INT32_MAX)}},
+    });
+    test::ScriptedPrompts prompts;
+    AntennaEdit dialog(prompts);
+    EXPECT_FALSE(test::control<QLineEdit>(dialog, u"centerFreqField")->isEnabled());
 }
 
 // Acts on the next modal dialog once its loop runs; should none appear, every open dialog is

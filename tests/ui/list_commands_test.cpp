@@ -1,10 +1,12 @@
 #include "main_dialog_fixture.h"
 
+#include "image/cdd_file.h"
 #include "ui/list_commands.h"
 
 #include <QStatusBar>
 
 #include <limits>
+#include <map>
 
 namespace corvane::test {
 namespace {
@@ -372,6 +374,38 @@ TEST_F(ListCommandsTest, AServiceDragFollowsTheListAsEachRowLeavesIt) {
     drag(services(), {0, 1}, 1);
     EXPECT_EQ(column(services(), 2), (Strings{"One", "Two", "Three", "New"}));
     EXPECT_EQ(column(services(), 0), (Strings{"1", "2", "3", "4"}));
+}
+
+// A .cdd file groups services by transponder; opened again, they are listed by number, and a
+// drag renumbers only the services between the dragged one's old and new places.
+TEST_F(ListCommandsTest, AReopenedCddListsServicesByNumberAndADragMovesOnlyThoseBetween) {
+    ChannelDatabase db;
+    db.satellites.append({.id = 0, .name = {'S'}});
+    db.addDefaultAntenna();
+    db.satelliteCount = 1;
+    for (int32_t t = 0; t < 2; ++t)
+        db.transponders.append({.id = db.transponderCount++, .satelliteId = 0});
+    for (int32_t n = 0; n < 6; ++n) {
+        ServiceRecord s{.transponderId = n % 2, .number = n, .videoPid = 100 + n};
+        setName(s.name, std::string(1, static_cast<char>('a' + n)));
+        db.services.append(s);
+    }
+    db.serviceCount = 6;
+    const std::string path = scratch_.file("grouped.cdd");
+    ASSERT_TRUE(writeCddFile(db, path).ok());
+    ASSERT_TRUE(window_->openFile(QString::fromStdString(path)));
+    clickShowAll();
+    EXPECT_EQ(column(services(), 2), (Strings{"a", "b", "c", "d", "e", "f"}));
+
+    drag(services(), {4}, 0); // "e" goes after "a"
+    EXPECT_EQ(column(services(), 2), (Strings{"a", "e", "b", "c", "d", "f"}));
+    EXPECT_EQ(column(services(), 0), (Strings{"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(services()->selectedRowIndexes(), (std::vector<int32_t>{1})) << "where it went";
+    std::map<char, int32_t> numbers;
+    for (const ServiceRecord& s : this->db().services)
+        numbers[s.name[0]] = s.number;
+    EXPECT_EQ(numbers, (std::map<char, int32_t>{
+                           {'a', 0}, {'e', 1}, {'b', 2}, {'c', 3}, {'d', 4}, {'f', 5}}));
 }
 
 } // namespace

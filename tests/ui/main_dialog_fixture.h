@@ -196,7 +196,7 @@ protected:
         QTest::keyClick(list, static_cast<Qt::Key>(key), modifiers);
     }
     // Selects `rows` (the first with a plain click, the rest with Ctrl), then drags them by the
-    // last one onto row `onto`.
+    // last one onto the lower half of row `onto`.
     static void drag(DragListCtrl* list, const std::vector<int>& rows, int onto) {
         const auto at = [&](int row) {
             return list->visualRect(list->model()->index(row, 0)).center();
@@ -207,8 +207,10 @@ protected:
         QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at(rows.back()));
         QTest::mouseMove(list->viewport(),
                          at(rows.back()) + QPoint(QApplication::startDragDistance(), 0));
-        QTest::mouseMove(list->viewport(), at(onto));
-        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at(onto));
+        // On the lower half: the rows go after `onto`.
+        const QPoint lower = at(onto) + QPoint(0, list->rowHeight(onto) / 4);
+        QTest::mouseMove(list->viewport(), lower);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, lower);
     }
     // Popups take the activation away on the offscreen platform; a window manager gives it back.
     void reactivate() {

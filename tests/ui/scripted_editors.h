@@ -49,7 +49,9 @@ public:
 
     bool editSatellite(QWidget*, SatelliteRecord& r) override { return satellites.edit(r); }
     bool editTransponder(QWidget*, TransponderRecord& r) override { return transponders.edit(r); }
-    bool editService(QWidget*, ServiceRecord& r) override { return services.edit(r); }
+    bool editService(QWidget*, ServiceRecord& r, const TransponderExists&) override {
+        return services.edit(r);
+    }
     bool editAntenna(QWidget*, AntennaRecord& r) override { return antennas.edit(r); }
 };
 
