@@ -18,7 +18,9 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStatusBar>
@@ -72,6 +74,27 @@ QString shownPath(const std::string& path) {
 QString shownFileName(const std::string& path) {
     return shownPath(std::filesystem::path(path).filename().string());
 }
+
+// "1 satellite", "2 satellites".
+QString counted(std::size_t n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+// A label that gives up room rather than take it, and then shows its text cut with an ellipsis,
+// the whole text in its tool tip.
+class ElidedLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
 
 template <class Record, class Keep>
 std::vector<const Record*> rowsOf(const RecordList<Record>& list, Keep keep) {
@@ -181,6 +204,12 @@ void MainDialog::buildControls() {
     outer->addWidget(area, 1);
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("statusBar"));
+    countsLabel_ = new ElidedLabel(statusBar_);
+    countsLabel_->setObjectName(QStringLiteral("countsLabel"));
+    countsLabel_->setContentsMargins(4, 0, 4, 0);
+    // At the right, beside the messages; it gives up its room before they do.
+    statusBar_->addPermanentWidget(countsLabel_);
+    updateCounts();
     outer->addWidget(statusBar_);
 
     setUpList(satelliteList_, satelliteModel_, satelliteModel_.columns());
@@ -216,6 +245,8 @@ void MainDialog::setUpList(DragListCtrl* list, QAbstractItemModel& model,
             static_cast<int>(std::lround(columns[c].width * units.baseWidth() / kClassicBaseWidth));
         header->resizeSection(section, std::max(scaled, header->sectionSizeHint(section)));
     }
+    // The last column takes what a larger window gives; it keeps at least its own width.
+    header->setStretchLastSection(true);
 }
 
 bool MainDialog::changeDatabase(const std::function<bool(ChannelDatabase&)>& change) {
@@ -224,6 +255,7 @@ bool MainDialog::changeDatabase(const std::function<bool(ChannelDatabase&)>& cha
     const bool changed = change(database_);
     if (changed) {
         setModified(true);
+        updateCounts();
         // "Sat ID" is looked up through the transponders, so a change that refreshes no service
         // row (a transponder cut, say) can still change what the shown rows must say.
         serviceList_->viewport()->update();
@@ -271,6 +303,37 @@ void MainDialog::fillServiceList(int32_t transponderFilter) {
     serviceModel_.setRows(rowsOf(database_.services, [&](const ServiceRecord& s) {
         return transponderFilter < 0 || s.transponderId == transponderFilter;
     }));
+    fitServiceNumbers();
+}
+
+void MainDialog::fitServiceNumbers() {
+    QHeaderView* header = serviceList_->horizontalHeader();
+    if (serviceNumberWidth_ == 0)
+        serviceNumberWidth_ = header->sectionSize(0);
+    int widest = 0;
+    for (const ServiceRecord& s : database_.services)
+        widest = std::max(widest, static_cast<int>(QString::number(int64_t{s.number} + 1).size()));
+    // Cell padding as the header's own hint for its caption allows.
+    const QFontMetrics metrics(serviceList_->font());
+    const int needed = metrics.horizontalAdvance(QString(widest, u'0')) +
+                       header->sectionSizeHint(0) -
+                       header->fontMetrics().horizontalAdvance(QStringLiteral("No."));
+    header->resizeSection(0, std::max(serviceNumberWidth_, needed));
+}
+
+void MainDialog::updateCounts() {
+    if (!countsLabel_)
+        return;
+    const QString text =
+        QStringList{
+            counted(database_.satellites.size(), "satellite", "satellites"),
+            counted(database_.transponders.size(), "transponder", "transponders"),
+            counted(database_.services.size(), "service", "services"),
+            counted(database_.antennas.size(), "antenna", "antennas"),
+        }
+            .join(QStringLiteral(", "));
+    countsLabel_->setText(text);
+    countsLabel_->setToolTip(text);
 }
 
 int MainDialog::fillAntennaList() {
@@ -435,16 +498,12 @@ bool MainDialog::openFile(const std::string& path) {
 }
 
 void MainDialog::showOpenedStatus(int antennasSet) {
-    QString text = QStringLiteral("%1: %2 satellites, %3 transponders, %4 services, %5 antennas")
-                       .arg(shownFileName(currentPath_))
-                       .arg(database_.satellites.size())
-                       .arg(database_.transponders.size())
-                       .arg(database_.services.size())
-                       .arg(database_.antennas.size());
+    updateCounts();
+    QString text = QStringLiteral("%1: opened").arg(shownFileName(currentPath_));
     if (antennasSet > 0)
-        text += QStringLiteral("; centre frequency set to %1 MHz on %2 of them")
+        text += QStringLiteral("; centre frequency set to %1 MHz on %2")
                     .arg(kCenterFrequency)
-                    .arg(antennasSet);
+                    .arg(counted(static_cast<std::size_t>(antennasSet), "antenna", "antennas"));
     statusBar_->showMessage(text);
 }
 

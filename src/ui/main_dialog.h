@@ -18,6 +18,7 @@
 
 class QCheckBox;
 class QPushButton;
+class QLabel;
 class QStatusBar;
 
 namespace corvane {
@@ -111,6 +112,10 @@ private:
     void setModified(bool modified);
     void updateTitle();
     void showOpenedStatus(int antennasSet);
+    // The record counts at the right of the status bar, told after every change.
+    void updateCounts();
+    // Widens the No. column when the longest number shown needs it.
+    void fitServiceNumbers();
 
     UserPrompts& prompts_;
     ChannelDatabase database_;
@@ -138,6 +143,8 @@ private:
     DragListCtrl* antennaList_ = nullptr;
     QCheckBox* showAllBox_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
+    QLabel* countsLabel_ = nullptr;
+    int serviceNumberWidth_ = 0; // the No. column as the template gives it
     // Parented to the window; held here for its type.
     ListCommands* commands_ = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "image/cdd_file.h"
 #include "ui/list_commands.h"
 
+#include <QHeaderView>
+#include <QLabel>
 #include <QStatusBar>
 
 #include <limits>
@@ -393,7 +395,7 @@ TEST_F(ListCommandsTest, AReopenedCddListsServicesByNumberAndADragMovesOnlyThose
     db.serviceCount = 6;
     const std::string path = scratch_.file("grouped.cdd");
     ASSERT_TRUE(writeCddFile(db, path).ok());
-    ASSERT_TRUE(window_->openFile(QString::fromStdString(path)));
+    ASSERT_TRUE(window_->openFile(path));
     clickShowAll();
     EXPECT_EQ(column(services(), 2), (Strings{"a", "b", "c", "d", "e", "f"}));
 
@@ -406,6 +408,33 @@ TEST_F(ListCommandsTest, AReopenedCddListsServicesByNumberAndADragMovesOnlyThose
         numbers[s.name[0]] = s.number;
     EXPECT_EQ(numbers, (std::map<char, int32_t>{
                            {'a', 0}, {'e', 1}, {'b', 2}, {'c', 3}, {'d', 4}, {'f', 5}}));
+}
+
+// The counts follow every change, in the singular where there is one; the No. column widens for
+// numbers its template width would cut.
+TEST_F(ListCommandsTest, TheStatusBarCountsFollowEachChangeAndNumbersFitTheirColumn) {
+    auto* counts = child<QLabel>("countsLabel");
+    ChannelDatabase db;
+    db.satellites.append({.id = 0, .name = {'S'}});
+    db.addDefaultAntenna();
+    db.satelliteCount = 1;
+    db.transponders.append({.id = db.transponderCount++, .satelliteId = 0});
+    db.services.append({.transponderId = 0, .number = 0, .videoPid = 1});
+    db.services.append({.transponderId = 0, .number = 123455, .videoPid = 1});
+    load(db);
+    EXPECT_EQ(counts->text(), QStringLiteral("1 satellite, 1 transponder, 2 services, 1 antenna"));
+    clickShowAll();
+    const QHeaderView* header = services()->horizontalHeader();
+    EXPECT_GT(header->sectionSize(0),
+              services()->fontMetrics().horizontalAdvance(QStringLiteral("123456")));
+
+    prompts_.answers = {true};
+    contextMenu(services(), 0, QStringLiteral("Delete"));
+    EXPECT_EQ(counts->text(), QStringLiteral("1 satellite, 1 transponder, 1 service, 1 antenna"));
+    EXPECT_EQ(counts->minimumSizeHint().width(), 0) << "it gives up its room, elided";
+    editors_.satellites.ok([](SatelliteRecord& s) { setName(s.name, "T"); });
+    contextMenu(satellites(), -1, QStringLiteral("Add"));
+    EXPECT_EQ(counts->text(), QStringLiteral("2 satellites, 1 transponder, 1 service, 2 antennas"));
 }
 
 } // namespace

@@ -82,9 +82,25 @@ TEST_F(MainDialogTest, OpensAtTemplateSizeAndTheListsGrowWithoutOverlapping) {
     };
     siblingsApart();
     const QSize before = window_->serviceList()->size();
+    const DragListCtrl* lists[] = {window_->satelliteList(), window_->transponderList(),
+                                   window_->serviceList(), window_->antennaList()};
+    std::vector<int> lastWidths;
+    for (const DragListCtrl* list : lists) {
+        const QHeaderView* header = list->horizontalHeader();
+        lastWidths.push_back(header->sectionSize(header->count() - 1));
+    }
     window_->resize(window_->size() + QSize(400, 300));
     QApplication::processEvents();
     siblingsApart();
+    for (std::size_t i = 0; i < std::size(lists); ++i) {
+        // The last column reaches the right edge, and no column shrank.
+        const QHeaderView* header = lists[i]->horizontalHeader();
+        const int last = header->count() - 1;
+        EXPECT_GE(header->sectionSize(last), lastWidths[i]) << i;
+        EXPECT_GE(header->sectionViewportPosition(last) + header->sectionSize(last),
+                  lists[i]->viewport()->width())
+            << i;
+    }
     EXPECT_EQ(window_->serviceList()->width(), before.width() + 400);
     EXPECT_GT(window_->serviceList()->height(), before.height() + 100);
     EXPECT_GT(window_->satelliteList()->width(), window_->satelliteList()->minimumWidth());

@@ -159,7 +159,7 @@ TEST_F(MainDialogTest, OpenTakesOverCutRecordsAndCountsTheCentreFrequenciesItSet
     EXPECT_EQ(column(window_->antennaList(), 3), (Strings{"11700"}));
     EXPECT_EQ(window_->database().antennas.front().centerFreq, 11700);
     EXPECT_FALSE(window_->isModified()) << "the opened state is the baseline";
-    EXPECT_TRUE(window_->statusBar()->currentMessage().contains(QStringLiteral("on 1 of them")));
+    EXPECT_TRUE(window_->statusBar()->currentMessage().contains(QStringLiteral("on 1 antenna")));
     ASSERT_EQ(window_->database().satelliteClipboard.size(), 1u);
     EXPECT_EQ(window_->database().satelliteClipboard.front().id, 9);
 

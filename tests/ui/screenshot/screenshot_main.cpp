@@ -1,20 +1,27 @@
 // Renders the main window with a channel list loaded and all its services shown, at its template
-// size and maximised, and the About box, to PNG files for a person to look at. Usage: ui_screenshot
+// size and maximised, a drag in the service list with its drop line, a refused value in the
+// transponder dialog, and the About box, to PNG files for a person to look at. Usage: ui_screenshot
 // OUTDIR FILE
 
 #include "image/database_check.h"
 #include "model/record_name.h"
 #include "ui/about_dialog.h"
 #include "ui/findings_dialog.h"
+#include "ui/drag_list_ctrl.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
 #include "ui/record_editors.h"
+#include "ui/transponder_edit.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -53,6 +60,41 @@ int main(int argc, char** argv) {
     if (auto* showAll = window.findChild<QCheckBox*>(QStringLiteral("showAllBox")))
         showAll->click();
     bool ok = save(window, out, QStringLiteral("main-window.png"));
+
+    // Row 2 dragged over the upper half of row 6: the line shows it going in before row 6.
+    corvane::DragListCtrl* services = window.serviceList();
+    QWidget* rows = services->viewport();
+    const auto centre = [&](int row) {
+        return services->visualRect(services->model()->index(row, 0)).center();
+    };
+    QTest::mouseClick(rows, Qt::LeftButton, {}, centre(2));
+    QTest::mousePress(rows, Qt::LeftButton, {}, centre(2));
+    QTest::mouseMove(rows, centre(2) + QPoint(QApplication::startDragDistance(), 0));
+    QTest::mouseMove(rows, centre(6) - QPoint(-40, services->rowHeight(6) / 4));
+    ok = save(window, out, QStringLiteral("main-window-drop-line.png")) && ok;
+    QTest::mouseRelease(rows, Qt::LeftButton, {},
+                        centre(6) - QPoint(-40, services->rowHeight(6) / 4));
+
+    // A symbol rate the file cannot hold, refused at OK with the message QtPrompts shows.
+    corvane::TransponderRecord transponder{3, 0, 12188, 27500, 0, 3, 0};
+    corvane::TransponderEdit edit(prompts, &window);
+    edit.SetRecord(&transponder);
+    edit.show();
+    if (QTest::qWaitForWindowExposed(&edit)) {
+        auto* field = edit.findChild<QLineEdit*>(QStringLiteral("symbolRateField"));
+        field->setText(QStringLiteral("-5"));
+        QTimer::singleShot(300, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ok = save(*box, out, QStringLiteral("refused-value.png")) && ok;
+                box->accept();
+            } else {
+                ok = false;
+            }
+        });
+        edit.findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        ok = save(edit, out, QStringLiteral("refused-value-dialog.png")) && ok;
+        edit.reject();
+    }
 
     window.showMaximized();
     QTest::qWait(300);
