@@ -44,43 +44,73 @@ bool hasGoodHeader(std::span<const uint8_t> bytes) {
            bytes[10] == 0 && bytes[11] == 0 && bytes[12] == 1;
 }
 
-// Walks the body of a file whose checksum is already known to be good. The section lengths are
-// trusted as far as record boundaries go, but nothing is read past the end of the body: a section
-// claiming more than remains simply ends the parse.
+// Walks the body of a file whose checksum is already known to be good. Every length field must
+// be exactly the bytes of the records it announces: a section that ends inside a record, claims
+// more than the body holds or leaves bytes over means the file was not laid out by a writer of
+// this format, and reading on would shift every later field into the wrong record. Such a file
+// is refused, naming the section, rather than turned into plausible-looking garbage.
 class BodyParser {
 public:
     BodyParser(std::span<const uint8_t> file, std::size_t bodyEnd)
         : data_(file.data()), end_(bodyEnd) {}
 
-    void parse(ChannelDatabase& db) {
+    // Empty when the whole body was read, else why not.
+    std::string parse(ChannelDatabase& db) {
         db.antennaCount = data_[13];
         db.satelliteCount = data_[14];
         db.transponderCount = static_cast<int32_t>(loadBe16(data_ + 15));
         db.serviceCount = static_cast<int32_t>(loadBe16(data_ + 17));
         pos_ = 20;
-        if (parseAntennas(db))
-            parseSatellites(db);
+        if (!parseAntennas(db) || !parseSatellites(db))
+            return std::move(error_);
+        if (pos_ != end_)
+            return detail::joinText(std::to_string(end_ - pos_),
+                                    " bytes follow the satellite section inside the checksum");
+        return {};
     }
 
 private:
-    // The next `n` bytes, or null when the body has fewer left.
+    std::size_t left() const { return end_ - pos_; }
+
+    bool refuse(std::string why) {
+        error_ = std::move(why);
+        return false;
+    }
+
+    // A section length read from `field`: it must fit in what is left of the enclosing span
+    // (`room` bytes) and be made of whole `recordSize`-byte records (0: any length).
+    bool sectionLength(const std::string& section, int64_t length, std::size_t room,
+                       std::size_t recordSize, std::size_t& out) {
+        if (length < 0)
+            return refuse(detail::joinText("the length of ", section, " is negative (",
+                                           std::to_string(length), ")"));
+        if (static_cast<uint64_t>(length) > room)
+            return refuse(detail::joinText("the length of ", section, " (", std::to_string(length),
+                                           " bytes) runs past the ", std::to_string(room),
+                                           " bytes that hold it"));
+        if (recordSize != 0 && length % static_cast<int64_t>(recordSize) != 0)
+            return refuse(detail::joinText("the length of ", section, " (", std::to_string(length),
+                                           " bytes) is not a multiple of ",
+                                           std::to_string(recordSize), "-byte records"));
+        out = static_cast<std::size_t>(length);
+        return true;
+    }
+
+    // The next `n` bytes; the caller has made sure they are there.
     const uint8_t* take(std::size_t n) {
-        if (end_ - pos_ < n)
-            return nullptr;
         const uint8_t* p = data_ + pos_;
         pos_ += n;
         return p;
     }
 
     bool parseAntennas(ChannelDatabase& db) {
-        const uint8_t* lengthField = take(4);
-        if (lengthField == nullptr)
+        std::size_t length = 0;
+        if (left() < 4)
+            return refuse("the body ends before the antenna section's length");
+        if (!sectionLength("the antenna section", s32(take(4)), left(), kAntennaSize, length))
             return false;
-        for (int64_t remaining = s32(lengthField); remaining > 0;
-             remaining -= static_cast<int64_t>(kAntennaSize)) {
+        for (std::size_t n = length / kAntennaSize; n > 0; --n) {
             const uint8_t* p = take(kAntennaSize);
-            if (p == nullptr)
-                return false;
             AntennaRecord a;
             a.id = p[0];
             a.lowFreq = s32(p + 1);
@@ -105,33 +135,40 @@ private:
     }
 
     bool parseSatellites(ChannelDatabase& db) {
-        const uint8_t* lengthField = take(4);
-        if (lengthField == nullptr)
+        std::size_t length = 0;
+        if (left() < 4)
+            return refuse("the body ends before the satellite section's length");
+        if (!sectionLength("the satellite section", s32(take(4)), left(), 0, length))
             return false;
-        for (int64_t remaining = s32(lengthField); remaining > 0;) {
-            const std::size_t start = pos_;
+        const std::size_t sectionEnd = pos_ + length;
+        for (std::size_t block = 0; pos_ < sectionEnd; ++block) {
+            const std::string name = detail::joinText("satellite block ", std::to_string(block));
+            if (sectionEnd - pos_ < kSatelliteHeaderSize)
+                return refuse(
+                    detail::joinText("the satellite section ends inside the header of ", name));
             const uint8_t* p = take(kSatelliteHeaderSize);
-            if (p == nullptr)
-                return false;
             SatelliteRecord& s = db.satellites.append({});
             s.id = p[0];
             setName(s.name, asChars({p + 1, cdd::kSatelliteNameBytes + 1}));
             s.longitude = static_cast<int32_t>(loadBe16(p + 17));
-            for (int64_t lt = s32(p + 19); lt > 0;) {
-                const std::size_t tpStart = pos_;
-                if (!parseTransponder(db, s.id))
+            std::size_t lt = 0;
+            if (!sectionLength(detail::joinText("the transponder section of ", name), s32(p + 19),
+                               sectionEnd - pos_, 0, lt))
+                return false;
+            const std::size_t transpondersEnd = pos_ + lt;
+            while (pos_ < transpondersEnd)
+                if (!parseTransponder(db, s.id, name, transpondersEnd))
                     return false;
-                lt -= static_cast<int64_t>(pos_ - tpStart);
-            }
-            remaining -= static_cast<int64_t>(pos_ - start);
         }
         return true;
     }
 
-    bool parseTransponder(ChannelDatabase& db, int32_t satelliteId) {
+    bool parseTransponder(ChannelDatabase& db, int32_t satelliteId, const std::string& satellite,
+                          std::size_t blockEnd) {
+        if (blockEnd - pos_ < kTransponderHeaderSize)
+            return refuse(detail::joinText("the transponder section of ", satellite,
+                                           " ends inside a transponder header"));
         const uint8_t* p = take(kTransponderHeaderSize);
-        if (p == nullptr)
-            return false;
         TransponderRecord& t = db.transponders.append({});
         t.satelliteId = satelliteId;
         t.id = static_cast<int32_t>(loadBe16(p));
@@ -140,10 +177,13 @@ private:
         t.polarity = p[9] >> 6;
         t.fec = (p[9] >> 2) & 0xF;
         t.antennaId = p[10];
-        for (int64_t lv = loadBe16(p + 12); lv > 0; lv -= static_cast<int64_t>(kServiceSize)) {
+        std::size_t lv = 0;
+        if (!sectionLength(detail::joinText("the service section of transponder ",
+                                            std::to_string(t.id), " in ", satellite),
+                           loadBe16(p + 12), blockEnd - pos_, kServiceSize, lv))
+            return false;
+        for (std::size_t n = lv / kServiceSize; n > 0; --n) {
             const uint8_t* q = take(kServiceSize);
-            if (q == nullptr)
-                return false;
             ServiceRecord& v = db.services.append({});
             v.transponderId = t.id;
             v.number = static_cast<int32_t>(loadBe16(q));
@@ -162,6 +202,7 @@ private:
     const uint8_t* data_;
     std::size_t end_;
     std::size_t pos_ = 0;
+    std::string error_;
 };
 
 // --- writing ---------------------------------------------------------------------------------
@@ -272,6 +313,14 @@ public:
             if (!kSatelliteIds.fits(s.id))
                 return rangeError(detail::joinText(describe(s), ": its id"), s.id,
                                   kSatelliteIds.max());
+            // Transponders name their satellite by id alone, so a second satellite with this id
+            // would carry copies of the first one's transponders and services under counters
+            // that count them once.
+            if (seenSatellites_[static_cast<std::size_t>(s.id)])
+                return detail::joinText("Cannot save ", describe(s),
+                                        ": an earlier satellite has the same id, so both would "
+                                        "carry the transponders of that id");
+            seenSatellites_[static_cast<std::size_t>(s.id)] = true;
             uint64_t lt = 0;
             std::string error;
             transponders_.forEach(s.id, [&](const TransponderRecord& t) {
@@ -351,9 +400,12 @@ private:
                                     std::to_string(cdd::kMaxServicesPerTransponder),
                                     " fit in one transponder of the .cdd file");
         lt += kTransponderHeaderSize + kServiceSize * count;
-        // Blocks repeated under duplicate ids hold the same services; check those once.
+        // Services name their transponder by id alone: a second written transponder with this id
+        // would repeat every one of them.
         if (checkedTransponders_[static_cast<std::size_t>(t.id)])
-            return {};
+            return detail::joinText("Cannot save ", describe(t, s),
+                                    ": an earlier transponder has the same id, so both would "
+                                    "carry the services of that id");
         checkedTransponders_[static_cast<std::size_t>(t.id)] = true;
         std::string error;
         services_.forEach(t.id, [&](const ServiceRecord& v) {
@@ -452,6 +504,8 @@ private:
     const ChannelDatabase& db_;
     GroupIndex<TransponderRecord> transponders_;
     GroupIndex<ServiceRecord> services_;
+    std::vector<bool> seenSatellites_ =
+        std::vector<bool>(std::size_t{kSatelliteIds.mask()} + 1); // by validated id
     std::vector<bool> checkedTransponders_ =
         std::vector<bool>(std::size_t{kTransponderIds.mask()} + 1); // by validated id
     uint64_t bodyLength_ = 0;
@@ -496,7 +550,8 @@ Status<CddRead> parseCdd(ChannelDatabase& db, std::span<const uint8_t> bytes, st
         return status.fail(CddRead::BadHeader, kNotCdd);
 
     ChannelDatabase fresh;
-    BodyParser(bytes, covered).parse(fresh);
+    if (std::string why = BodyParser(bytes, covered).parse(fresh); !why.empty())
+        return status.fail(CddRead::BadSections, std::move(why));
 
     // The cut buffers belong to the user's session, not to the file.
     db.replaceRecords(std::move(fresh));
@@ -522,8 +577,11 @@ Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path) {
     // shorter than that comes up short and fails the checksum test. A header may claim up to
     // 4 GiB, which no file of this format holds: past the bound of every read, it is refused.
     const uint64_t wanted = uint64_t{loadBe32(header.data() + 5)} + kBodyStart + 4;
+    // A header claiming less than the 16 bytes already read wants nothing more; the checksum test
+    // then refuses it.
     const std::size_t bounded =
-        static_cast<std::size_t>(std::min<uint64_t>(wanted, kMaxFileBytes)) - kFixedHeader;
+        static_cast<std::size_t>(std::clamp<uint64_t>(wanted, kFixedHeader, kMaxFileBytes)) -
+        kFixedHeader;
     try {
         if (!in.read(buffer, bounded))
             return status.fail(CddRead::CannotOpen, in.cause());

@@ -21,6 +21,7 @@ enum class CddRead : int {
     CannotOpen = 0,   // database unchanged
     BadHeader = -1,   // database unchanged
     BadChecksum = -2, // also a file shorter than its header claims
+    BadSections = -3, // checksum right, but a section length does not fit its records
 };
 
 // Reads the file at `path` into `db`. On Ok the four lists and counters of `db` are replaced (its
@@ -35,7 +36,9 @@ Status<CddRead> readCddBytes(ChannelDatabase& db, std::span<const uint8_t> bytes
 enum class CddSave { Ok, Refused, WriteFailed };
 
 // Lays `db` out as a .cdd file in memory. Refuses (with a cause naming the first offending record
-// or counter and the limit) a database whose ids, counters or lengths the file cannot hold.
+// or counter and the limit) a database whose ids, counters or lengths the file cannot hold, and
+// one where two satellites, or two transponders on existing satellites, share an id: records hang
+// on their parent by id alone, so the file would hold them twice.
 Result<std::vector<uint8_t>, CddSave> encodeCdd(const ChannelDatabase& db);
 
 // Encodes `db` and replaces the file at `path` durably (writeFileAtomically, through `fs`). When

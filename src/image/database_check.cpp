@@ -133,16 +133,28 @@ private:
         widths(s);
         if (!seenSatellites_.insert(s.id).second)
             add(FindingKind::DuplicateKey, "id",
-                "an earlier satellite has the same id; lookups find only that one");
+                "an earlier satellite has the same id; the .cdd writer refuses the database, since "
+                "both would carry the transponders of that id");
         nameLength(s.name, cdd::kSatelliteNameBytes);
     }
 
     void transponder(const TransponderRecord& t) {
         widths(t);
-        if (!seenTransponders_.insert(t.id).second)
-            add(FindingKind::DuplicateKey, "id",
-                "an earlier transponder has the same id; lookups find only that one");
-        if (!satelliteIds_.contains(t.satelliteId))
+        const bool written = satelliteIds_.contains(t.satelliteId);
+        if (!seenTransponders_.insert(t.id).second) {
+            // The writer puts a transponder in the block of its satellite, when there is one, and
+            // every service of its id under it.
+            if (written && !seenWrittenTransponders_.insert(t.id).second)
+                add(FindingKind::DuplicateKey, "id",
+                    "an earlier transponder has the same id; the .cdd writer refuses the "
+                    "database, since both would carry the services of that id");
+            else
+                add(FindingKind::DuplicateKey, "id",
+                    "an earlier transponder has the same id; lookups find only that one");
+        } else if (written) {
+            seenWrittenTransponders_.insert(t.id);
+        }
+        if (!written)
             add(FindingKind::MissingSatellite, "satelliteId",
                 cat("satellite ", t.satelliteId,
                     " does not exist; a .cdd file leaves the transponder and its services out"));
@@ -214,7 +226,7 @@ private:
     std::string who_;
     std::unordered_set<int32_t> antennaIds_, satelliteIds_, transponderIds_;
     std::unordered_set<int32_t> seenAntennas_, seenSatellites_, seenTransponders_,
-        seenServiceNumbers_;
+        seenWrittenTransponders_, seenServiceNumbers_;
     std::unordered_map<int32_t, std::size_t> writtenServicesOn_;
     std::unordered_map<Tuning, int32_t, TuningHash> tuning_;
     std::vector<Finding> findings_;

@@ -121,11 +121,20 @@ TEST(CddRoundTrip, OrphansSilentServicesAndDuplicateIds) {
     EXPECT_EQ(back.transponders.size(), 1u);
     EXPECT_EQ(back.services.size(), 1u);
 
-    // Every satellite block with a matching id carries the transponder and its service.
-    db.satellites.append(db.satellites.front());
-    ASSERT_EQ(readCddBytes(back, encodeCdd(db).value).code, CddRead::Ok);
-    EXPECT_EQ(back.transponders.size(), 2u);
-    EXPECT_EQ(back.services.size(), 2u);
+    // A second satellite or written transponder with an id in use would repeat the records that
+    // hang on it under counters that count them once: refused, naming the record.
+    ChannelDatabase twoSatellites = db;
+    twoSatellites.satellites.append(db.satellites.front());
+    ChannelDatabase twoTransponders = db;
+    twoTransponders.transponders.append({.id = 0, .satelliteId = 0, .frequency = 12000});
+    for (const ChannelDatabase* doubled : {&twoSatellites, &twoTransponders}) {
+        const auto encoded = encodeCdd(*doubled);
+        EXPECT_EQ(encoded.code, CddSave::Refused);
+        EXPECT_NE(encoded.detail.find("an earlier"), std::string::npos) << encoded.detail;
+    }
+    // An orphan sharing a written transponder's id is not written, so nothing repeats.
+    db.transponders.append({.id = 0, .satelliteId = 42});
+    EXPECT_TRUE(encodeCdd(db).ok());
 }
 
 // --- damaged files: a failed read leaves the database, cut buffers included, as it was ---------
@@ -201,26 +210,53 @@ TEST(CddDamagedFile, ShortBodyLengthsFailTheChecksumFirst) {
     EXPECT_EQ(db, before);
 }
 
-// Checksummed bodies whose section lengths claim more than follows: whole records are read while
-// they fit, and the parse stops at the end of the body.
-TEST(CddDamagedFile, SectionLengthsNeverLeadOutsideTheBody) {
-    Bytes f = cddPrefix(0x7FFFFFFF);
-    f.insert(f.end(), 19 + 3, 0x11); // one antenna and a stub
-    ChannelDatabase db;
-    EXPECT_EQ(readCddBytes(db, sealCdd(f)).code, CddRead::Ok);
-    EXPECT_EQ(db.antennas.size(), 1u);
-
-    f = cddPrefix(0x80000000); // negative: no antennas
-    appendBe32(f, 0x7FFFFFFF); // Ls
-    f.insert(f.end(), 22, 0);
-    f.push_back(14); // Lt: one transponder header
-    f.insert(f.end(), 12, 0);
-    f.insert(f.end(), {0xFF, 0x00}); // Lv claims 65280 bytes
-    f.insert(f.end(), 34 + 20, 0x01);
-    ASSERT_EQ(readCddBytes(db, sealCdd(f)).code, CddRead::Ok);
-    EXPECT_EQ(db.satellites.size(), 1u);
-    EXPECT_EQ(db.transponders.size(), 1u);
-    EXPECT_EQ(db.services.size(), 1u);
+// Checksummed bodies whose length fields do not match their records: refused naming the section,
+// the database left as it was. The fields are La, Ls, one satellite block with Lt and one
+// transponder header with Lv, then the records they announce.
+TEST(CddDamagedFile, SectionLengthsThatDoNotFitTheirRecordsAreRefused) {
+    struct Case {
+        uint32_t la, ls, lt, lv;
+        std::size_t antennaBytes, serviceBytes, trailing;
+        const char* section; // empty: accepted
+    };
+    const Case cases[] = {
+        {19, 23 + 14 + 34, 14 + 34, 34, 19, 34, 0, ""},
+        {0, 0, 0, 0, 0, 0, 0, ""}, // no satellite block at all
+        {58, 23 + 14, 14, 0, 58, 0, 0, "antenna section"},
+        {0x7FFFFFFF, 23 + 14, 14, 0, 19, 0, 0, "antenna section"},
+        {0x80000000, 23 + 14, 14, 0, 0, 0, 0, "antenna section"},
+        {0, 0x7FFFFFFF, 14, 0, 0, 0, 0, "satellite section"},
+        {0, 10, 14, 0, 0, 0, 0, "satellite section"}, // ends inside the block's header
+        {0, 23 + 14, 13, 0, 0, 0, 0, "transponder section of satellite block 0"},
+        {0, 23 + 14, 20, 0, 0, 0, 0, "transponder section of satellite block 0"},
+        {0, 23 + 14 + 34, 14 + 34, 30, 0, 34, 0, "service section of transponder"},
+        {0, 23 + 14 + 34, 14 + 34, 0xFF00, 0, 34, 0, "service section of transponder"},
+        // Lv 0 with a service after it: that service is read as the next transponder header.
+        {0, 23 + 14 + 34, 14 + 34, 0, 0, 34, 0, "service section of transponder 257"},
+        {0, 23 + 14, 14, 0, 0, 0, 34, "follow the satellite section"},
+    };
+    const ChannelDatabase before = withClipboards();
+    for (const Case& c : cases) {
+        Bytes f = cddPrefix(c.la);
+        f.insert(f.end(), c.antennaBytes, 0x11);
+        appendBe32(f, c.ls);
+        if (c.ls != 0) {
+            f.insert(f.end(), 19, 0);
+            appendBe32(f, c.lt);
+            f.insert(f.end(), 12, 0);
+            f.insert(f.end(), {static_cast<uint8_t>(c.lv >> 8), static_cast<uint8_t>(c.lv)});
+        }
+        f.insert(f.end(), c.serviceBytes + c.trailing, 0x01);
+        ChannelDatabase db = before;
+        const Status<CddRead> read = readCddBytes(db, sealCdd(f));
+        if (*c.section == '\0') {
+            EXPECT_EQ(read.code, CddRead::Ok) << read.detail;
+            continue;
+        }
+        EXPECT_EQ(read.code, CddRead::BadSections) << c.section;
+        EXPECT_NE(read.detail.find(c.section), std::string::npos) << read.detail;
+        EXPECT_EQ(db, before) << c.section;
+    }
 }
 
 // Every refusal names the file and says why, as the user is told.
@@ -356,8 +392,9 @@ TEST(CddRefusal, TheLimitsThemselvesAndUnwrittenRecordsPass) {
     EXPECT_TRUE(encodeCdd(db).ok());
 }
 
-// Duplicate ids can make a satellite block, or the satellite section, longer than its signed 32-bit
-// length field; that is found before anything is built.
+// A satellite block, or the satellite section, longer than its signed 32-bit length field takes
+// more services than any input can hold unless ids repeat; repeated ids are refused first, before
+// anything is built.
 TEST(CddRefusal, SectionLengthsMustFitTheirFields) {
     for (const auto& [satellites, transpondersEach] : {std::pair{1, 33000}, std::pair{2, 17000}}) {
         ChannelDatabase db = smallDatabase();
@@ -369,7 +406,7 @@ TEST(CddRefusal, SectionLengthsMustFitTheirFields) {
             db.satellites.append(db.satellites.front());
         const auto encoded = encodeCdd(db);
         ASSERT_FALSE(encoded.ok());
-        EXPECT_NE(encoded.detail.find("32-bit"), std::string::npos) << encoded.detail;
+        EXPECT_NE(encoded.detail.find("the same id"), std::string::npos) << encoded.detail;
     }
 }
 

@@ -110,8 +110,8 @@ TEST(DatabaseCheck, NamesEveryRecordThatWouldMakeTheReceiverDataWrong) {
         "the service counter -1 does not fit a .cdd file (0 to 65535)",
         "antenna 0: tunerMask 16 does not fit a .cdd file (0 to 15)",
         "antenna 0: an earlier antenna has the same id; lookups find only that one",
-        "satellite 0 \"Hot Bird 13.0 East\": an earlier satellite has the same id; lookups find "
-        "only that one",
+        "satellite 0 \"Hot Bird 13.0 East\": an earlier satellite has the same id; the .cdd "
+        "writer refuses the database, since both would carry the transponders of that id",
         "satellite 0 \"Hot Bird 13.0 East\": the name is 18 characters long; a .cdd file keeps "
         "the first 14 (\"Hot Bird 13.0 \")",
         "satellite 300 \"Far\": id 300 does not fit a .cdd file (0 to 255)",
