@@ -12,6 +12,14 @@ fail() {
   exit 1
 }
 
+# Runs a program of the package without a display and checks that its output starts as expected.
+expect_output() {
+  local start=$1 output
+  shift
+  output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@") || fail "$* failed"
+  [[ $output == "$start"* ]] || fail "$* printed: $output"
+}
+
 (cd "$build" && cpack -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1) ||
   { cat "$scratch/cpack.log" >&2; fail "cpack failed"; }
 debs=("$scratch"/out/*.deb)
@@ -26,8 +34,8 @@ dpkg -x "$deb" "$root"
 bin=$root/usr/bin
 
 [[ $depends == *libc6* ]] || fail "no libc6 among the dependencies"
-"$bin/corvane-tool" --version | grep -q '^corvane-tool ' || fail "corvane-tool --version"
-"$bin/imgpack" --help | grep -q '^Usage: imgpack' || fail "imgpack --help"
+expect_output "corvane-tool " "$bin/corvane-tool" --version
+expect_output "Usage: imgpack" "$bin/imgpack" --help
 for page in corvane-tool imgpack; do
   [ -f "$root/usr/share/man/man1/$page.1" ] || fail "no manual page for $page"
 done
@@ -35,11 +43,8 @@ done
 if [ -x "$bin/corvane" ] || grep -q '^CORVANE_BUILD_EDITOR:BOOL=ON' "$build/CMakeCache.txt"; then
   [[ $depends == *libqt6widgets6* && $depends == *qt6-qpa-plugins* ]] ||
     fail "the editor's Qt libraries are not among the dependencies"
-  # Neither answer may need a display.
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/corvane" --version |
-    grep -q '^Corvane ' || fail "corvane --version"
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/corvane" --help |
-    grep -q '^Usage: ' || fail "corvane --help"
+  expect_output "Corvane " "$bin/corvane" --version
+  expect_output "Usage: " "$bin/corvane" --help
   desktop=$root/usr/share/applications/corvane.desktop
   desktop-file-validate "$desktop" || fail "corvane.desktop is not valid"
   [ -f "$root/usr/share/man/man1/corvane.1" ] || fail "no manual page for corvane"
