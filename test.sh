@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: a plain build, then the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
+# Installs what is missing, builds, and runs every test: a plain build and a check of the Debian
+# package made from it, then the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then each fuzz target for a bounded time.
 # FUZZ_SECONDS (default 60) sets the time per fuzz target; 0 skips fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -9,6 +10,9 @@ jobs=$(nproc)
 
 scripts/install-deps.sh build-essential cmake ninja-build git libgtest-dev libgmock-dev \
   clang libcli11-dev nlohmann-json3-dev libpugixml-dev locales
+# For the Debian package and its check: dpkg-shlibdeps, the file type test CPack uses, the desktop
+# entry's validator and the MIME database compiler.
+scripts/install-deps.sh dpkg-dev file desktop-file-utils shared-mime-info
 # The sanitizer and fuzzer runtimes must match the installed clang's major version.
 clang_major=$(clang -dumpversion | cut -d. -f1)
 scripts/install-deps.sh "libclang-rt-$clang_major-dev"
@@ -28,6 +32,8 @@ configure_and_test() {
 
 configure_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_WERROR=ON \
   -DCORVANE_BUILD_EDITOR=$editor
+echo "=== package ==="
+scripts/check-package.sh build
 configure_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
   -DCORVANE_WERROR=ON -DCORVANE_BUILD_EDITOR=$editor
 

@@ -84,7 +84,7 @@ int runConvert(const std::string& in, const std::string& out) {
 }
 
 // The editor's Save with the current folder as the start folder and OUT as the chosen name.
-int runSave(const std::string& in, const std::string& out) {
+int runSave(const std::string& in, const std::string& out, bool keepBackup) {
     // A name that would give the hidden files ".cdd" and ".rs232", or land in a folder's place,
     // is a mistake on the command line, not a failed Save.
     if (const std::string problem = savePathProblem(out); !problem.empty()) {
@@ -101,7 +101,9 @@ int runSave(const std::string& in, const std::string& out) {
         return kFailed;
     }
     BlockingPackerRunner packer;
-    const auto saved = saveDatabase(db, out, start, packer);
+    SaveOptions options;
+    options.keepBackup = keepBackup;
+    const auto saved = saveDatabase(db, out, start, packer, options);
     report(saved);
     return saved.ok() ? kOk : kFailed;
 }
@@ -227,6 +229,11 @@ int run(int argc, char** argv) {
     save->add_option("OUT", output,
                      "The name chosen for the save; its extension is replaced by .cdd and .rs232")
         ->required();
+    bool keepBackup = false;
+    save->add_flag(
+        "--backup", keepBackup,
+        "Keep the OUT.cdd and OUT.rs232 this Save replaces as OUT.cdd.bak and "
+        "OUT.rs232.bak (replacing older backups; a failed Save leaves them as they were)");
     save->footer(
         "Writes RealDefData.cdd in the current folder, runs the image packer imgpack there "
         "(found in the current folder, beside corvane-tool, then on the PATH; stopped after "
@@ -283,7 +290,7 @@ int run(int argc, char** argv) {
     if (*convert)
         return runConvert(file, output);
     if (*save)
-        return runSave(file, output);
+        return runSave(file, output, keepBackup);
     if (*check)
         return runCheck(file);
     if (*diff)

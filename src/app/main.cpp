@@ -14,6 +14,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,12 +36,41 @@ std::vector<std::string> positionalBytes(int argc, char** argv) {
     return found;
 }
 
+constexpr const char* kVersion = "1.0.3";
+
+// Answered before the GUI starts, so that they work without a display.
+bool printedHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--")
+            return false;
+        if (argument == "-h" || argument == "--help" || argument == "-?") {
+            std::printf("Usage: %s [options] [file]\n"
+                        "Editor for receiver channel lists.\n\n"
+                        "Options:\n"
+                        "  -h, --help     Displays help on commandline options.\n"
+                        "  -v, --version  Displays version information.\n\n"
+                        "Arguments:\n"
+                        "  file           Channel list to open (.txt, .ftc, .cdd, .bin, .sdx).\n",
+                        argv[0]);
+            return true;
+        }
+        if (argument == "-v" || argument == "--version") {
+            std::printf("Corvane %s\n", kVersion);
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // A Save stopped by a signal must not leave its temporary files or the packer behind. The
     // signals are held while Qt starts its threads, so that they reach only this one, which
     // marks each temporary file before a signal can end the program.
+    if (printedHelpOrVersion(argc, argv))
+        return std::fflush(stdout) == 0 ? 0 : 1;
     corvane::removeTemporaryFilesOnInterrupt();
     sigset_t interrupts, previous;
     sigemptyset(&interrupts);
@@ -49,7 +79,7 @@ int main(int argc, char** argv) {
     ::pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.3"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     QApplication::setWindowIcon(corvane::applicationIcon());
 
     QCommandLineParser parser;

@@ -347,4 +347,33 @@ Result<std::unique_ptr<KeptFile>> keepFile(const std::string& path, FileSystem& 
     return status;
 }
 
+Status<> duplicateFile(const std::string& path, const std::string& copy, FileSystem& fs) {
+    Status<> status(copy);
+    const FileKind kind = fs.kind(path);
+    if (kind != FileKind::Regular)
+        return status.fail(Outcome::Failed, kind == FileKind::Missing
+                                                ? std::string("nothing to copy")
+                                                : notARegularFile(path));
+    std::error_code error;
+    for (unsigned attempt = 0; attempt < 16; ++attempt) {
+        const std::string fresh = temporaryName(copy, attempt, ".tmp");
+        if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, fresh.c_str(), 0) == 0)
+            error = {};
+        else if (errno == EEXIST)
+            continue;
+        else
+            error = copyForKeeping(path, kind, fresh, fs);
+        if (error == std::errc::file_exists)
+            continue;
+        if (error)
+            break;
+        if ((error = fs.rename(fresh, copy)))
+            fs.remove(fresh);
+        break;
+    }
+    if (error)
+        status.fail(Outcome::Failed, error.message());
+    return status;
+}
+
 } // namespace corvane

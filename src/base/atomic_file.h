@@ -105,4 +105,10 @@ Result<std::unique_ptr<KeptFile>> keepFile(const std::string& path,
                                            FileSystem& fs = systemFileSystem(),
                                            KeepAs how = KeepAs::SecondName);
 
+// Gives the file at `path` the second name `copy` (a copy when the two cannot share the file),
+// replacing what is there in one rename: `copy` holds either its old file or the new one. Keep
+// `copy` first (keepFile) when what it held must come back after a later failure.
+Status<> duplicateFile(const std::string& path, const std::string& copy,
+                       FileSystem& fs = systemFileSystem());
+
 } // namespace corvane

@@ -206,6 +206,10 @@ std::string_view saveStepName(SaveStep step) {
     return "saving";
 }
 
+std::string backupPath(const std::string& path) {
+    return path + ".bak";
+}
+
 Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::string& chosenPath,
                                          const std::string& startDirectory, PackerRunner& packer,
                                          const SaveOptions& options) {
@@ -312,6 +316,30 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
     if (!stagedImage.ok())
         return failed(SaveStep::WriteImage, paths.image, std::move(stagedImage.cause), true);
 
+    // The old pair is copied out before anything replaces it; the backups it replaces come back
+    // when a step below fails.
+    std::vector<std::unique_ptr<KeptFile>> earlierBackups;
+    if (options.keepBackup) {
+        const struct {
+            const std::string& saved;
+            const std::string& replaced;
+            SaveStep step;
+        } pair[] = {{paths.cdd, stagedCdd.value->target(), SaveStep::WriteDatabase},
+                    {paths.image, stagedImage.value->target(), SaveStep::WriteImage}};
+        for (const auto& file : pair) {
+            if (fs.kind(file.replaced) != FileKind::Regular)
+                continue;
+            const std::string backup = backupPath(file.saved);
+            auto kept = keepFile(backup, fs);
+            if (!kept.ok())
+                return failed(file.step, backup, std::move(kept.cause));
+            earlierBackups.push_back(std::move(kept.value));
+            if (Status<> copied = duplicateFile(file.replaced, backup, fs); !copied.ok())
+                return failed(file.step, backup,
+                              "the backup cannot be made: " + std::move(copied.cause));
+        }
+    }
+
     // Everything is written and checked: the pair goes in place, the image last. Should the image
     // not go in, the earlier .cdd comes back, so the folder never holds a pair of two Saves.
     auto keptCdd = keepFile(stagedCdd.value->target(), fs);
@@ -325,6 +353,8 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
     if (Status<> placed = stagedImage.value->commit(); !placed.ok())
         return failed(SaveStep::WriteImage, paths.image, std::move(placed.cause), true);
 
+    for (const auto& backup : earlierBackups)
+        backup->release();
     keptCdd.value->release();
     keptOutput.value->release();
     keptCopy.value->release();

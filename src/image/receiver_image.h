@@ -111,7 +111,14 @@ std::string_view saveStepName(SaveStep step);
 struct SaveOptions {
     std::chrono::milliseconds packerTimeout = kPackerTimeout;
     FileSystem* fileSystem = nullptr; // the system's when null
+    // The .cdd and .rs232 that this Save replaces stay as NAME.cdd.bak and NAME.rs232.bak,
+    // replacing earlier backups. They are made only once the new pair is ready to go in, and a
+    // Save that fails leaves the backups as they were before it.
+    bool keepBackup = false;
 };
+
+// Where the backup of a saved file goes.
+std::string backupPath(const std::string& path);
 
 // The Save: `db` written under `chosenPath` (see savePaths), "RealDefData.cdd" written to
 // `startDirectory`, the packer run there, and the image built from its "default_data.bin" and the

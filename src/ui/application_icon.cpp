@@ -11,7 +11,11 @@ namespace corvane {
 QIcon applicationIcon() {
     static const bool registered = (initCorvaneResources(), true);
     (void)registered;
-    return QIcon(QStringLiteral(":/corvane/corvane.png"));
+    // Every size drawn from the one picture, so that no size is scaled from another.
+    QIcon icon;
+    for (const int side : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/corvane/corvane-%1.png").arg(side), QSize(side, side));
+    return icon;
 }
 
 } // namespace corvane

@@ -482,6 +482,9 @@ TEST_F(Tool, SaveWritesTheCddAndTheReceiverImageSilently) {
     EXPECT_EQ(read("RealDefData.cdd"), kSampleCdd);
     EXPECT_EQ(read("out.rs232").substr(0, 6), "KYINFO");
     EXPECT_EQ(read("out.rs232").substr(82), kSampleCdd);
+    const Outcome backedUp = run({"save", "--backup", "sample.txt", "out"});
+    EXPECT_EQ(backedUp.status, 0) << backedUp.err;
+    EXPECT_EQ(read("out.rs232.bak").substr(82), kSampleCdd);
 
     const Outcome noData = run({"save", "empty.cdd", "out"});
     EXPECT_EQ(noData.status, 1);

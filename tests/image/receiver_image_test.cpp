@@ -224,6 +224,8 @@ TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesEveryFileAsItWas) {
         writeText(copy, "old copy");
         writeText(image, "old image");
         writeText(output, "old output");
+        writeText(cdd + ".bak", "older cdd");
+        writeText(image + ".bak", "older image");
         otherSave.reset();
         db = ChannelDatabase();
         db.satelliteCount = 1;
@@ -240,6 +242,7 @@ TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesEveryFileAsItWas) {
         const auto startBefore = entries(start);
         SaveOptions options;
         options.fileSystem = &disk;
+        options.keepBackup = true;
         const auto saved = save("list.rs232", packer, options);
         EXPECT_EQ(saved.code, c.step);
         Messages expected = {c.step == SaveStep::NoData
@@ -255,9 +258,44 @@ TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesEveryFileAsItWas) {
             EXPECT_EQ(file(copy), "old copy");
         }
         EXPECT_EQ(file(output), outputBefore);
-        EXPECT_EQ(entries(out), (std::set<std::string>{"list.cdd", "list.rs232"}));
+        EXPECT_EQ(file(cdd + ".bak"), "older cdd");
+        EXPECT_EQ(file(image + ".bak"), "older image");
+        EXPECT_EQ(entries(out), (std::set<std::string>{"list.cdd", "list.rs232", "list.cdd.bak",
+                                                       "list.rs232.bak"}));
         EXPECT_EQ(entries(start), startBefore);
     }
+}
+
+TEST_F(Save, KeepsThePairItReplacesAsBackupsWhenAsked) {
+    SaveOptions backup;
+    backup.keepBackup = true;
+    const fs::path cdd = out / "list.cdd", image = out / "list.rs232";
+    // No pair yet: nothing to keep.
+    ASSERT_TRUE(save("list", packer, backup).ok());
+    EXPECT_FALSE(fs::exists(out / "list.cdd.bak"));
+
+    writeText(cdd, "old cdd");
+    writeText(image, "old image");
+    ::chmod(image.c_str(), 0444);
+    writeText(out / "list.rs232.bak", "older image");
+    ASSERT_TRUE(save("list", packer, backup).ok());
+    EXPECT_EQ(file(out / "list.cdd.bak"), "old cdd");
+    EXPECT_EQ(file(out / "list.rs232.bak"), "old image");
+    EXPECT_EQ(file(image), kDefaultHeader + kCdd);
+
+    // Unasked, the backups stay as the first Save left them.
+    writeText(cdd, "changed");
+    ASSERT_TRUE(save("list", packer).ok());
+    EXPECT_EQ(file(out / "list.cdd.bak"), "old cdd");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 4);
+
+    // A backup that cannot be replaced stops the Save before anything is replaced.
+    fs::remove(out / "list.rs232.bak");
+    fs::create_directory(out / "list.rs232.bak");
+    writeText(cdd, "kept");
+    EXPECT_EQ(save("list", packer, backup).code, SaveStep::WriteImage);
+    EXPECT_EQ(file(cdd), "kept");
+    EXPECT_EQ(file(out / "list.cdd.bak"), "old cdd");
 }
 
 // Files of fixed names in the start folder, planted as links, pipes or folders: never a way to
