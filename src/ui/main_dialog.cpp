@@ -551,10 +551,15 @@ bool MainDialog::onSave() {
             saving_ = false;
             QGuiApplication::restoreOverrideCursor();
         });
+        // The pair that was there before this run first saved over it is kept as .bak files;
+        // later Saves in the run replace only the files this run wrote.
+        SaveOptions options;
+        options.keepBackup = !backedUp_.contains(targets.cdd);
         saved = saveDatabase(database_, QFile::encodeName(chosen).toStdString(), startDirectory_,
-                             packer);
+                             packer, options);
     }
     if (saved.ok()) {
+        backedUp_.insert(saved.value.cdd);
         markSaved(saved.value.cdd);
         QString said = QStringLiteral("Saved %1 and the receiver image %2")
                            .arg(shownFileName(saved.value.cdd), shownFileName(saved.value.image));

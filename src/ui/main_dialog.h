@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 
@@ -124,6 +125,8 @@ private:
     // A Save is under way; a request to end the program then waits for it.
     bool saving_ = false;
     bool quitAfterSave_ = false;
+    // The .cdd files saved in this run, whose earlier pair is already kept as backups.
+    std::set<std::string> backedUp_;
     // Counts changes to the database, so that derived data knows when to be rebuilt.
     uint64_t changeGeneration_ = 0;
     std::optional<uint64_t> satelliteIdsGeneration_;

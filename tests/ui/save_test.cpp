@@ -221,7 +221,9 @@ TEST_F(SaveTest, TheCheckBeforeSaveAndOneQuestionForBothFiles) {
         << findings.toStdString();
 
     // The first finding is about a transponder of the cut satellite: shown in its list.
+    write("checked.rs232", "old image");
     prompts_.fileNames.clear();
+    prompts_.answers = {true};
     prompts_.findingAnswers = {true};
     prompts_.showFindings = {0};
     saveAs("checked");
@@ -243,6 +245,8 @@ TEST_F(SaveTest, TheCheckBeforeSaveAndOneQuestionForBothFiles) {
     saveAs("checked.rs232");
     EXPECT_NE(corvane::testing::readText(scratch_.file("checked.rs232")), image);
     EXPECT_TRUE(prompts_.answers.empty());
+    // The first Save over the pair kept it; this run's own files are not kept again.
+    EXPECT_EQ(corvane::testing::readText(scratch_.file("checked.rs232.bak")), "old image");
 }
 
 // The question before unsaved changes are lost: Save saves and goes on only when it worked.
