@@ -112,11 +112,14 @@ int runCheck(const std::string& path) {
     ChannelDatabase db;
     if (!load(db, path))
         return kCheckUnreadable;
-    const std::vector<Finding> findings = checkDatabase(db);
-    // Names are raw bytes; as everywhere in the tool's output, each byte is one Latin-1 character.
-    for (const Finding& finding : findings)
+    // Printed as found, so memory does not grow with the number of findings. Names are raw bytes;
+    // as everywhere in the tool's output, each byte is one Latin-1 character.
+    bool found = false;
+    checkDatabase(db, [&](Finding&& finding) {
+        found = true;
         std::cout << latin1ToUtf8(finding.message) << '\n';
-    return finishOutput(findings.empty() ? kOk : kFailed);
+    });
+    return finishOutput(found ? kFailed : kOk);
 }
 
 // Both files are read even when the first fails, so that one run names every unreadable input.

@@ -86,14 +86,18 @@ public:
     bool number_float(number_float_t, const string_t&) override { return true; }
     bool string(string_t&) override { return true; }
     bool binary(binary_t&) override { return true; }
-    bool start_array(std::size_t) override { return true; }
-    bool end_array() override { return true; }
+    bool start_array(std::size_t) override { return enter(); }
+    bool end_array() override {
+        --depth_;
+        return true;
+    }
     bool start_object(std::size_t) override {
         openObjects_.emplace_back();
-        return true;
+        return enter();
     }
     bool end_object() override {
         openObjects_.pop_back();
+        --depth_;
         return true;
     }
     bool key(string_t& key) override {
@@ -115,6 +119,18 @@ public:
     }
 
 private:
+    // The written form nests three deep (the document, a list, a record). Anything deeper is not
+    // that form, and is refused before the document object model would spend many times the
+    // text's size on it.
+    static constexpr int kMaxDepth = 3;
+    bool enter() {
+        if (++depth_ <= kMaxDepth)
+            return true;
+        problem_ = "arrays and objects are nested deeper than the 3 levels of the written form";
+        return false;
+    }
+
+    int depth_ = 0;
     std::vector<std::unordered_set<std::string>> openObjects_;
     std::string problem_;
 };
@@ -255,6 +271,30 @@ private:
 
 } // namespace
 
+std::string latin1ToJsonString(std::string_view bytes) {
+    // Every C0 and C1 control as \u00XX: a terminal shown the dump takes the raw characters as
+    // escapes (U+009B is one by itself), and the reader turns them back into the same bytes.
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) {
+            out.append("\\u00").push_back(kHex[byte >> 4]);
+            out.push_back(kHex[byte & 0xF]);
+        } else if (c == '"' || c == '\\') {
+            out.push_back('\\');
+            out.push_back(c);
+        } else if (byte < 0x80) {
+            out.push_back(c);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
 std::string latin1ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
@@ -300,7 +340,7 @@ void appendList(std::string& out, const char* key, const RecordList<T>& list, bo
             out.append(firstField ? "\n      \"" : ",\n      \"").append(field).append("\": ");
             firstField = false;
             if constexpr (std::is_same_v<std::decay_t<decltype(value)>, RecordName>)
-                out.append(json(latin1ToUtf8(nameView(value))).dump());
+                out.append(latin1ToJsonString(nameView(value)));
             else
                 out.append(std::to_string(value));
         });

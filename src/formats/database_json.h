@@ -16,6 +16,9 @@ namespace corvane {
 
 // Each byte becomes the character with that code, written as UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);
+// The bytes as a quoted JSON string of Latin-1 characters, with every control (C0, DEL, C1)
+// escaped as \u00XX, so that no output can drive a terminal.
+std::string latin1ToJsonString(std::string_view bytes);
 
 nlohmann::ordered_json databaseToJson(const ChannelDatabase& db);
 // The text `dump` prints and `convert` writes: databaseToJson indented by two, ending in "\n",

@@ -160,23 +160,31 @@ public:
         switch (*tag) {
         case 'a':
             antennaLine(line);
+            ++records_;
             break;
         case 's':
-            if (const char* rest = afterName(tag))
+            if (const char* rest = afterName(tag)) {
                 satelliteLine(rest);
+                ++records_;
+            }
             break;
         case 't':
             transponderLine(line);
+            ++records_;
             break;
         case 'v':
         case 'r':
-            if (const char* rest = afterName(tag))
+            if (const char* rest = afterName(tag)) {
                 serviceLine(rest);
+                ++records_;
+            }
             break;
         default:
             break;
         }
     }
+
+    std::size_t records() const { return records_; }
 
 private:
     // Finds the quoted name after the tag; keeps it in name_ and returns the text after the closing
@@ -305,13 +313,14 @@ private:
     TextReadOptions options_;
     Slots slots_;
     std::string name_;
+    std::size_t records_ = 0; // lines that made a record
     // Transponder ids per satellite id in list order, so linking a service is not a list walk.
     std::unordered_map<int32_t, std::vector<int32_t>> bySatellite_;
 };
 
 } // namespace
 
-void readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOptions options) {
+std::size_t readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOptions options) {
     const CNumericLocaleScope pointDecimals;
     db.clear();
     TextReader reader(db, options);
@@ -340,6 +349,7 @@ void readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOptions o
     }
     if (length > 0)
         flush();
+    return reader.records();
 }
 
 Status<> readTextFile(ChannelDatabase& db, const std::string& path, TextReadOptions options) {
@@ -349,7 +359,14 @@ Status<> readTextFile(ChannelDatabase& db, const std::string& path, TextReadOpti
     auto text = readWholeFile(path);
     if (!text.ok())
         return status.failWith(Outcome::Failed, std::move(text));
-    readTextBytes(db, text.value, options);
+    // Any file reads as text, so without a single record line it is taken for something else (or
+    // a transfer that never arrived) rather than for an empty channel list replacing the open one.
+    if (text.value.empty())
+        return status.fail(Outcome::Failed, "the file is empty");
+    ChannelDatabase fresh;
+    if (readTextBytes(fresh, text.value, options) == 0)
+        return status.fail(Outcome::Failed, "no satellite, transponder, service or antenna line");
+    db.replaceRecords(std::move(fresh));
     return status;
 }
 

@@ -6,6 +6,7 @@
 #include "base/status.h"
 #include "model/channel_database.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,11 @@ struct TextReadOptions {
     ServiceColumns serviceColumns = ServiceColumns::WithAntennaIndex;
 };
 
-// Reads the file at `path`. Fails only when it cannot be read, and then leaves `db` untouched.
+// Reads the file at `path`. Fails, leaving `db` untouched, when it cannot be read, is empty, or has
+// no line that makes a record (satellite, transponder, service or antenna).
 Status<> readTextFile(ChannelDatabase& db, const std::string& path, TextReadOptions options = {});
-// Parses `text` (the whole file's bytes) into `db`, replacing its records. Never fails.
-void readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOptions options = {});
+// Parses `text` (the whole file's bytes) into `db`, replacing its records. Never fails; returns the
+// number of lines that made a record.
+std::size_t readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOptions options = {});
 
 } // namespace corvane

@@ -80,7 +80,7 @@ std::string_view pidLabel(std::string_view field) {
 
 class Checker {
 public:
-    explicit Checker(const ChannelDatabase& db) : db_(db) {
+    Checker(const ChannelDatabase& db, const FindingSink& sink) : db_(db), sink_(sink) {
         for (const auto& a : db.antennas)
             antennaIds_.insert(a.id);
         for (const auto& s : db.satellites)
@@ -92,14 +92,13 @@ public:
                 ++writtenServicesOn_[v.transponderId];
     }
 
-    std::vector<Finding> run() {
+    void run() {
         for (const cdd::Counter& c : cdd::kCounters)
             counter(c);
         forEachIn(db_.antennas, [&](const AntennaRecord& a) { antenna(a); });
         forEachIn(db_.satellites, [&](const SatelliteRecord& s) { satellite(s); });
         forEachIn(db_.transponders, [&](const TransponderRecord& t) { transponder(t); });
         forEachIn(db_.services, [&](const ServiceRecord& v) { service(v); });
-        return std::move(findings_);
     }
 
 private:
@@ -117,9 +116,9 @@ private:
         const int32_t value = db_.*c.member;
         if (value >= 0 && value <= c.max())
             return;
-        findings_.push_back({FindingKind::DoesNotFit, c.counts, std::nullopt, std::string(c.name),
-                             cat("the ", c.what, " counter ", value, " does not fit a .cdd file ",
-                                 range(0, c.max()))});
+        sink_({FindingKind::DoesNotFit, c.counts, std::nullopt, std::string(c.name),
+               cat("the ", c.what, " counter ", value, " does not fit a .cdd file ",
+                   range(0, c.max()))});
     }
 
     void antenna(const AntennaRecord& a) {
@@ -217,10 +216,11 @@ private:
     }
 
     void add(FindingKind kind, std::string field, const std::string& what) {
-        findings_.push_back({kind, kind_, position_, std::move(field), cat(who_, ": ", what)});
+        sink_({kind, kind_, position_, std::move(field), cat(who_, ": ", what)});
     }
 
     const ChannelDatabase& db_;
+    const FindingSink& sink_;
     RecordKind kind_ = RecordKind::Antenna;
     std::size_t position_ = 0;
     std::string who_;
@@ -229,13 +229,18 @@ private:
         seenWrittenTransponders_, seenServiceNumbers_;
     std::unordered_map<int32_t, std::size_t> writtenServicesOn_;
     std::unordered_map<Tuning, int32_t, TuningHash> tuning_;
-    std::vector<Finding> findings_;
 };
 
 } // namespace
 
+void checkDatabase(const ChannelDatabase& db, const FindingSink& sink) {
+    Checker(db, sink).run();
+}
+
 std::vector<Finding> checkDatabase(const ChannelDatabase& db) {
-    return Checker(db).run();
+    std::vector<Finding> findings;
+    checkDatabase(db, [&](Finding&& f) { findings.push_back(std::move(f)); });
+    return findings;
 }
 
 } // namespace corvane

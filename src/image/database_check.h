@@ -7,6 +7,7 @@
 #include "model/channel_database.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,13 @@ struct Finding {
     std::string message; // one line naming the record; names in it are their bytes with control
                          // bytes and backslashes escaped (printableName)
 };
+
+// Takes each finding as it is found, so that a caller printing them holds none: a list with a
+// finding on every line would otherwise keep many times its own size in messages.
+using FindingSink = std::function<void(Finding&&)>;
+
+// Hands each finding about `db` to `sink` in the order below.
+void checkDatabase(const ChannelDatabase& db, const FindingSink& sink);
 
 // The findings about `db`, counters first, then antennas, satellites, transponders and services,
 // each kind in list order. Empty when nothing is wrong. Linear in the size of the database.

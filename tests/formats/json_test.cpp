@@ -177,5 +177,35 @@ TEST(DatabaseJson, SurvivesHostileInputWithoutThrowing) {
     }
 }
 
+// Controls reach a terminal as escapes only, and come back as the same bytes; nesting beyond the
+// written form is refused by its depth, whatever else follows.
+TEST(DatabaseJson, EscapesEveryControlAndRefusesDeepNesting) {
+    const std::pair<std::string, std::string> names[] = {
+        {"\x9B"
+         "31m",
+         "\\u009b31m"},
+        {"a\nb\tc", "a\\u000ab\\u0009c"},
+        {"\x1B\x7F\x80\x9F\xA0", "\\u001b\\u007f\\u0080\\u009f\xC2\xA0"},
+        {"q\"\\", "q\\\"\\\\"}};
+    for (const auto& [bytes, shown] : names) {
+        ChannelDatabase db;
+        SatelliteRecord s;
+        setName(s.name, bytes);
+        db.appendRecord(s);
+        const std::string text = databaseToJsonText(db);
+        EXPECT_NE(text.find("\"name\": \"" + shown + "\""), std::string::npos) << text;
+        ChannelDatabase back;
+        ASSERT_TRUE(databaseFromJson(text, back).ok());
+        EXPECT_EQ(nameView(back.satellites.front().name), bytes);
+    }
+    for (const std::string& deep :
+         {std::string(100000, '['), std::string("{\"satellites\": [[[]]]}"),
+          std::string("{\"a\": {\"b\": {\"c\": {}}}}")}) {
+        ChannelDatabase db;
+        const Status<> read = databaseFromJson(deep, db);
+        EXPECT_NE(read.cause.find("nested deeper"), std::string::npos) << read.cause;
+    }
+}
+
 } // namespace
 } // namespace corvane

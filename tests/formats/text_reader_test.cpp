@@ -348,6 +348,20 @@ TEST(TextReaderFile, ReplacesTheDatabaseButNotTheCutBuffers) {
     EXPECT_FALSE(readTextFile(db, (dir / "missing.txt").string()).ok());
     EXPECT_FALSE(readTextFile(db, dir.string()).ok()) << "a folder is not a readable file";
     EXPECT_EQ(db, before);
+
+    // Content without one record line (random bytes, only comments, a quote-less "s") or nothing
+    // at all is not taken for an empty list.
+    for (const auto& [text, cause] : {std::pair<std::string, std::string>{"", "the file is empty"},
+                                      {std::string("\x8F\x00\xC3#\t s\r\n\xFFq", 10),
+                                       "no satellite, transponder, service or antenna line"},
+                                      {"# a comment\r\n\r\n   \r\nDMTP\r\n s no name\r\n",
+                                       "no satellite, transponder, service or antenna line"}}) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+        const Status<> read = readTextFile(db, path);
+        EXPECT_FALSE(read.ok()) << cause;
+        EXPECT_EQ(read.cause, cause);
+        EXPECT_EQ(db, before);
+    }
 }
 
 TEST(TextReaderScale, LargestDatabaseReadsQuickly) {
