@@ -2,6 +2,7 @@
 
 #include "base/saturate.h"
 #include "model/channel_database.h"
+#include "model/drop_order.h"
 #include "ui/drag_list_ctrl.h"
 #include "ui/latin1.h"
 #include "ui/main_dialog.h"
@@ -16,11 +17,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <iterator>
 #include <type_traits>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace corvane {
 
@@ -108,9 +105,6 @@ constexpr std::array<RecordKind, 4> kLists{RecordKind::Satellite, RecordKind::Tr
 int32_t serviceNumber(int32_t rowKey) {
     return static_cast<int32_t>(static_cast<int64_t>(rowKey) - 1);
 }
-int32_t serviceRowKey(const ServiceRecord& s) {
-    return static_cast<int32_t>(static_cast<int64_t>(s.number) + 1);
-}
 
 template <class Record> const RecordList<Record>& recordsOf(const ChannelDatabase& db) {
     if constexpr (std::is_same_v<Record, SatelliteRecord>)
@@ -146,114 +140,6 @@ std::size_t recordTotal(const ChannelDatabase& db) {
 
 QString nameText(const RecordName& name) {
     return textFromNameBytes(nameView(name));
-}
-
-using DropMove = ListCommands::DropMove;
-
-bool leavesRowInPlace(const DropMove& m) {
-    return std::abs(static_cast<int64_t>(m.from) - m.to) <= 1;
-}
-
-// Moves order[i] (and its record) so that it follows order[anchor], or comes first for anchor
-// -1, which links it before `first`. Returns whether the list order changed.
-template <class Record>
-bool relinkAfter(RecordList<Record>& list,
-                 std::vector<typename RecordList<Record>::iterator>& order, std::ptrdiff_t i,
-                 std::ptrdiff_t anchor, typename RecordList<Record>::iterator first) {
-    const auto dragged = order[static_cast<std::size_t>(i)];
-    const auto pos = anchor < 0 ? first : std::next(order[static_cast<std::size_t>(anchor)]);
-    const bool changed = pos != dragged && pos != std::next(dragged);
-    list.move(pos, dragged);
-    const auto at = [&](std::ptrdiff_t k) { return order.begin() + k; };
-    if (i < anchor)
-        std::rotate(at(i), at(i + 1), at(anchor + 1));
-    else
-        std::rotate(at(anchor + 1), at(i), at(i + 1));
-    return changed;
-}
-
-template <class Record>
-void listOrder(RecordList<Record>& list,
-               std::vector<typename RecordList<Record>::iterator>& order) {
-    order.clear();
-    order.reserve(list.size());
-    for (auto it = list.begin(); it != list.end(); ++it)
-        order.push_back(it);
-}
-
-template <class Record>
-std::vector<typename RecordList<Record>::iterator> listOrder(RecordList<Record>& list) {
-    std::vector<typename RecordList<Record>::iterator> order;
-    listOrder(list, order);
-    return order;
-}
-
-// The moves of one drop as the handlers that link the dragged record after the record at
-// position `to` of the whole list would make them, one after the other, on `order`, an index of
-// the list order built once per drop and kept in step. `find` gives the index in `order` of the
-// record a move drags, or -1. The anchor is counted before the dragged record is unlinked; a
-// record that would be its own anchor stays where it is (linked after itself it would drop out
-// of the list).
-template <class Record, class Find>
-bool replayAnchoredMoves(RecordList<Record>& list,
-                         std::vector<typename RecordList<Record>::iterator>& order,
-                         std::span<const DropMove> moves, Find find) {
-    const auto size = static_cast<std::ptrdiff_t>(order.size());
-    bool changed = false;
-    for (const DropMove& m : moves) {
-        if (leavesRowInPlace(m))
-            continue;
-        const std::ptrdiff_t i = find(order, m);
-        if (i < 0)
-            continue;
-        const std::ptrdiff_t anchor = std::min<std::ptrdiff_t>(m.to, size) - 1;
-        if (anchor != i)
-            changed |= relinkAfter(list, order, i, anchor, list.begin());
-    }
-    return changed;
-}
-
-template <class Record>
-std::ptrdiff_t firstWithId(const std::vector<typename RecordList<Record>::iterator>& order,
-                           int32_t id) {
-    for (std::size_t i = 0; i < order.size(); ++i)
-        if (order[i]->id == id)
-            return static_cast<std::ptrdiff_t>(i);
-    return -1;
-}
-
-// Transponders are counted within the dragged one's satellite, so each satellite's transponders
-// get their own index; the first match by id is looked up among the dragged keys only, with a
-// walk of the list only for an id that several transponders share.
-bool replayTransponderMoves(RecordList<TransponderRecord>& list, std::span<const DropMove> moves) {
-    using Iterator = RecordList<TransponderRecord>::iterator;
-    std::unordered_set<int32_t> keys;
-    for (const DropMove& m : moves)
-        keys.insert(m.key);
-    std::unordered_map<int32_t, std::vector<Iterator>> bySatellite;
-    std::unordered_map<int32_t, std::vector<Iterator>> byId;
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        bySatellite[it->satelliteId].push_back(it);
-        if (keys.count(it->id) != 0)
-            byId[it->id].push_back(it);
-    }
-    bool changed = false;
-    for (const DropMove& m : moves) {
-        if (leavesRowInPlace(m))
-            continue;
-        const auto found = byId.find(m.key);
-        if (found == byId.end())
-            continue;
-        const Iterator dragged =
-            found->second.size() == 1 ? found->second.front() : list.find(m.key);
-        std::vector<Iterator>& order = bySatellite[dragged->satelliteId];
-        const auto i = std::find(order.begin(), order.end(), dragged) - order.begin();
-        const std::ptrdiff_t anchor =
-            std::min<std::ptrdiff_t>(m.to, static_cast<std::ptrdiff_t>(order.size())) - 1;
-        if (anchor != i)
-            changed |= relinkAfter(list, order, i, anchor, order.front());
-    }
-    return changed;
 }
 
 } // namespace
@@ -875,44 +761,20 @@ void ListCommands::applyMoves(RecordKind kind, std::span<const DropMove> moves) 
         return;
     switch (kind) {
     case RecordKind::Satellite:
-        window_.changeDatabase([&](ChannelDatabase& db) {
-            auto order = listOrder(db.satellites);
-            return replayAnchoredMoves(db.satellites, order, moves,
-                                       [](const auto& o, const auto& m) {
-                                           return firstWithId<SatelliteRecord>(o, m.key);
-                                       });
-        });
+        window_.changeDatabase(
+            [&](ChannelDatabase& db) { return applyDrop(db.satellites, moves); });
         return;
     case RecordKind::Antenna:
-        window_.changeDatabase([&](ChannelDatabase& db) {
-            auto order = listOrder(db.antennas);
-            return replayAnchoredMoves(db.antennas, order, moves, [](const auto& o, const auto& m) {
-                return firstWithId<AntennaRecord>(o, m.key);
-            });
-        });
+        window_.changeDatabase([&](ChannelDatabase& db) { return applyDrop(db.antennas, moves); });
         return;
     case RecordKind::Transponder:
         window_.changeDatabase(
-            [&](ChannelDatabase& db) { return replayTransponderMoves(db.transponders, moves); });
+            [&](ChannelDatabase& db) { return applyDrop(db.transponders, moves); });
         return;
     case RecordKind::Service:
         applyServiceMoves(moves);
         return;
     }
-}
-
-// Whether the service list, which the last drop put in the order `shown`, showed the services
-// in `order` before it.
-bool ListCommands::rowsShowedDatabaseOrder(
-    const std::vector<int32_t>& shown,
-    const std::vector<RecordList<ServiceRecord>::iterator>& order) const {
-    const ServiceListModel& model = window_.serviceModel();
-    if (shown.size() != order.size() || static_cast<std::size_t>(model.rowCount()) != order.size())
-        return false;
-    for (std::size_t row = 0; row < shown.size(); ++row)
-        if (model.record(static_cast<int>(row)) != &*order[static_cast<std::size_t>(shown[row])])
-            return false;
-    return true;
 }
 
 void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
@@ -922,81 +784,16 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
         window_.fillServiceList(window_.serviceFilter());
         return;
     }
-    using Iterator = RecordList<ServiceRecord>::iterator;
-    const auto rowOf = [](const DropMove& m) { return m.from > m.to ? m.from - 1 : m.from; };
-    std::optional<DropMove> lastFound;
-    bool rowsInNewOrder = false;
+    const ServiceListModel& model = window_.serviceModel();
+    ServiceDrop::Result result;
     window_.changeDatabase([&](ChannelDatabase& db) {
-        // Kept from drop to drop: its storage is as large as the list.
-        std::vector<Iterator>& order = serviceOrder_;
-        listOrder(db.services, order);
-        const auto findByKey = [&](const DropMove& m) -> std::ptrdiff_t {
-            for (std::size_t i = 0; i < order.size(); ++i)
-                if (serviceRowKey(*order[i]) == m.key)
-                    return static_cast<std::ptrdiff_t>(i);
-            return -1;
-        };
-        const auto firstMoving = std::find_if(
-            moves.begin(), moves.end(), [](const DropMove& m) { return !leavesRowInPlace(m); });
-        if (firstMoving == moves.end())
-            return false;
-        bool changed = false;
-        // Moving a record along the index costs the distance it moves; past a few walks' worth
-        // the services rather take the rows' new order in one walk, when that is the same.
-        const std::vector<int32_t>& shown = list->lastDropOrder();
-        std::size_t distance = 0;
-        for (const DropMove& m : moves)
-            if (!leavesRowInPlace(m))
-                distance += static_cast<std::size_t>(std::abs(int64_t{rowOf(m)} - m.to));
-        if (distance > 4 * order.size() && rowsShowedDatabaseOrder(shown, order) &&
-            findByKey(*firstMoving) == rowOf(*firstMoving)) {
-            // The list showed the database order and its first moved row is the service found by
-            // its "No.": every move then does to the services what it did to the rows.
-            std::vector<Iterator> moved;
-            moved.reserve(order.size());
-            for (const int32_t row : shown) {
-                moved.push_back(order[static_cast<std::size_t>(row)]);
-                changed |= moved.back() != order[moved.size() - 1];
-            }
-            for (const Iterator& it : moved)
-                db.services.move(db.services.end(), it);
-            order.swap(moved);
-            for (const DropMove& m : moves)
-                if (!leavesRowInPlace(m))
-                    lastFound = m;
-        } else {
-            // Each row found is followed by a renumbering and a refill of the list, so after the
-            // first one a row's "No." is its place in the list as the previous moves left it.
-            changed = replayAnchoredMoves(
-                db.services, order, moves,
-                [&](const std::vector<Iterator>& o, const DropMove& m) -> std::ptrdiff_t {
-                    const int32_t row = rowOf(m);
-                    const std::ptrdiff_t found =
-                        !lastFound                                             ? findByKey(m)
-                        : row >= 0 && static_cast<std::size_t>(row) < o.size() ? row
-                                                                               : -1;
-                    if (found >= 0)
-                        lastFound = m;
-                    return found;
-                });
-        }
-        if (!lastFound)
-            return false;
-        // renumberServices, over the index instead of another walk of the list.
-        const ServiceListModel& model = window_.serviceModel();
-        rowsInNewOrder = window_.serviceFilter() < 0 &&
-                         static_cast<std::size_t>(model.rowCount()) == order.size();
-        int32_t number = 0;
-        for (const Iterator& it : order) {
-            changed |= it->number != number;
-            rowsInNewOrder = rowsInNewOrder && model.record(number) == &*it;
-            it->number = number++;
-        }
-        return changed;
+        result = serviceDrop_.apply(db.services, moves, list->lastDropOrder(),
+                                    {model.rows(), window_.serviceFilter() < 0});
+        return result.lastMoved && result.changed;
     });
-    if (!lastFound)
+    if (!result.lastMoved)
         return;
-    if (rowsInNewOrder) {
+    if (result.rowsInNewOrder) {
         // The rows already show every service in its new order: a refill would give the same
         // rows, so they only take their new numbers, with the selection a refill leaves.
         list->selectionModel()->clear();
@@ -1004,9 +801,10 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
     } else {
         window_.fillServiceList(-1);
     }
-    scrollRowIntoView(list, lastFound->to);
+    const DropMove& last = *result.lastMoved;
+    scrollRowIntoView(list, last.to);
     // Where the last moved row went: its copy's place, less the row it left when that was above.
-    selectRow(list, lastFound->from > lastFound->to ? lastFound->to : lastFound->to - 1);
+    selectRow(list, last.from > last.to ? last.to : last.to - 1);
 }
 
 } // namespace corvane

@@ -6,6 +6,7 @@
 // row; nothing here knows how the command was asked for.
 
 #include "model/channel_database.h"
+#include "model/drop_order.h"
 #include "ui/record_editors.h"
 
 #include <QObject>
@@ -99,10 +100,6 @@ public:
     // Rebuilds the menu bar's Edit menu for the focused list and its current row.
     void fillEditMenu(QMenu& menu);
 
-    struct DropMove {
-        int32_t key, from, to;
-    };
-
 private:
     DragListCtrl* listOf(RecordKind kind) const;
     std::optional<int32_t> keyOfRow(RecordKind kind, int row) const;
@@ -115,9 +112,6 @@ private:
     void queueMove(RecordKind kind, DropMove move);
     void applyMoves(RecordKind kind, std::span<const DropMove> moves);
     void applyServiceMoves(std::span<const DropMove> moves);
-    bool
-    rowsShowedDatabaseOrder(const std::vector<int32_t>& shown,
-                            const std::vector<RecordList<ServiceRecord>::iterator>& order) const;
     bool confirmDelete(const QString& what);
     // After a change whose cascades may have removed transponders, services or antennas: the
     // lists that showed them are refilled with what they showed.
@@ -137,7 +131,7 @@ private:
     std::optional<int32_t> editMenuKey_;
     std::optional<RecordKind> dropping_;
     std::vector<DropMove> dropMoves_;
-    std::vector<RecordList<ServiceRecord>::iterator> serviceOrder_;
+    ServiceDrop serviceDrop_;
 };
 
 } // namespace corvane
