@@ -108,8 +108,10 @@ TEST(DropOrderTest, ServicesFollowTheirRowsAndAreNumberedByPlace) {
         {"one row to the first place", {0, 1, 2, 3, 4}, {4}, 0, "EABCD"},
         {"non-contiguous", {0, 1, 2, 3, 4}, {0, 3}, 2, "BADCE"},
         {"one row, numbers with gaps", {0, 1, 5, 6, 9}, {3}, 0, "DABCE"},
-        // After the first move the list is renumbered, so D's old "No." names nothing any more.
         {"non-contiguous, numbers with gaps", {0, 1, 5, 6, 9}, {0, 3}, 2, "BADCE"},
+        // Only the first moved row is found by its "No."; the later ones by their place, as
+        // after a renumbering: D is not taken for A, which shows the same "No.".
+        {"non-contiguous, two services share a number", {5, 0, 1, 5, 2}, {0, 3}, 2, "BADCE"},
     };
     ServiceDrop serviceDrop;
     for (const ServiceCase& c : cases) {
