@@ -5,101 +5,19 @@
 #include "model/drop_order.h"
 #include "ui/drag_list_ctrl.h"
 #include "ui/latin1.h"
+#include "ui/list_command_table.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
 #include "ui/record_editors.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QMenu>
-#include <QMenuBar>
 #include <QStatusBar>
 
 #include <algorithm>
-#include <array>
 #include <type_traits>
 
 namespace corvane {
 
 namespace {
-
-enum Verb : int { kEdit, kAdd, kDelete, kCut, kPaste, kAddChild };
-
-struct MenuItem {
-    int id; // 0: a separator
-    const char* text;
-    Verb verb;
-};
-
-constexpr MenuItem kSeparator{0, nullptr, kEdit};
-
-constexpr std::array<MenuItem, 9> kSatelliteMenu{{{kSatelliteEdit, "Edit", kEdit},
-                                                  kSeparator,
-                                                  {kSatelliteAdd, "Add", kAdd},
-                                                  {kSatelliteDelete, "Delete", kDelete},
-                                                  kSeparator,
-                                                  {kSatelliteCut, "Cut", kCut},
-                                                  {kSatellitePaste, "Paste", kPaste},
-                                                  kSeparator,
-                                                  {kSatelliteAddTransponder, "Add TP", kAddChild}}};
-constexpr std::array<MenuItem, 9> kTransponderMenu{
-    {{kTransponderEdit, "Edit", kEdit},
-     kSeparator,
-     {kTransponderAdd, "Add", kAdd},
-     {kTransponderDelete, "Delete", kDelete},
-     kSeparator,
-     {kTransponderCut, "Cut", kCut},
-     {kTransponderPaste, "Paste", kPaste},
-     kSeparator,
-     {kTransponderAddService, "Add Channel", kAddChild}}};
-constexpr std::array<MenuItem, 7> kServiceMenu{{{kServiceEdit, "Edit", kEdit},
-                                                kSeparator,
-                                                {kServiceAdd, "Add", kAdd},
-                                                {kServiceDelete, "Delete", kDelete},
-                                                kSeparator,
-                                                {kServiceCut, "Cut", kCut},
-                                                {kServicePaste, "Paste", kPaste}}};
-
-std::span<const MenuItem> menuOf(RecordKind list) {
-    switch (list) {
-    case RecordKind::Satellite:
-        return kSatelliteMenu;
-    case RecordKind::Transponder:
-        return kTransponderMenu;
-    case RecordKind::Service:
-    case RecordKind::Antenna:
-        return kServiceMenu;
-    }
-    return {};
-}
-
-std::optional<Verb> verbOf(RecordKind list, int command) {
-    for (const MenuItem& item : menuOf(list))
-        if (item.id != 0 && item.id == command)
-            return item.verb;
-    return std::nullopt;
-}
-
-int commandOf(RecordKind list, Verb verb) {
-    for (const MenuItem& item : menuOf(list))
-        if (item.id != 0 && item.verb == verb)
-            return item.id;
-    return 0;
-}
-
-// The keys that run a verb on the focused list's current row.
-struct KeyBinding {
-    Verb verb;
-    QKeyCombination keys;
-};
-const std::array<KeyBinding, 5> kKeyBindings{{{kEdit, QKeyCombination(Qt::Key_F2)},
-                                              {kAdd, QKeyCombination(Qt::Key_Insert)},
-                                              {kDelete, QKeyCombination(Qt::Key_Delete)},
-                                              {kCut, Qt::CTRL | Qt::Key_X},
-                                              {kPaste, Qt::CTRL | Qt::Key_V}}};
-
-constexpr std::array<RecordKind, 4> kLists{RecordKind::Satellite, RecordKind::Transponder,
-                                           RecordKind::Service, RecordKind::Antenna};
 
 // A service row shows number + 1, worked out in 64 bits and wrapped as the list does.
 int32_t serviceNumber(int32_t rowKey) {
@@ -147,35 +65,11 @@ QString nameText(const RecordName& name) {
 ListCommands::ListCommands(MainDialog& window, RecordEditors& editors)
     : QObject(&window), window_(window), editors_(editors) {
     for (const RecordKind kind : kLists)
-        connectList(kind);
-    // The Edit menu works on the list that has the focus; opening a menu does not take it away.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (!now || now->window() != &window_ || qobject_cast<QMenuBar*>(now) ||
-            qobject_cast<QMenu*>(now))
-            return;
-        focusedList_.reset();
-        for (const RecordKind kind : kLists)
-            if (listOf(kind) == now || listOf(kind)->isAncestorOf(now))
-                focusedList_ = kind;
-    });
+        connectDrops(kind);
 }
 
-void ListCommands::connectList(RecordKind kind) {
+void ListCommands::connectDrops(RecordKind kind) {
     DragListCtrl* list = listOf(kind);
-    connect(list, &QWidget::customContextMenuRequested, this,
-            [this, kind](QPoint pos) { showContextMenu(kind, pos); });
-    connect(list, &QAbstractItemView::doubleClicked, this, [this, kind](const QModelIndex& index) {
-        if (const auto key = keyOfRow(kind, index.row()))
-            run(kind, commandOf(kind, kEdit), key);
-    });
-    for (const KeyBinding& binding : kKeyBindings) {
-        auto* action = new QAction(list);
-        action->setShortcut(QKeySequence(binding.keys));
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        list->addAction(action);
-        connect(action, &QAction::triggered, this,
-                [this, kind, verb = binding.verb] { runOnCurrentRow(kind, verb); });
-    }
     connect(list, &DragListCtrl::dropStarted, this, [this, kind] {
         dropping_ = kind;
         dropMoves_.clear();
@@ -323,62 +217,6 @@ void ListCommands::run(RecordKind list, int command, std::optional<int32_t> key)
     default:
         return;
     }
-}
-
-void ListCommands::addMenuItems(QMenu& menu, RecordKind list, std::optional<int32_t> key,
-                                bool withShortcuts) const {
-    for (const MenuItem& item : menuOf(list)) {
-        if (item.id == 0) {
-            menu.addSeparator();
-            continue;
-        }
-        QString text = QString::fromLatin1(item.text);
-        if (withShortcuts)
-            for (const KeyBinding& binding : kKeyBindings)
-                if (binding.verb == item.verb)
-                    text += u'\t' + QKeySequence(binding.keys).toString(QKeySequence::NativeText);
-        QAction* action = menu.addAction(text);
-        action->setData(item.id);
-        action->setEnabled(isAvailable(list, item.id, key));
-    }
-}
-
-void ListCommands::showContextMenu(RecordKind list, QPoint pos) {
-    DragListCtrl* view = listOf(list);
-    const auto key = keyOfRow(list, view->indexAt(pos).row());
-    QMenu menu(&window_);
-    menu.setObjectName(QStringLiteral("contextMenu"));
-    addMenuItems(menu, list, key, false);
-    // The command runs once the menu is gone, as its result rather than from inside it.
-    const QAction* chosen = menu.exec(view->viewport()->mapToGlobal(pos));
-    if (chosen)
-        run(list, chosen->data().toInt(), key);
-}
-
-void ListCommands::fillEditMenu(QMenu& menu) {
-    menu.clear();
-    editMenuList_ = focusedList_;
-    editMenuKey_.reset();
-    if (!editMenuList_) {
-        // Nothing to work on: the items are there, but none can be chosen.
-        addMenuItems(menu, RecordKind::Service, std::nullopt, true);
-        for (QAction* action : menu.actions())
-            action->setEnabled(false);
-        return;
-    }
-    editMenuKey_ = keyOfRow(*editMenuList_, listOf(*editMenuList_)->currentIndex().row());
-    addMenuItems(menu, *editMenuList_, editMenuKey_, true);
-    for (QAction* action : menu.actions())
-        if (!action->isSeparator())
-            connect(action, &QAction::triggered, this, [this, id = action->data().toInt()] {
-                if (editMenuList_)
-                    run(*editMenuList_, id, editMenuKey_);
-            });
-}
-
-void ListCommands::runOnCurrentRow(RecordKind list, int verb) {
-    const auto key = keyOfRow(list, listOf(list)->currentIndex().row());
-    run(list, commandOf(list, static_cast<Verb>(verb)), key);
 }
 
 bool ListCommands::confirmDelete(const QString& what) {

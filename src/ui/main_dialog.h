@@ -25,6 +25,7 @@ namespace corvane {
 
 class DragListCtrl;
 class ListCommands;
+class ListMenus;
 class RecordEditors;
 class UserPrompts;
 
@@ -147,6 +148,7 @@ private:
     int serviceNumberWidth_ = 0; // the No. column as the template gives it
     // Parented to the window; held here for its type.
     ListCommands* commands_ = nullptr;
+    ListMenus* menus_ = nullptr;
 };
 
 } // namespace corvane
