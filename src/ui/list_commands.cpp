@@ -2,114 +2,26 @@
 
 #include "base/saturate.h"
 #include "model/channel_database.h"
+#include "model/drop_order.h"
 #include "ui/drag_list_ctrl.h"
 #include "ui/latin1.h"
+#include "ui/list_command_table.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
 #include "ui/record_editors.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QMenu>
-#include <QMenuBar>
 #include <QStatusBar>
 
 #include <algorithm>
-#include <array>
-#include <cstdlib>
-#include <iterator>
 #include <type_traits>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace corvane {
 
 namespace {
 
-enum Verb : int { kEdit, kAdd, kDelete, kCut, kPaste, kAddChild };
-
-struct MenuItem {
-    int id; // 0: a separator
-    const char* text;
-    Verb verb;
-};
-
-constexpr MenuItem kSeparator{0, nullptr, kEdit};
-
-constexpr std::array<MenuItem, 9> kSatelliteMenu{{{kSatelliteEdit, "Edit", kEdit},
-                                                  kSeparator,
-                                                  {kSatelliteAdd, "Add", kAdd},
-                                                  {kSatelliteDelete, "Delete", kDelete},
-                                                  kSeparator,
-                                                  {kSatelliteCut, "Cut", kCut},
-                                                  {kSatellitePaste, "Paste", kPaste},
-                                                  kSeparator,
-                                                  {kSatelliteAddTransponder, "Add TP", kAddChild}}};
-constexpr std::array<MenuItem, 9> kTransponderMenu{
-    {{kTransponderEdit, "Edit", kEdit},
-     kSeparator,
-     {kTransponderAdd, "Add", kAdd},
-     {kTransponderDelete, "Delete", kDelete},
-     kSeparator,
-     {kTransponderCut, "Cut", kCut},
-     {kTransponderPaste, "Paste", kPaste},
-     kSeparator,
-     {kTransponderAddService, "Add Channel", kAddChild}}};
-constexpr std::array<MenuItem, 7> kServiceMenu{{{kServiceEdit, "Edit", kEdit},
-                                                kSeparator,
-                                                {kServiceAdd, "Add", kAdd},
-                                                {kServiceDelete, "Delete", kDelete},
-                                                kSeparator,
-                                                {kServiceCut, "Cut", kCut},
-                                                {kServicePaste, "Paste", kPaste}}};
-
-std::span<const MenuItem> menuOf(RecordKind list) {
-    switch (list) {
-    case RecordKind::Satellite:
-        return kSatelliteMenu;
-    case RecordKind::Transponder:
-        return kTransponderMenu;
-    case RecordKind::Service:
-    case RecordKind::Antenna:
-        return kServiceMenu;
-    }
-    return {};
-}
-
-std::optional<Verb> verbOf(RecordKind list, int command) {
-    for (const MenuItem& item : menuOf(list))
-        if (item.id != 0 && item.id == command)
-            return item.verb;
-    return std::nullopt;
-}
-
-int commandOf(RecordKind list, Verb verb) {
-    for (const MenuItem& item : menuOf(list))
-        if (item.id != 0 && item.verb == verb)
-            return item.id;
-    return 0;
-}
-
-// The keys that run a verb on the focused list's current row.
-struct KeyBinding {
-    Verb verb;
-    QKeyCombination keys;
-};
-const std::array<KeyBinding, 5> kKeyBindings{{{kEdit, QKeyCombination(Qt::Key_F2)},
-                                              {kAdd, QKeyCombination(Qt::Key_Insert)},
-                                              {kDelete, QKeyCombination(Qt::Key_Delete)},
-                                              {kCut, Qt::CTRL | Qt::Key_X},
-                                              {kPaste, Qt::CTRL | Qt::Key_V}}};
-
-constexpr std::array<RecordKind, 4> kLists{RecordKind::Satellite, RecordKind::Transponder,
-                                           RecordKind::Service, RecordKind::Antenna};
-
 // A service row shows number + 1, worked out in 64 bits and wrapped as the list does.
 int32_t serviceNumber(int32_t rowKey) {
     return static_cast<int32_t>(static_cast<int64_t>(rowKey) - 1);
-}
-int32_t serviceRowKey(const ServiceRecord& s) {
-    return static_cast<int32_t>(static_cast<int64_t>(s.number) + 1);
 }
 
 template <class Record> const RecordList<Record>& recordsOf(const ChannelDatabase& db) {
@@ -148,148 +60,16 @@ QString nameText(const RecordName& name) {
     return textFromNameBytes(nameView(name));
 }
 
-using DropMove = ListCommands::DropMove;
-
-bool leavesRowInPlace(const DropMove& m) {
-    return std::abs(static_cast<int64_t>(m.from) - m.to) <= 1;
-}
-
-// Moves order[i] (and its record) so that it follows order[anchor], or comes first for anchor
-// -1, which links it before `first`. Returns whether the list order changed.
-template <class Record>
-bool relinkAfter(RecordList<Record>& list,
-                 std::vector<typename RecordList<Record>::iterator>& order, std::ptrdiff_t i,
-                 std::ptrdiff_t anchor, typename RecordList<Record>::iterator first) {
-    const auto dragged = order[static_cast<std::size_t>(i)];
-    const auto pos = anchor < 0 ? first : std::next(order[static_cast<std::size_t>(anchor)]);
-    const bool changed = pos != dragged && pos != std::next(dragged);
-    list.move(pos, dragged);
-    const auto at = [&](std::ptrdiff_t k) { return order.begin() + k; };
-    if (i < anchor)
-        std::rotate(at(i), at(i + 1), at(anchor + 1));
-    else
-        std::rotate(at(anchor + 1), at(i), at(i + 1));
-    return changed;
-}
-
-template <class Record>
-void listOrder(RecordList<Record>& list,
-               std::vector<typename RecordList<Record>::iterator>& order) {
-    order.clear();
-    order.reserve(list.size());
-    for (auto it = list.begin(); it != list.end(); ++it)
-        order.push_back(it);
-}
-
-template <class Record>
-std::vector<typename RecordList<Record>::iterator> listOrder(RecordList<Record>& list) {
-    std::vector<typename RecordList<Record>::iterator> order;
-    listOrder(list, order);
-    return order;
-}
-
-// The moves of one drop as the handlers that link the dragged record after the record at
-// position `to` of the whole list would make them, one after the other, on `order`, an index of
-// the list order built once per drop and kept in step. `find` gives the index in `order` of the
-// record a move drags, or -1. The anchor is counted before the dragged record is unlinked; a
-// record that would be its own anchor stays where it is (linked after itself it would drop out
-// of the list).
-template <class Record, class Find>
-bool replayAnchoredMoves(RecordList<Record>& list,
-                         std::vector<typename RecordList<Record>::iterator>& order,
-                         std::span<const DropMove> moves, Find find) {
-    const auto size = static_cast<std::ptrdiff_t>(order.size());
-    bool changed = false;
-    for (const DropMove& m : moves) {
-        if (leavesRowInPlace(m))
-            continue;
-        const std::ptrdiff_t i = find(order, m);
-        if (i < 0)
-            continue;
-        const std::ptrdiff_t anchor = std::min<std::ptrdiff_t>(m.to, size) - 1;
-        if (anchor != i)
-            changed |= relinkAfter(list, order, i, anchor, list.begin());
-    }
-    return changed;
-}
-
-template <class Record>
-std::ptrdiff_t firstWithId(const std::vector<typename RecordList<Record>::iterator>& order,
-                           int32_t id) {
-    for (std::size_t i = 0; i < order.size(); ++i)
-        if (order[i]->id == id)
-            return static_cast<std::ptrdiff_t>(i);
-    return -1;
-}
-
-// Transponders are counted within the dragged one's satellite, so each satellite's transponders
-// get their own index; the first match by id is looked up among the dragged keys only, with a
-// walk of the list only for an id that several transponders share.
-bool replayTransponderMoves(RecordList<TransponderRecord>& list, std::span<const DropMove> moves) {
-    using Iterator = RecordList<TransponderRecord>::iterator;
-    std::unordered_set<int32_t> keys;
-    for (const DropMove& m : moves)
-        keys.insert(m.key);
-    std::unordered_map<int32_t, std::vector<Iterator>> bySatellite;
-    std::unordered_map<int32_t, std::vector<Iterator>> byId;
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        bySatellite[it->satelliteId].push_back(it);
-        if (keys.count(it->id) != 0)
-            byId[it->id].push_back(it);
-    }
-    bool changed = false;
-    for (const DropMove& m : moves) {
-        if (leavesRowInPlace(m))
-            continue;
-        const auto found = byId.find(m.key);
-        if (found == byId.end())
-            continue;
-        const Iterator dragged =
-            found->second.size() == 1 ? found->second.front() : list.find(m.key);
-        std::vector<Iterator>& order = bySatellite[dragged->satelliteId];
-        const auto i = std::find(order.begin(), order.end(), dragged) - order.begin();
-        const std::ptrdiff_t anchor =
-            std::min<std::ptrdiff_t>(m.to, static_cast<std::ptrdiff_t>(order.size())) - 1;
-        if (anchor != i)
-            changed |= relinkAfter(list, order, i, anchor, order.front());
-    }
-    return changed;
-}
-
 } // namespace
 
 ListCommands::ListCommands(MainDialog& window, RecordEditors& editors)
     : QObject(&window), window_(window), editors_(editors) {
     for (const RecordKind kind : kLists)
-        connectList(kind);
-    // The Edit menu works on the list that has the focus; opening a menu does not take it away.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (!now || now->window() != &window_ || qobject_cast<QMenuBar*>(now) ||
-            qobject_cast<QMenu*>(now))
-            return;
-        focusedList_.reset();
-        for (const RecordKind kind : kLists)
-            if (listOf(kind) == now || listOf(kind)->isAncestorOf(now))
-                focusedList_ = kind;
-    });
+        connectDrops(kind);
 }
 
-void ListCommands::connectList(RecordKind kind) {
+void ListCommands::connectDrops(RecordKind kind) {
     DragListCtrl* list = listOf(kind);
-    connect(list, &QWidget::customContextMenuRequested, this,
-            [this, kind](QPoint pos) { showContextMenu(kind, pos); });
-    connect(list, &QAbstractItemView::doubleClicked, this, [this, kind](const QModelIndex& index) {
-        if (const auto key = keyOfRow(kind, index.row()))
-            run(kind, commandOf(kind, kEdit), key);
-    });
-    for (const KeyBinding& binding : kKeyBindings) {
-        auto* action = new QAction(list);
-        action->setShortcut(QKeySequence(binding.keys));
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        list->addAction(action);
-        connect(action, &QAction::triggered, this,
-                [this, kind, verb = binding.verb] { runOnCurrentRow(kind, verb); });
-    }
     connect(list, &DragListCtrl::dropStarted, this, [this, kind] {
         dropping_ = kind;
         dropMoves_.clear();
@@ -437,62 +217,6 @@ void ListCommands::run(RecordKind list, int command, std::optional<int32_t> key)
     default:
         return;
     }
-}
-
-void ListCommands::addMenuItems(QMenu& menu, RecordKind list, std::optional<int32_t> key,
-                                bool withShortcuts) const {
-    for (const MenuItem& item : menuOf(list)) {
-        if (item.id == 0) {
-            menu.addSeparator();
-            continue;
-        }
-        QString text = QString::fromLatin1(item.text);
-        if (withShortcuts)
-            for (const KeyBinding& binding : kKeyBindings)
-                if (binding.verb == item.verb)
-                    text += u'\t' + QKeySequence(binding.keys).toString(QKeySequence::NativeText);
-        QAction* action = menu.addAction(text);
-        action->setData(item.id);
-        action->setEnabled(isAvailable(list, item.id, key));
-    }
-}
-
-void ListCommands::showContextMenu(RecordKind list, QPoint pos) {
-    DragListCtrl* view = listOf(list);
-    const auto key = keyOfRow(list, view->indexAt(pos).row());
-    QMenu menu(&window_);
-    menu.setObjectName(QStringLiteral("contextMenu"));
-    addMenuItems(menu, list, key, false);
-    // The command runs once the menu is gone, as its result rather than from inside it.
-    const QAction* chosen = menu.exec(view->viewport()->mapToGlobal(pos));
-    if (chosen)
-        run(list, chosen->data().toInt(), key);
-}
-
-void ListCommands::fillEditMenu(QMenu& menu) {
-    menu.clear();
-    editMenuList_ = focusedList_;
-    editMenuKey_.reset();
-    if (!editMenuList_) {
-        // Nothing to work on: the items are there, but none can be chosen.
-        addMenuItems(menu, RecordKind::Service, std::nullopt, true);
-        for (QAction* action : menu.actions())
-            action->setEnabled(false);
-        return;
-    }
-    editMenuKey_ = keyOfRow(*editMenuList_, listOf(*editMenuList_)->currentIndex().row());
-    addMenuItems(menu, *editMenuList_, editMenuKey_, true);
-    for (QAction* action : menu.actions())
-        if (!action->isSeparator())
-            connect(action, &QAction::triggered, this, [this, id = action->data().toInt()] {
-                if (editMenuList_)
-                    run(*editMenuList_, id, editMenuKey_);
-            });
-}
-
-void ListCommands::runOnCurrentRow(RecordKind list, int verb) {
-    const auto key = keyOfRow(list, listOf(list)->currentIndex().row());
-    run(list, commandOf(list, static_cast<Verb>(verb)), key);
 }
 
 bool ListCommands::confirmDelete(const QString& what) {
@@ -875,44 +599,20 @@ void ListCommands::applyMoves(RecordKind kind, std::span<const DropMove> moves) 
         return;
     switch (kind) {
     case RecordKind::Satellite:
-        window_.changeDatabase([&](ChannelDatabase& db) {
-            auto order = listOrder(db.satellites);
-            return replayAnchoredMoves(db.satellites, order, moves,
-                                       [](const auto& o, const auto& m) {
-                                           return firstWithId<SatelliteRecord>(o, m.key);
-                                       });
-        });
+        window_.changeDatabase(
+            [&](ChannelDatabase& db) { return applyDrop(db.satellites, moves); });
         return;
     case RecordKind::Antenna:
-        window_.changeDatabase([&](ChannelDatabase& db) {
-            auto order = listOrder(db.antennas);
-            return replayAnchoredMoves(db.antennas, order, moves, [](const auto& o, const auto& m) {
-                return firstWithId<AntennaRecord>(o, m.key);
-            });
-        });
+        window_.changeDatabase([&](ChannelDatabase& db) { return applyDrop(db.antennas, moves); });
         return;
     case RecordKind::Transponder:
         window_.changeDatabase(
-            [&](ChannelDatabase& db) { return replayTransponderMoves(db.transponders, moves); });
+            [&](ChannelDatabase& db) { return applyDrop(db.transponders, moves); });
         return;
     case RecordKind::Service:
         applyServiceMoves(moves);
         return;
     }
-}
-
-// Whether the service list, which the last drop put in the order `shown`, showed the services
-// in `order` before it.
-bool ListCommands::rowsShowedDatabaseOrder(
-    const std::vector<int32_t>& shown,
-    const std::vector<RecordList<ServiceRecord>::iterator>& order) const {
-    const ServiceListModel& model = window_.serviceModel();
-    if (shown.size() != order.size() || static_cast<std::size_t>(model.rowCount()) != order.size())
-        return false;
-    for (std::size_t row = 0; row < shown.size(); ++row)
-        if (model.record(static_cast<int>(row)) != &*order[static_cast<std::size_t>(shown[row])])
-            return false;
-    return true;
 }
 
 void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
@@ -922,81 +622,16 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
         window_.fillServiceList(window_.serviceFilter());
         return;
     }
-    using Iterator = RecordList<ServiceRecord>::iterator;
-    const auto rowOf = [](const DropMove& m) { return m.from > m.to ? m.from - 1 : m.from; };
-    std::optional<DropMove> lastFound;
-    bool rowsInNewOrder = false;
+    const ServiceListModel& model = window_.serviceModel();
+    ServiceDrop::Result result;
     window_.changeDatabase([&](ChannelDatabase& db) {
-        // Kept from drop to drop: its storage is as large as the list.
-        std::vector<Iterator>& order = serviceOrder_;
-        listOrder(db.services, order);
-        const auto findByKey = [&](const DropMove& m) -> std::ptrdiff_t {
-            for (std::size_t i = 0; i < order.size(); ++i)
-                if (serviceRowKey(*order[i]) == m.key)
-                    return static_cast<std::ptrdiff_t>(i);
-            return -1;
-        };
-        const auto firstMoving = std::find_if(
-            moves.begin(), moves.end(), [](const DropMove& m) { return !leavesRowInPlace(m); });
-        if (firstMoving == moves.end())
-            return false;
-        bool changed = false;
-        // Moving a record along the index costs the distance it moves; past a few walks' worth
-        // the services rather take the rows' new order in one walk, when that is the same.
-        const std::vector<int32_t>& shown = list->lastDropOrder();
-        std::size_t distance = 0;
-        for (const DropMove& m : moves)
-            if (!leavesRowInPlace(m))
-                distance += static_cast<std::size_t>(std::abs(int64_t{rowOf(m)} - m.to));
-        if (distance > 4 * order.size() && rowsShowedDatabaseOrder(shown, order) &&
-            findByKey(*firstMoving) == rowOf(*firstMoving)) {
-            // The list showed the database order and its first moved row is the service found by
-            // its "No.": every move then does to the services what it did to the rows.
-            std::vector<Iterator> moved;
-            moved.reserve(order.size());
-            for (const int32_t row : shown) {
-                moved.push_back(order[static_cast<std::size_t>(row)]);
-                changed |= moved.back() != order[moved.size() - 1];
-            }
-            for (const Iterator& it : moved)
-                db.services.move(db.services.end(), it);
-            order.swap(moved);
-            for (const DropMove& m : moves)
-                if (!leavesRowInPlace(m))
-                    lastFound = m;
-        } else {
-            // Each row found is followed by a renumbering and a refill of the list, so after the
-            // first one a row's "No." is its place in the list as the previous moves left it.
-            changed = replayAnchoredMoves(
-                db.services, order, moves,
-                [&](const std::vector<Iterator>& o, const DropMove& m) -> std::ptrdiff_t {
-                    const int32_t row = rowOf(m);
-                    const std::ptrdiff_t found =
-                        !lastFound                                             ? findByKey(m)
-                        : row >= 0 && static_cast<std::size_t>(row) < o.size() ? row
-                                                                               : -1;
-                    if (found >= 0)
-                        lastFound = m;
-                    return found;
-                });
-        }
-        if (!lastFound)
-            return false;
-        // renumberServices, over the index instead of another walk of the list.
-        const ServiceListModel& model = window_.serviceModel();
-        rowsInNewOrder = window_.serviceFilter() < 0 &&
-                         static_cast<std::size_t>(model.rowCount()) == order.size();
-        int32_t number = 0;
-        for (const Iterator& it : order) {
-            changed |= it->number != number;
-            rowsInNewOrder = rowsInNewOrder && model.record(number) == &*it;
-            it->number = number++;
-        }
-        return changed;
+        result = serviceDrop_.apply(db.services, moves, list->lastDropOrder(),
+                                    {model.rows(), window_.serviceFilter() < 0});
+        return result.lastMoved && result.changed;
     });
-    if (!lastFound)
+    if (!result.lastMoved)
         return;
-    if (rowsInNewOrder) {
+    if (result.rowsInNewOrder) {
         // The rows already show every service in its new order: a refill would give the same
         // rows, so they only take their new numbers, with the selection a refill leaves.
         list->selectionModel()->clear();
@@ -1004,9 +639,10 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
     } else {
         window_.fillServiceList(-1);
     }
-    scrollRowIntoView(list, lastFound->to);
+    const DropMove& last = *result.lastMoved;
+    scrollRowIntoView(list, last.to);
     // Where the last moved row went: its copy's place, less the row it left when that was above.
-    selectRow(list, lastFound->from > lastFound->to ? lastFound->to : lastFound->to - 1);
+    selectRow(list, last.from > last.to ? last.to : last.to - 1);
 }
 
 } // namespace corvane

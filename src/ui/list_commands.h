@@ -1,22 +1,19 @@
 #pragma once
-// ListCommands: what the user does to the records through the four lists of the main window, by
-// context menu, double click, key, the Edit menu or a drag. Each command is one function that
-// changes the database only through MainDialog::changeDatabase, in one call, and then refreshes
-// the lists that can show what it changed. The widgets only decide which command runs on which
-// row; nothing here knows how the command was asked for.
+// ListCommands: what the user does to the records through the four lists of the main window,
+// asked for through ListMenus or by a drag. Each command is one function that changes the
+// database only through MainDialog::changeDatabase, in one call, and then refreshes the lists
+// that can show what it changed; nothing here knows how the command was asked for.
 
 #include "model/channel_database.h"
+#include "model/drop_order.h"
 #include "ui/record_editors.h"
 
 #include <QObject>
-#include <QPoint>
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
-
-class QMenu;
 
 namespace corvane {
 
@@ -24,33 +21,11 @@ class DragListCtrl;
 class MainDialog;
 class RecordEditors;
 
-// The ids of the context menus' items, which their actions carry as data. The antenna list shows
-// the service list's menu and gives its ids the antenna meanings.
-enum CommandId : int {
-    kSatelliteEdit = 130,
-    kSatelliteAdd = 131,
-    kSatelliteDelete = 132,
-    kSatelliteCut = 133,
-    kSatellitePaste = 134,
-    kSatelliteAddTransponder = 135,
-    kTransponderEdit = 141,
-    kTransponderAdd = 142,
-    kTransponderCut = 143,
-    kTransponderPaste = 144,
-    kTransponderDelete = 145,
-    kTransponderAddService = 146,
-    kServiceEdit = 148,
-    kServiceAdd = 149,
-    kServiceDelete = 150,
-    kServiceCut = 151,
-    kServicePaste = 152,
-};
-
 class ListCommands final : public QObject {
     Q_OBJECT
 
 public:
-    // Connects itself to the window's four lists: context menus, double clicks, keys and drags.
+    // Connects itself to the drops of the window's four lists.
     ListCommands(MainDialog& window, RecordEditors& editors);
 
     // `key` is the key of the row the command was asked for on: a satellite's, transponder's or
@@ -94,30 +69,16 @@ public:
     bool isAvailable(RecordKind list, int command, std::optional<int32_t> key) const;
     // Runs `command` when it is available.
     void run(RecordKind list, int command, std::optional<int32_t> key);
-    // The list the Edit menu works on: the one with the focus, or none.
-    std::optional<RecordKind> focusedList() const { return focusedList_; }
-    // Rebuilds the menu bar's Edit menu for the focused list and its current row.
-    void fillEditMenu(QMenu& menu);
-
-    struct DropMove {
-        int32_t key, from, to;
-    };
-
-private:
+    // The window's list of `kind`, and the key of its row `row` (none beside the rows).
     DragListCtrl* listOf(RecordKind kind) const;
     std::optional<int32_t> keyOfRow(RecordKind kind, int row) const;
+
+private:
     std::vector<int32_t> selectedKeys(RecordKind kind) const;
-    void addMenuItems(QMenu& menu, RecordKind list, std::optional<int32_t> key,
-                      bool withShortcuts) const;
-    void showContextMenu(RecordKind list, QPoint pos);
-    void runOnCurrentRow(RecordKind list, int verb);
-    void connectList(RecordKind kind);
+    void connectDrops(RecordKind kind);
     void queueMove(RecordKind kind, DropMove move);
     void applyMoves(RecordKind kind, std::span<const DropMove> moves);
     void applyServiceMoves(std::span<const DropMove> moves);
-    bool
-    rowsShowedDatabaseOrder(const std::vector<int32_t>& shown,
-                            const std::vector<RecordList<ServiceRecord>::iterator>& order) const;
     bool confirmDelete(const QString& what);
     // After a change whose cascades may have removed transponders, services or antennas: the
     // lists that showed them are refilled with what they showed.
@@ -132,12 +93,9 @@ private:
     TransponderExists transponderExists() const;
 
     RecordEditors& editors_;
-    std::optional<RecordKind> focusedList_;
-    std::optional<RecordKind> editMenuList_;
-    std::optional<int32_t> editMenuKey_;
     std::optional<RecordKind> dropping_;
     std::vector<DropMove> dropMoves_;
-    std::vector<RecordList<ServiceRecord>::iterator> serviceOrder_;
+    ServiceDrop serviceDrop_;
 };
 
 } // namespace corvane

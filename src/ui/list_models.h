@@ -72,6 +72,7 @@ public:
     // Tells the views that the shown records' values may have changed.
     void refresh();
 
+    std::span<const Record* const> rows() const { return rows_; }
     const Record* record(int row) const {
         return row >= 0 && static_cast<std::size_t>(row) < rows_.size()
                    ? rows_[static_cast<std::size_t>(row)]

@@ -9,6 +9,7 @@
 #include "ui/drag_list_ctrl.h"
 #include "ui/findings_dialog.h"
 #include "ui/list_commands.h"
+#include "ui/list_menus.h"
 #include "ui/prompts.h"
 #include "ui/qt_packer_runner.h"
 #include "ui/template_layout.h"
@@ -117,6 +118,7 @@ MainDialog::MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* pa
     setSizeGripEnabled(false);
     buildControls();
     commands_ = new ListCommands(*this, editors);
+    menus_ = new ListMenus(*this, *commands_);
     buildMenus();
     updateTitle();
     openButton_->setFocus();
@@ -140,7 +142,7 @@ void MainDialog::buildMenus() {
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
-    connect(edit, &QMenu::aboutToShow, this, [this, edit] { commands_->fillEditMenu(*edit); });
+    connect(edit, &QMenu::aboutToShow, this, [this, edit] { menus_->fillEditMenu(*edit); });
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     QAction* about = help->addAction(QStringLiteral("&About Corvane"), this, &MainDialog::onAbout);

@@ -26,6 +26,7 @@ namespace corvane {
 
 class DragListCtrl;
 class ListCommands;
+class ListMenus;
 class RecordEditors;
 class UserPrompts;
 
@@ -150,6 +151,7 @@ private:
     int serviceNumberWidth_ = 0; // the No. column as the template gives it
     // Parented to the window; held here for its type.
     ListCommands* commands_ = nullptr;
+    ListMenus* menus_ = nullptr;
 };
 
 } // namespace corvane
