@@ -8,6 +8,7 @@
 #include "formats/text_reader.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace corvane {
@@ -30,14 +31,16 @@ std::optional<std::string> loadImage(const std::string& path, Status<>& status) 
     return image;
 }
 
-// The text of the file at `binPath`, or nullopt with the messages and the cause in `status`.
-std::optional<factory::Layout> formatFile(std::string& text, const std::string& binPath,
-                                          Status<>& status) {
-    const auto image = loadImage(binPath, status);
-    if (!image)
+// The text of the file at `binPath`, or nullopt with the messages and the cause in `status`. The
+// bytes read stay in `image`.
+std::optional<factory::Layout> formatFile(std::string& text, std::string& image,
+                                          const std::string& binPath, Status<>& status) {
+    auto loaded = loadImage(binPath, status);
+    if (!loaded)
         return std::nullopt;
+    image = std::move(*loaded);
     std::string whyNot;
-    const auto layout = factory::formatText(text, asBytes(*image), &whyNot);
+    const auto layout = factory::formatText(text, asBytes(image), &whyNot);
     if (!layout)
         status.fail(Outcome::Failed, std::move(whyNot));
     return layout;
@@ -48,6 +51,24 @@ std::optional<factory::Layout> formatFile(std::string& text, const std::string& 
 TextReadOptions readOptionsFor(factory::Layout layout) {
     return TextReadOptions{layout == factory::Layout::A ? ServiceColumns::WithoutAntennaIndex
                                                         : ServiceColumns::WithAntennaIndex};
+}
+
+// The database of an image whose text is good. It is read from a second text with placeholder
+// names, then every record gets its stored name: a name may hold '"' or a line feed, which in the
+// user's text would hand one program's values to another or lose a line.
+void readImage(ChannelDatabase& db, std::span<const uint8_t> file, factory::Layout layout) {
+    std::string text;
+    factory::StoredNames names;
+    factory::formatText(text, file, nullptr, &names);
+    readTextBytes(db, text, readOptionsFor(layout));
+    auto assign = [](auto& records, const std::vector<std::string>& stored) {
+        auto name = stored.begin();
+        for (auto& record : records)
+            if (name != stored.end())
+                setName(record.name, *name++);
+    };
+    assign(db.satellites, names.satellites);
+    assign(db.services, names.programs);
 }
 
 bool writeAll(std::FILE* out, const std::string& text) {
@@ -68,7 +89,8 @@ Status<> writeFactoryText(std::string& text, std::span<const uint8_t> file) {
 Status<> writeFactoryText(std::FILE* out, const std::string& binPath) {
     Status<> status(binPath);
     std::string text;
-    if (formatFile(text, binPath, status) && !writeAll(out, text))
+    std::string image;
+    if (formatFile(text, image, binPath, status) && !writeAll(out, text))
         status.fail(Outcome::Failed, "the text could not be written");
     return status;
 }
@@ -76,7 +98,8 @@ Status<> writeFactoryText(std::FILE* out, const std::string& binPath) {
 Status<> convertFactoryData(ChannelDatabase& db, const std::string& binPath, FileSystem& fs) {
     Status<> status(binPath);
     std::string text;
-    const auto layout = formatFile(text, binPath, status);
+    std::string image;
+    const auto layout = formatFile(text, image, binPath, status);
     if (!layout) {
         status.messages.emplace_back(kInvalid);
         text.clear(); // a refused file leaves the work file empty, never half a text
@@ -91,7 +114,7 @@ Status<> convertFactoryData(ChannelDatabase& db, const std::string& binPath, Fil
         return failed.failWith(Outcome::Failed, std::move(written));
     }
     if (layout)
-        readTextBytes(db, text, readOptionsFor(*layout));
+        readImage(db, asBytes(image), *layout);
     return status;
 }
 
@@ -104,7 +127,7 @@ Status<> convertFactoryBytes(ChannelDatabase& db, std::span<const uint8_t> file)
         status.messages.emplace_back(kInvalid);
         return status.fail(Outcome::Failed, std::move(whyNot));
     }
-    readTextBytes(db, text, readOptionsFor(*layout));
+    readImage(db, file, *layout);
     return status;
 }
 

@@ -230,8 +230,9 @@ struct Counts {
 
 class Writer {
 public:
-    Writer(const Image& image, const LayoutTables& tables, Layout layout, const Counts& counts)
-        : image_(image), tables_(tables), layout_(layout), counts_(counts) {}
+    Writer(const Image& image, const LayoutTables& tables, Layout layout, const Counts& counts,
+           StoredNames* names)
+        : image_(image), tables_(tables), layout_(layout), counts_(counts), names_(names) {}
 
     void write(std::string& text) const {
         appendBanner(text, kFileBanner);
@@ -269,6 +270,17 @@ private:
         return table.offset + static_cast<std::size_t>(index) * table.recordSize;
     }
 
+    // The quoted name as the line carries it: the stored bytes, or, for a text that is read back,
+    // a placeholder and the bytes kept aside.
+    std::string quotedName(std::size_t at, std::size_t width,
+                           std::vector<std::string> StoredNames::*kind) const {
+        std::string name = image_.name(at, width);
+        if (names_ == nullptr)
+            return inQuotes(name);
+        (names_->*kind).push_back(std::move(name));
+        return "\"\"";
+    }
+
     uint32_t transponderSatellite(int32_t index) const {
         return image_.u8(at(tables_.transponders, index) + transponderRecord::kSatelliteAt);
     }
@@ -301,20 +313,20 @@ private:
             const char* tone = (flags & 0x10) ? ((flags & 0x20) ? "22" : "0") : "none";
             const char* v12 = (flags & 0x40) ? ((flags & 0x80) ? "12" : "0") : "none";
             const char* v1418 = (flags & 0x100) ? ((flags & 0x200) ? "18" : "14") : "none";
-            appendf(
-                text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10s%-10s%s\n",
-                inQuotes(image_.name(r + satelliteRecord::kNameAtA, satelliteRecord::kNameWidthA))
-                    .c_str(),
-                low, high, (flags & 1) ? "universal" : "normal", angle, eastWest, port, tone, v12,
-                v1418);
+            appendf(text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10s%-10s%s\n",
+                    quotedName(r + satelliteRecord::kNameAtA, satelliteRecord::kNameWidthA,
+                               &StoredNames::satellites)
+                        .c_str(),
+                    low, high, (flags & 1) ? "universal" : "normal", angle, eastWest, port, tone,
+                    v12, v1418);
         } else {
             const uint32_t flags = image_.u16(r + satelliteRecord::kFlagsAt);
-            appendf(
-                text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10d\n",
-                inQuotes(image_.name(r + satelliteRecord::kNameAtB, satelliteRecord::kNameWidthB))
-                    .c_str(),
-                low, high, (flags & 1) ? "universal" : "normal", angle, eastWest,
-                (flags & 4) ? "y" : "n", static_cast<int>(flags >> 8) - 90);
+            appendf(text, "  s       %-16s%-10d%-10d%-10s%-10.1f%-10s%-10s%-10d\n",
+                    quotedName(r + satelliteRecord::kNameAtB, satelliteRecord::kNameWidthB,
+                               &StoredNames::satellites)
+                        .c_str(),
+                    low, high, (flags & 1) ? "universal" : "normal", angle, eastWest,
+                    (flags & 4) ? "y" : "n", static_cast<int>(flags >> 8) - 90);
         }
     }
 
@@ -347,8 +359,8 @@ private:
         const uint32_t transponder = link & 0x7FFF;
         const uint32_t flags = image_.u16(r + programRecord::kFlagsAt);
         const char* tag = (link & 0x8000) ? "r" : "v";
-        const std::string name =
-            inQuotes(image_.name(r + programRecord::kNameAt, programRecord::kNameWidth));
+        const std::string name = quotedName(r + programRecord::kNameAt, programRecord::kNameWidth,
+                                            &StoredNames::programs);
         const int serviceId = static_cast<int>(image_.u16(r + programRecord::kServiceIdAt));
         const int videoPid = static_cast<int>(image_.u16(r + programRecord::kVideoPidAt));
         const int audioPid = static_cast<int>(image_.u16(r + programRecord::kAudioPidAt));
@@ -384,12 +396,13 @@ private:
     const LayoutTables& tables_;
     Layout layout_;
     Counts counts_;
+    StoredNames* names_;
 };
 
 } // namespace
 
 std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> file,
-                                 std::string* whyNot) {
+                                 std::string* whyNot, StoredNames* names) {
     const auto refuse = [&](std::string why) -> std::optional<Layout> {
         if (whyNot)
             *whyNot = std::move(why);
@@ -421,7 +434,7 @@ std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> fil
         if (!problem.empty())
             return refuse(std::move(problem));
     const CNumericLocaleScope pointDecimals;
-    Writer(image, tables, layout, counts).write(text);
+    Writer(image, tables, layout, counts, names).write(text);
     return layout;
 }
 

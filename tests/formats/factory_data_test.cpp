@@ -177,6 +177,38 @@ TEST(FactoryConversion, LayoutBReadsAntennasAndTakesTheProgramsOwnSatellite) {
         db, {{2, "Sport", 100, 8191, 8190, 8191, 1, 1, 1}, {0, "Radio", 65535, 0, 0, 0, 0, 0, 0}});
 }
 
+// Quotes and line ends are bytes like any other in a stored name: each record keeps its own values,
+// while the work file's text shows the names as the format writes them.
+TEST(FactoryConversion, NamesWithQuotesAndLineEndsKeepEveryRecordsOwnValues) {
+    BinImage a(0x2A20 + 3 * 28);
+    a.bytes() = testing::layoutAFile();
+    using namespace std::string_view_literals;
+    a.text(0x2C, "AST\"RA\n1\0"sv)
+        .text(0x2A2E, "Das \"Erste\0"sv)
+        .text(0x2A4A, "RADIO\r\nNUM 1\0"sv);
+    ChannelDatabase db;
+    Messages messages;
+    ASSERT_TRUE(convertBytes(db, a.bytes(), messages));
+    EXPECT_EQ(nameView(db.satellites.front().name), "AST\"RA\n1");
+    EXPECT_EQ(nameView(db.satellites.back().name), "HISPASAT 30W");
+    expectTransponders(
+        db, {{0, 0, 11778, 27500, 0, 3}, {1, 0, 12345, 6111, 0, 0}, {2, 1, 12000, 22000, 1, 6}});
+    expectServices(db, {{1, "Das \"Erste", 2048, 256, 257, 256, 1, 0, 1},
+                        {2, "RADIO\r\nNUM 1", 4660, 0, 512, 512, 0, 1, 0},
+                        {0, "Lost", 0, 0, 0, 0, 0, 0, 0}});
+    std::string text;
+    ASSERT_TRUE(writeFactoryText(text, a.bytes()).ok());
+    EXPECT_NE(text.find("\"Das \"Erste\""), std::string::npos);
+    EXPECT_NE(text.find("\"RADIO\r\r\nNUM 1\""), std::string::npos);
+
+    BinImage b(0x4400 + 2 * 32);
+    b.bytes() = testing::layoutBFile();
+    b.text(0x440E, "\"Sport\n\0"sv);
+    ASSERT_TRUE(convertBytes(db, b.bytes(), messages));
+    expectServices(db, {{2, "\"Sport\n", 100, 8191, 8190, 8191, 1, 1, 1},
+                        {0, "Radio", 65535, 0, 0, 0, 0, 0, 0}});
+}
+
 TEST(FactoryConversion, EmptyTablesStillSucceed) {
     ChannelDatabase db = previousDatabase();
     Messages messages;
