@@ -23,6 +23,15 @@ template <class... Parts> void append(std::string& out, const Parts&... parts) {
     (put(out, parts), ...);
 }
 
+// Hands `out` on once it holds a piece worth writing (or at the end), so that the text of a
+// diff of large lists is never held whole.
+void flushPiece(std::string& out, const TextSink& sink, bool last) {
+    if (out.size() >= (std::size_t{64} << 10) || (last && !out.empty())) {
+        sink(out);
+        out.clear();
+    }
+}
+
 std::string_view changeName(ChangeKind change) {
     switch (change) {
     case ChangeKind::Added:
@@ -154,7 +163,7 @@ std::string quotedName(std::string_view bytes) {
     return out;
 }
 
-std::string diffToText(const DatabaseDiff& diff) {
+void writeDiffText(const DatabaseDiff& diff, const TextSink& sink) {
     std::string out;
     for (const FieldChange& f : diff.counters)
         append(out, "changed counter ", f.field, ": ", f.oldValue, " -> ", f.newValue, "\n");
@@ -179,33 +188,73 @@ std::string diffToText(const DatabaseDiff& diff) {
             break;
         }
         out.push_back('\n');
+        flushPiece(out, sink, false);
     }
+    flushPiece(out, sink, true);
+}
+
+std::string diffToText(const DatabaseDiff& diff) {
+    std::string out;
+    writeDiffText(diff, [&](std::string_view piece) { out.append(piece); });
     return out;
 }
+
+namespace {
+
+ordered_json changeJson(const RecordChange& c) {
+    ordered_json change = ordered_json::object();
+    change["change"] = changeName(c.change);
+    change["record"] = recordName(c.record);
+    if (c.oldPosition)
+        change["oldPosition"] = *c.oldPosition;
+    if (c.newPosition)
+        change["newPosition"] = *c.newPosition;
+    if (c.oldKey)
+        change["oldKey"] = *c.oldKey;
+    if (c.newKey)
+        change["newKey"] = *c.newKey;
+    change["identity"] = identityJson(c.identity);
+    if (c.change == ChangeKind::Changed)
+        change["fields"] = fieldsJson(c.fields);
+    return change;
+}
+
+// `value` as dump(2) writes it `depth` levels down in a document: its later lines indented by two
+// spaces a level. Strings hold no raw line end, so every one is a line break of the layout.
+void appendIndented(std::string& out, const ordered_json& value, int depth) {
+    const std::string indent(static_cast<std::size_t>(2 * depth), ' ');
+    for (const char c : value.dump(2)) {
+        out.push_back(c);
+        if (c == '\n')
+            out.append(indent);
+    }
+}
+
+} // namespace
 
 ordered_json diffToJson(const DatabaseDiff& diff) {
     ordered_json out = ordered_json::object();
     out["counters"] = fieldsJson(diff.counters);
     ordered_json changes = ordered_json::array();
-    for (const RecordChange& c : diff.records) {
-        ordered_json change = ordered_json::object();
-        change["change"] = changeName(c.change);
-        change["record"] = recordName(c.record);
-        if (c.oldPosition)
-            change["oldPosition"] = *c.oldPosition;
-        if (c.newPosition)
-            change["newPosition"] = *c.newPosition;
-        if (c.oldKey)
-            change["oldKey"] = *c.oldKey;
-        if (c.newKey)
-            change["newKey"] = *c.newKey;
-        change["identity"] = identityJson(c.identity);
-        if (c.change == ChangeKind::Changed)
-            change["fields"] = fieldsJson(c.fields);
-        changes.push_back(std::move(change));
-    }
+    for (const RecordChange& c : diff.records)
+        changes.push_back(changeJson(c));
     out["changes"] = std::move(changes);
     return out;
+}
+
+void writeDiffJson(const DatabaseDiff& diff, const TextSink& sink) {
+    std::string out = "{\n  \"counters\": ";
+    appendIndented(out, fieldsJson(diff.counters), 1);
+    out.append(",\n  \"changes\": [");
+    bool first = true;
+    for (const RecordChange& c : diff.records) {
+        out.append(first ? "\n    " : ",\n    ");
+        first = false;
+        appendIndented(out, changeJson(c), 2);
+        flushPiece(out, sink, false);
+    }
+    out.append(first ? "]\n}\n" : "\n  ]\n}\n");
+    flushPiece(out, sink, true);
 }
 
 } // namespace corvane::cli

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,12 +16,19 @@ namespace corvane::cli {
 // "\x1b", "\\", "\""), so that no name can break a line, forge one or reach the terminal.
 std::string quotedName(std::string_view bytes);
 
+// Receives output text in order, a piece at a time.
+using TextSink = std::function<void(std::string_view piece)>;
+
 // One line per change, each ending in "\n", in the order of `diff`; empty when it is empty.
 std::string diffToText(const DatabaseDiff& diff);
+// The same text handed to `sink` in pieces, so that it is never held whole.
+void writeDiffText(const DatabaseDiff& diff, const TextSink& sink);
 
 // {"counters": [{"field", "old", "new"}...], "changes": [{"change", "record", "oldPosition",
 // "newPosition", "oldKey", "newKey", "identity", "fields"}...]}, members absent where they do
 // not apply; names as Latin-1 text as in the database JSON.
 nlohmann::ordered_json diffToJson(const DatabaseDiff& diff);
+// The text of diffToJson(diff).dump(2) and a line end, handed to `sink` a piece at a time.
+void writeDiffJson(const DatabaseDiff& diff, const TextSink& sink);
 
 } // namespace corvane::cli

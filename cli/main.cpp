@@ -65,7 +65,11 @@ int runDump(const std::string& path) {
     ChannelDatabase db;
     if (!load(db, path))
         return kFailed;
-    std::cout << databaseToJsonText(db);
+    // Written as it is made: the text of a large list is many times the file it came from.
+    writeDatabaseJson(db, [](std::string_view piece) {
+        return static_cast<bool>(
+            std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size())));
+    });
     return finishOutput(kOk);
 }
 
@@ -74,7 +78,10 @@ int runConvert(const std::string& in, const std::string& out) {
     if (!load(db, in))
         return kFailed;
     if (cli::hasExtension(out, ".json")) {
-        const Status<> written = writeFileAtomically(out, databaseToJsonText(db));
+        const Status<> written = writeFileAtomically(out, [&db](const PieceWriter& write) {
+            return writeDatabaseJson(
+                db, [&write](std::string_view piece) { return write(asBytes(piece)); });
+        });
         report(written);
         return written.ok() ? kOk : kFailed;
     }
@@ -130,7 +137,13 @@ int runDiff(const std::string& oldPath, const std::string& newPath, bool asJson)
     if (!load(newDb, newPath) || !oldRead)
         return kDiffUnreadable;
     const DatabaseDiff diff = diffDatabases(oldDb, newDb);
-    std::cout << (asJson ? cli::diffToJson(diff).dump(2) + "\n" : cli::diffToText(diff));
+    const auto print = [](std::string_view piece) {
+        std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    };
+    if (asJson)
+        cli::writeDiffJson(diff, print);
+    else
+        cli::writeDiffText(diff, print);
     return finishOutput(diff.empty() ? kDiffSame : kDiffDiffers);
 }
 

@@ -133,8 +133,13 @@ Status<> StagedFile::commit() {
     return status;
 }
 
-Result<std::unique_ptr<StagedFile>> stageFile(const std::string& requested,
-                                              std::span<const uint8_t> bytes,
+namespace {
+
+// stageFile() with the bytes coming from `source`; `verified`, when set, is what the file must
+// read back as.
+Result<std::unique_ptr<StagedFile>> stageFrom(const std::string& requested,
+                                              const PieceSource& source,
+                                              const std::span<const uint8_t>* verified,
                                               const WriteOptions& options, FileSystem& fs) {
     Result<std::unique_ptr<StagedFile>> status(requested);
     if (requested.empty()) {
@@ -203,12 +208,18 @@ Result<std::unique_ptr<StagedFile>> stageFile(const std::string& requested,
     // The final bits before the first byte: the data is never readable by more than it will be.
     if ((error = tmp.file().setPermissions(finalPermissions)))
         return failed("Cannot write ", error.message());
-    if ((error = tmp.file().write(bytes)))
-        return failed("Cannot write ", error.message());
+    const bool written = source([&](std::span<const uint8_t> piece) {
+        error = tmp.file().write(piece);
+        return !error;
+    });
+    if (!written)
+        return failed("Cannot write ",
+                      error ? error.message() : std::string("the data ended early"));
     // Without this a power loss soon after the rename can leave the new name on an empty file.
     if ((error = tmp.file().sync()) || (error = tmp.file().close()))
         return failed("Cannot write ", error.message());
-    if (options.verify) {
+    if (options.verify && verified != nullptr) {
+        const std::span<const uint8_t> bytes = *verified;
         // Read through the system, not `fs`: what counts is what another program will read.
         const auto readBack = readWholeFile(tmp.path());
         const std::string why =
@@ -223,14 +234,7 @@ Result<std::unique_ptr<StagedFile>> stageFile(const std::string& requested,
     return status;
 }
 
-Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
-                             FileSystem& fs, WriteOptions options) {
-    return writeFileAtomically(path, bytes, options, fs);
-}
-
-Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
-                             const WriteOptions& options, FileSystem& fs) {
-    auto staged = stageFile(path, bytes, options, fs);
+Status<> commitStaged(const std::string& path, Result<std::unique_ptr<StagedFile>> staged) {
     if (!staged.ok()) {
         Status<> status(path);
         status.code = staged.code;
@@ -239,6 +243,30 @@ Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> b
         return status;
     }
     return staged.value->commit();
+}
+
+} // namespace
+
+Result<std::unique_ptr<StagedFile>> stageFile(const std::string& path,
+                                              std::span<const uint8_t> bytes,
+                                              const WriteOptions& options, FileSystem& fs) {
+    return stageFrom(
+        path, [bytes](const PieceWriter& write) { return write(bytes); }, &bytes, options, fs);
+}
+
+Status<> writeFileAtomically(const std::string& path, const PieceSource& source,
+                             const WriteOptions& options, FileSystem& fs) {
+    return commitStaged(path, stageFrom(path, source, nullptr, options, fs));
+}
+
+Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                             FileSystem& fs, WriteOptions options) {
+    return writeFileAtomically(path, bytes, options, fs);
+}
+
+Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                             const WriteOptions& options, FileSystem& fs) {
+    return commitStaged(path, stageFile(path, bytes, options, fs));
 }
 
 Status<> writeFileAtomically(const std::string& path, std::string_view bytes, FileSystem& fs,

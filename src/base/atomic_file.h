@@ -15,6 +15,7 @@
 #include "base/status.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -47,6 +48,16 @@ Status<> writeFileAtomically(const std::string& path, std::string_view bytes,
                              FileSystem& fs = systemFileSystem(), WriteOptions options = {});
 Status<> writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
                              const WriteOptions& options, FileSystem& fs = systemFileSystem());
+
+// Hands the bytes of a file to `write` a piece at a time, so that a large file need not be held
+// whole; stops and returns false when `write` does.
+using PieceWriter = std::function<bool(std::span<const uint8_t> piece)>;
+using PieceSource = std::function<bool(const PieceWriter& write)>;
+// writeFileAtomically() of the bytes `source` gives; `verify` does not apply (there is nothing
+// held to compare with). A source that returns false fails the write, and the file at the path
+// stays as it was.
+Status<> writeFileAtomically(const std::string& path, const PieceSource& source,
+                             const WriteOptions& options = {}, FileSystem& fs = systemFileSystem());
 
 // A file written in full (synced, and read back when asked) beside the file it is meant to
 // replace, but not yet in its place. Removed when it goes without having been committed, so that

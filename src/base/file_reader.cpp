@@ -158,9 +158,18 @@ void readInto(Result<std::string, FileRead>& result, FileReader& reader, std::si
         result.fail(FileRead::TooLarge, tooLargeCause(maxBytes));
         return;
     }
-    if (size)
+    bool read = true;
+    if (size) {
+        // Read to the size first: asking for more would grow the buffer to twice the file just
+        // to learn that it ends there. A file that grew meanwhile is read on, within the bound.
         result.value.reserve(*size);
-    if (!reader.read(result.value, maxBytes))
+        read = reader.read(result.value, *size);
+        if (read && result.value.size() == *size && reader.hasMore())
+            read = reader.read(result.value, maxBytes - *size);
+    } else {
+        read = reader.read(result.value, maxBytes);
+    }
+    if (!read)
         result.fail(FileRead::CannotRead, reader.cause());
     else if (result.value.size() == maxBytes && reader.hasMore())
         result.fail(FileRead::TooLarge, tooLargeCause(maxBytes));

@@ -79,21 +79,21 @@ class KeyWatcher : public nlohmann::json_sax<json> {
 public:
     const std::string& problem() const { return problem_; }
 
-    bool null() override { return true; }
-    bool boolean(bool) override { return true; }
-    bool number_integer(number_integer_t) override { return true; }
-    bool number_unsigned(number_unsigned_t) override { return true; }
-    bool number_float(number_float_t, const string_t&) override { return true; }
-    bool string(string_t&) override { return true; }
-    bool binary(binary_t&) override { return true; }
-    bool start_array(std::size_t) override { return enter(); }
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_array(std::size_t) override { return value() && enter(); }
     bool end_array() override {
         --depth_;
         return true;
     }
     bool start_object(std::size_t) override {
         openObjects_.emplace_back();
-        return enter();
+        return value() && enter();
     }
     bool end_object() override {
         openObjects_.pop_back();
@@ -130,7 +130,20 @@ private:
         return false;
     }
 
+    // The document object model costs up to a hundred bytes a value (a key and its value in an
+    // object), some fifteen times the text of a short one. A full-size list has about 2 million
+    // values; the limit keeps the model of any file within a few hundred megabytes.
+    static constexpr std::size_t kMaxValues = std::size_t{1} << 22;
+    bool value() {
+        if (++values_ <= kMaxValues)
+            return true;
+        problem_ = "more than " + std::to_string(kMaxValues) +
+                   " values, far more than a receiver's list holds";
+        return false;
+    }
+
     int depth_ = 0;
+    std::size_t values_ = 0;
     std::vector<std::unordered_set<std::string>> openObjects_;
     std::string problem_;
 };
@@ -327,9 +340,32 @@ namespace {
 
 // The text of databaseToJson(db).dump(2), written record by record: a document object model of a
 // large list costs many times its text, and tearing one down allocates, which aborts the program
-// when it is memory that ran out.
+// when it is memory that ran out. The text goes out in pieces, so that what is held does not grow
+// with the database.
+class JsonPieces {
+public:
+    explicit JsonPieces(const JsonSink& sink) : sink_(sink) {}
+
+    std::string& text() { return text_; }
+    // Hands the text on once a piece is full; false once the sink has refused one.
+    bool recordDone() { return text_.size() < kPiece || flush(); }
+    bool flush() {
+        if (ok_ && !text_.empty())
+            ok_ = sink_(text_);
+        text_.clear();
+        return ok_;
+    }
+
+private:
+    static constexpr std::size_t kPiece = 64 * 1024;
+    const JsonSink& sink_;
+    std::string text_;
+    bool ok_ = true;
+};
+
 template <class T>
-void appendList(std::string& out, const char* key, const RecordList<T>& list, bool last) {
+bool appendList(JsonPieces& pieces, const char* key, const RecordList<T>& list, bool last) {
+    std::string& out = pieces.text();
     out.append("  \"").append(key).append("\": [");
     bool firstRecord = true;
     for (const T& record : list) {
@@ -345,25 +381,40 @@ void appendList(std::string& out, const char* key, const RecordList<T>& list, bo
                 out.append(std::to_string(value));
         });
         out.append("\n    }");
+        if (!pieces.recordDone())
+            return false;
     }
     out.append(firstRecord ? "]" : "\n  ]").append(last ? "\n" : ",\n");
+    return true;
 }
 
 } // namespace
 
-std::string databaseToJsonText(const ChannelDatabase& db) {
-    std::string out = "{\n";
+bool writeDatabaseJson(const ChannelDatabase& db, const JsonSink& sink) {
+    JsonPieces pieces(sink);
+    std::string& out = pieces.text();
+    out = "{\n";
     for (const auto& [key, value] : {std::pair{"satelliteCount", db.satelliteCount},
                                      {"transponderCount", db.transponderCount},
                                      {"serviceCount", db.serviceCount},
                                      {"antennaCount", db.antennaCount}})
         out.append("  \"").append(key).append("\": ").append(std::to_string(value)).append(",\n");
-    appendList(out, "antennas", db.antennas, false);
-    appendList(out, "satellites", db.satellites, false);
-    appendList(out, "transponders", db.transponders, false);
-    appendList(out, "services", db.services, true);
+    if (!appendList(pieces, "antennas", db.antennas, false) ||
+        !appendList(pieces, "satellites", db.satellites, false) ||
+        !appendList(pieces, "transponders", db.transponders, false) ||
+        !appendList(pieces, "services", db.services, true))
+        return false;
     out.append("}\n");
-    return out;
+    return pieces.flush();
+}
+
+std::string databaseToJsonText(const ChannelDatabase& db) {
+    std::string text;
+    writeDatabaseJson(db, [&](std::string_view piece) {
+        text.append(piece);
+        return true;
+    });
+    return text;
 }
 
 Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,12 @@ nlohmann::ordered_json databaseToJson(const ChannelDatabase& db);
 // The text `dump` prints and `convert` writes: databaseToJson indented by two, ending in "\n",
 // built without the object model.
 std::string databaseToJsonText(const ChannelDatabase& db);
+
+// Receives the text in order, a piece at a time; returns false to stop the writing.
+using JsonSink = std::function<bool(std::string_view piece)>;
+// The same text handed to `sink` in pieces of about 64 KiB, so that only one piece is held at a
+// time. False when the sink stopped it.
+bool writeDatabaseJson(const ChannelDatabase& db, const JsonSink& sink);
 
 // Replaces the lists and counters of `db` (its cut buffers are kept) with the database that
 // `text` describes, in the form databaseToJson produces. Every counter, list and field must be

@@ -156,6 +156,8 @@ template <std::size_t N> struct AttributeSet {
     std::array<pugi::xml_attribute, N> found{};
 };
 
+constexpr std::ptrdiff_t kMaxXmlNodes = std::ptrdiff_t{1} << 22;
+
 class Importer {
 public:
     Importer(std::string_view bytes, std::string_view file) : bytes_(bytes) {
@@ -163,6 +165,16 @@ public:
     }
 
     SatellitesXmlResult run(ChannelDatabase& db) {
+        // The document tree costs some fifty bytes a node, so a file of tiny elements would take
+        // eighteen times its size. Every element, text and attribute starts at a '<' or has an
+        // '=', which bounds the nodes before any is made; real lists stay far below the limit.
+        const auto nodes = std::ranges::count(bytes_, '<') + std::ranges::count(bytes_, '=');
+        if (nodes > kMaxXmlNodes) {
+            refuseAt(0, SatellitesXmlRefusal::CannotRead,
+                     "more than " + std::to_string(kMaxXmlNodes) +
+                         " elements and attributes, far more than a transponder list holds");
+            return std::move(result_);
+        }
         pugi::xml_document doc;
         // Forced to 8-bit: the names must keep their bytes, not be converted from whatever the
         // declaration claims, and the parser's offsets then count the file's own bytes.

@@ -1,6 +1,7 @@
 #include "formats/text_reader.h"
 
 #include "base/file_reader.h"
+#include "base/message_text.h"
 #include "base/saturate.h"
 #include "formats/c_numeric_locale.h"
 
@@ -337,7 +338,7 @@ std::size_t readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOp
         length = 0;
         visible = std::string_view::npos;
     };
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < text.size() && reader.records() <= kMaxTextRecords; ++i) {
         char c = text[i];
         if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
             continue;
@@ -347,7 +348,7 @@ std::size_t readTextBytes(ChannelDatabase& db, std::string_view text, TextReadOp
         if (c == '\n' || length == kPiece)
             flush();
     }
-    if (length > 0)
+    if (length > 0 && reader.records() <= kMaxTextRecords)
         flush();
     return reader.records();
 }
@@ -364,8 +365,14 @@ Status<> readTextFile(ChannelDatabase& db, const std::string& path, TextReadOpti
     if (text.value.empty())
         return status.fail(Outcome::Failed, "the file is empty");
     ChannelDatabase fresh;
-    if (readTextBytes(fresh, text.value, options) == 0)
+    const std::size_t records = readTextBytes(fresh, text.value, options);
+    if (records == 0)
         return status.fail(Outcome::Failed, "no satellite, transponder, service or antenna line");
+    if (records > kMaxTextRecords)
+        return status.fail(
+            Outcome::Failed,
+            detail::joinText("more than ", std::to_string(kMaxTextRecords),
+                             " record lines, far more than a receiver's list holds"));
     db.replaceRecords(std::move(fresh));
     return status;
 }

@@ -214,7 +214,7 @@ std::vector<FieldChange> changedFields(const T& o, std::size_t oldPos, const T& 
 
 template <class T, class OldIdentity, class NewIdentity>
 void diffList(RecordKind kind, const Side<T>& olds, const Side<T>& news, const Pairing& pairing,
-              OldIdentity oldIdentity, NewIdentity newIdentity, std::vector<RecordChange>& out) {
+              OldIdentity oldIdentity, NewIdentity newIdentity, std::deque<RecordChange>& out) {
     std::vector<char> oldPaired(olds.records.size(), 0);
     std::vector<std::size_t> pairedOld; // the old positions of the paired records, in new order
     for (const std::size_t i : pairing.newToOld)

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,7 +81,9 @@ struct DatabaseDiff {
     // Antennas, satellites, transponders, then services (the order of the tool's JSON). Within a
     // kind, the removed records in old order, then the others in new order; a record both
     // changed and moved has its Changed entry first.
-    std::vector<RecordChange> records;
+    // A deque, not a vector: a diff of large lists has millions of entries, and growing a
+    // vector would hold the old and the new copy at once.
+    std::deque<RecordChange> records;
 
     bool empty() const { return counters.empty() && records.empty(); }
 };

@@ -105,5 +105,16 @@ TEST(DiffOutput, JsonHoldsTheMembersThatApply) {
     EXPECT_EQ(diffToJson({}), ordered_json::parse(R"({"counters": [], "changes": []})"));
 }
 
+// The tool prints a diff a piece at a time; the pieces must make exactly the text of the whole.
+TEST(DiffOutput, PiecesMakeTheWholeText) {
+    for (const DatabaseDiff& diff : {sampleDiff(), DatabaseDiff{}}) {
+        std::string json, text;
+        writeDiffJson(diff, [&](std::string_view piece) { json.append(piece); });
+        writeDiffText(diff, [&](std::string_view piece) { text.append(piece); });
+        EXPECT_EQ(json, diffToJson(diff).dump(2) + "\n");
+        EXPECT_EQ(text, diffToText(diff));
+    }
+}
+
 } // namespace
 } // namespace corvane::cli

@@ -718,6 +718,59 @@ TEST_F(Tool, RunningOutOfMemoryIsAMessageAndStatusOne) {
         << starved.err;
 }
 
+// The README's bound: at most 16 MiB plus 100 bytes per input byte (250 for diff), and never above
+// 1,280 MiB.
+// Each file is the costliest shape of its format just within the readers' limits: two records
+// from every four-byte line, a tree node from every four bytes of XML, a value from every few
+// bytes of JSON. Address space is more than the memory used, hence the allowance for the program.
+TEST_F(Tool, EveryCommandStaysWithinTheStatedMemoryPerInputByte) {
+    if (kSanitized)
+        GTEST_SKIP() << "AddressSanitizer cannot run under an address space limit";
+    const auto repeat = [](std::string_view piece, std::size_t times) {
+        std::string out;
+        out.reserve(piece.size() * times);
+        for (std::size_t i = 0; i < times; ++i)
+            out.append(piece);
+        return out;
+    };
+    std::string keys = "{\"services\": [{";
+    for (int i = 0; keys.size() < (std::size_t{24} << 20); ++i)
+        keys += "\"k" + std::to_string(i) + "\":0,";
+    keys += "\"last\":0}]}";
+    const std::pair<const char*, std::string> inputs[] = {
+        {"lines.txt", repeat("s\"\"\n", std::size_t{1} << 20)},
+        {"nodes.xml",
+         "<satellites>" + repeat("<x/>", (std::size_t{1} << 22) - 8) + "</satellites>"},
+        {"keys.json", keys},
+    };
+    for (const auto& [name, bytes] : inputs) {
+        write(name, bytes);
+        const rlim_t bound =
+            std::min<rlim_t>((rlim_t{16} << 20) + 100 * rlim_t{bytes.size()}, rlim_t{1280} << 20);
+        for (const char* command : {"check", "dump", "convert"}) {
+            SCOPED_TRACE(std::string(command) + " " + name);
+            RunOptions limited = RunOptions::writingTo("/dev/null");
+            limited.addressSpace = bound + (rlim_t{48} << 20);
+            std::vector<std::string> args = {command, name};
+            if (std::string_view(command) == "convert")
+                args.emplace_back("out.json");
+            const Outcome outcome = run(args, limited);
+            EXPECT_LT(outcome.status, 128) << "not killed";
+            EXPECT_EQ(outcome.err.find("memory"), std::string::npos) << outcome.err;
+        }
+    }
+    // diff holds both lists and every change between them: 250 bytes per byte of its inputs.
+    // Here every record differs: antennas only against satellites that bring their own.
+    write("antennas.txt", repeat("a\n", std::size_t{1} << 20));
+    RunOptions limited = RunOptions::writingTo("/dev/null");
+    limited.addressSpace =
+        std::min<rlim_t>((rlim_t{16} << 20) + (250 * rlim_t{6} << 20), rlim_t{1280} << 20) +
+        (rlim_t{48} << 20);
+    const Outcome diff = run({"diff", "--json", "antennas.txt", "lines.txt"}, limited);
+    EXPECT_EQ(diff.status, 1) << diff.err;
+    EXPECT_EQ(diff.err, "");
+}
+
 TEST_F(Tool, ConvertReplacesAnOutputAsItIsAndRefusesAReadOnlyOne) {
     write("sample.txt", kSampleText);
     write("kept.cdd", "old");

@@ -108,6 +108,33 @@ TEST_F(OpenFileTest, UnreadableFilesReportFormatErrorAndKeepTheData) {
     EXPECT_EQ(db, before) << "a damaged database file must not cost the user the open data";
 }
 
+// Files just past the limits that keep a reader's memory bounded: refused with the reason, the
+// open data kept. Just within them they are read (the tool's memory test runs those).
+TEST_F(OpenFileTest, FilesFarLargerThanAnyListAreRefusedBeforeTheyCostMemory) {
+    const auto repeat = [](std::string_view piece, std::size_t times) {
+        std::string out;
+        for (std::size_t i = 0; i < times; ++i)
+            out.append(piece);
+        return out;
+    };
+    std::string values = "{\"satelliteCount\": [0";
+    values += repeat(",0", std::size_t{1} << 22);
+    values += "]}";
+    const std::pair<const char*, std::string> files[] = {
+        {"lines.txt", repeat("t\n", (std::size_t{1} << 20) + 1)},
+        {"nodes.xml", "<satellites>" + repeat("<x/>", std::size_t{1} << 22) + "</satellites>"},
+        {"values.json", values},
+    };
+    ChannelDatabase db = withOneSatellite();
+    const ChannelDatabase before = db;
+    for (const auto& [name, bytes] : files) {
+        const auto result = openFile(db, write(name, bytes));
+        EXPECT_FALSE(result.ok()) << name;
+        EXPECT_NE(result.detail.find("far more than"), std::string::npos) << result.detail;
+        EXPECT_EQ(db, before) << name;
+    }
+}
+
 TEST_F(OpenFileTest, FactoryDataMessagesComeInOrder) {
     ChannelDatabase db = withOneSatellite();
     const ChannelDatabase before = db;
