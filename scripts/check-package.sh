@@ -27,6 +27,8 @@ if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
   fail "expected one package, found: ${debs[*]}"
 fi
 deb=${debs[0]}
+# Every program says the version the package carries, which comes from the project.
+version=$(dpkg-deb --field "$deb" Version)
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Package $(basename "$deb"): Depends: $depends"
 root=$scratch/root
@@ -34,8 +36,9 @@ dpkg -x "$deb" "$root"
 bin=$root/usr/bin
 
 [[ $depends == *libc6* ]] || fail "no libc6 among the dependencies"
-expect_output "corvane-tool " "$bin/corvane-tool" --version
+expect_output "corvane-tool $version" "$bin/corvane-tool" --version
 expect_output "Usage: imgpack" "$bin/imgpack" --help
+expect_output "imgpack $version" "$bin/imgpack" --version
 for page in corvane-tool imgpack; do
   [ -f "$root/usr/share/man/man1/$page.1" ] || fail "no manual page for $page"
 done
@@ -43,7 +46,7 @@ done
 if [ -x "$bin/corvane" ] || grep -q '^CORVANE_BUILD_EDITOR:BOOL=ON' "$build/CMakeCache.txt"; then
   [[ $depends == *libqt6widgets6* && $depends == *qt6-qpa-plugins* ]] ||
     fail "the editor's Qt libraries are not among the dependencies"
-  expect_output "Corvane " "$bin/corvane" --version
+  expect_output "Corvane $version" "$bin/corvane" --version
   expect_output "Usage: " "$bin/corvane" --help
   desktop=$root/usr/share/applications/corvane.desktop
   desktop-file-validate "$desktop" || fail "corvane.desktop is not valid"

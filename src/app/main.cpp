@@ -36,7 +36,7 @@ std::vector<std::string> positionalBytes(int argc, char** argv) {
     return found;
 }
 
-constexpr const char* kVersion = "1.0.3";
+constexpr const char* kVersion = CORVANE_VERSION;
 
 // Answered before the GUI starts, so that they work without a display.
 bool printedHelpOrVersion(int argc, char** argv) {

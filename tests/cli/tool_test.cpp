@@ -444,7 +444,7 @@ TEST_F(Tool, BlockDecodesTheHeaderAndItsChecksums) {
 TEST_F(Tool, HelpVersionAndUsageErrors) {
     const Outcome version = run({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "corvane-tool 0.1.0\n");
+    EXPECT_EQ(version.out, "corvane-tool " CORVANE_VERSION "\n");
     for (const std::string command : {"dump", "convert", "save", "check", "block", "diff"}) {
         const Outcome help = run({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;

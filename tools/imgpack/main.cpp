@@ -22,7 +22,7 @@ constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
 constexpr const char* kHelp =
-    R"(Usage: imgpack [--help]
+    R"(Usage: imgpack [--help | --version]
 
 Run in a folder, imgpack reads the channel database "RealDefData.cdd" there and writes
 "default_data.bin" there: a data block with magic "DLDFDA" (type PROGRAMPARAM, tags "CDD",
@@ -92,6 +92,11 @@ int pack() {
 int main(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::cout << kHelp;
+        std::cout.flush();
+        return std::cout ? kOk : kFailed;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "imgpack " << CORVANE_VERSION << '\n';
         std::cout.flush();
         return std::cout ? kOk : kFailed;
     }
