@@ -140,7 +140,8 @@ private:
     void transponder(const TransponderRecord& t) {
         widths(t);
         const bool written = satelliteIds_.contains(t.satelliteId);
-        if (!seenTransponders_.insert(t.id).second) {
+        const bool ownsItsId = seenTransponders_.insert(t.id).second;
+        if (!ownsItsId) {
             // The writer puts a transponder in the block of its satellite, when there is one, and
             // every service of its id under it.
             if (written && !seenWrittenTransponders_.insert(t.id).second)
@@ -162,6 +163,10 @@ private:
                 cat("antenna ", t.antennaId, " does not exist"));
 
         const auto [first, inserted] = tuning_.try_emplace(Tuning::of(t), t.id);
+        // Removing duplicates moves the services of the first transponder of an id to the first
+        // of its tuning; they are compared there.
+        if (ownsItsId && !inserted && first->second != t.id)
+            keptTransponder_.emplace(t.id, first->second);
         if (!inserted)
             add(FindingKind::DuplicateTuning, "frequency",
                 cat("satellite ", t.satelliteId, " already has transponder ", first->second, " on ",
@@ -180,6 +185,15 @@ private:
         if (!seenServiceNumbers_.insert(v.number).second)
             add(FindingKind::DuplicateKey, "number",
                 "an earlier service has the same number; lookups find only that one");
+        const auto kept = keptTransponder_.find(v.transponderId);
+        const int32_t on = kept == keptTransponder_.end() ? v.transponderId : kept->second;
+        const auto [first, inserted] = serviceOn_.try_emplace(
+            uint64_t{static_cast<uint32_t>(on)} << 32 | static_cast<uint32_t>(v.serviceId),
+            v.number);
+        if (!inserted)
+            add(FindingKind::DuplicateService, "serviceId",
+                cat("service ", first->second, " on transponder ", on, " has the same service id ",
+                    v.serviceId, "; removing duplicates keeps that one"));
         if (!transponderIds_.contains(v.transponderId))
             add(FindingKind::MissingTransponder, "transponderId",
                 cat("transponder ", v.transponderId,
@@ -229,6 +243,8 @@ private:
         seenWrittenTransponders_, seenServiceNumbers_;
     std::unordered_map<int32_t, std::size_t> writtenServicesOn_;
     std::unordered_map<Tuning, int32_t, TuningHash> tuning_;
+    std::unordered_map<int32_t, int32_t> keptTransponder_; // id -> the id its services move to
+    std::unordered_map<uint64_t, int32_t> serviceOn_;      // transponder and service id -> number
 };
 
 } // namespace

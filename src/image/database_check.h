@@ -21,6 +21,7 @@ enum class FindingKind {
     MissingAntenna,     // a transponder's antenna does not exist
     MissingTransponder, // a service's transponder does not exist
     DuplicateTuning,    // the satellite already has a transponder on this frequency and polarity
+    DuplicateService,   // a service with the same service id on the same transponder comes first
     TooManyServices,    // more services on one transponder than the .cdd file holds
     NameCut,            // a name longer than the .cdd file keeps
     NotAPid,            // a PID outside 0 to 8191

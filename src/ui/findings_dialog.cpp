@@ -13,7 +13,9 @@
 namespace corvane {
 
 bool findingChangesTheFile(const Finding& finding) {
-    return finding.kind != FindingKind::DuplicateTuning;
+    // Records entered twice are written as they are; the receiver shows both.
+    return finding.kind != FindingKind::DuplicateTuning &&
+           finding.kind != FindingKind::DuplicateService;
 }
 
 namespace {

@@ -105,6 +105,8 @@ TEST(DatabaseCheck, NamesEveryRecordThatWouldMakeTheReceiverDataWrong) {
     db.appendRecord(svc(6, 0, "Silent", 0)); // dropped
     db.services.back().audioPid = 0;
     db.services.back().lock = 2;
+    db.appendRecord(svc(7, 3, "Twice")); // on 3, which doubles 1: as service 1 there
+    db.services.back().serviceId = 1;
     const std::vector<std::string> expected = {
         "the antenna counter 256 does not fit a .cdd file (0 to 255)",
         "the service counter -1 does not fit a .cdd file (0 to 65535)",
@@ -131,6 +133,8 @@ TEST(DatabaseCheck, NamesEveryRecordThatWouldMakeTheReceiverDataWrong) {
         "service 6 \"Silent\": lock 2 does not fit a .cdd file (0 to 1)",
         "service 6 \"Silent\": video, audio and PCR PIDs are all 0; a .cdd file leaves the "
         "service out",
+        "service 7 \"Twice\": service 1 on transponder 1 has the same service id 1; removing "
+        "duplicates keeps that one",
     };
     EXPECT_EQ(messages(checkDatabase(db)), expected);
 }
