@@ -404,7 +404,11 @@ TEST_F(Tool, CheckListsFindingsOnStandardOutputAndSetsItsStatus) {
     const Outcome faulty = run({"check", "faulty.txt"});
     EXPECT_EQ(faulty.status, 1);
     EXPECT_EQ(faulty.err, "");
-    EXPECT_EQ(faulty.out, "service 0 \"Silent\": video, audio and PCR PIDs are all 0; a .cdd file "
+    // The satellite line's antenna has no band switch until the editor shows it: the high band
+    // from 0 MHz on.
+    EXPECT_EQ(faulty.out, "transponder 0: 11034 MHz through antenna 0 (oscillator 10600 MHz) gives "
+                          "434 MHz, outside the tuner's 950 to 2150 MHz\n"
+                          "service 0 \"Silent\": video, audio and PCR PIDs are all 0; a .cdd file "
                           "leaves the service out\n"
                           "service 1 \"Loud\": video PID 8192 is not a PID (0 to 8191)\n");
 }

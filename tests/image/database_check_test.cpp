@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,71 @@ TEST(DatabaseCheck, CountsOnlyTheServicesTheCddFileWouldWriteOnATransponder) {
                                        "most 1927 on one transponder"});
 }
 
+TEST(DatabaseCheck, FindsTranspondersTheTunerCannotReachThroughTheirAntenna) {
+    struct Case {
+        int32_t lnbType, lowFreq, highFreq, frequency;
+        const char* finding; // empty when the tuner reaches it
+    };
+    const Case cases[] = {
+        {0, 9750, 10600, 10700, ""}, // low band, 950: the lowest input
+        {0, 9750, 10600, 11699, ""}, // low band, 1949
+        {0, 9750, 10600, 11700, ""}, // high band from the switch on, 1100
+        {0, 9750, 10600, 12750, ""}, // high band, 2150: the highest input
+        {0, 9750, 10600, 12751,
+         "12751 MHz through antenna 0 (oscillator 10600 MHz) gives 2151 "
+         "MHz, outside the tuner's 950 to 2150 MHz"},
+        {0, 9750, 10600, 10600,
+         "10600 MHz through antenna 0 (oscillator 9750 MHz) gives 850 "
+         "MHz, outside the tuner's 950 to 2150 MHz"},
+        {4, 5150, 0, 3700, ""}, // C band: the oscillator above, 1450
+        {4, 9750, 10600, 12000,
+         "12000 MHz through antenna 0 (oscillator 9750 MHz) gives 2250 "
+         "MHz, outside the tuner's 950 to 2150 MHz"}, // no high band
+        {4, 5150, 0, 2999,
+         "2999 MHz through antenna 0 (oscillator 5150 MHz) gives 2151 MHz, "
+         "outside the tuner's 950 to 2150 MHz"},
+        {4, INT32_MIN, 0, INT32_MAX,
+         "2147483647 MHz through antenna 0 (oscillator -2147483648 "
+         "MHz) gives 4294967295 MHz, outside the tuner's 950 to "
+         "2150 MHz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.frequency);
+        ChannelDatabase db = sound();
+        AntennaRecord& a = db.antennas.front();
+        a.lnbType = c.lnbType;
+        a.lowFreq = c.lowFreq;
+        a.highFreq = c.highFreq;
+        db.transponders.front().frequency = c.frequency;
+        const std::vector<Finding> found = checkDatabase(db);
+        if (*c.finding == '\0') {
+            EXPECT_EQ(messages(found), std::vector<std::string>{});
+            continue;
+        }
+        ASSERT_EQ(found.size(), 1u) << ::testing::PrintToString(messages(found));
+        EXPECT_EQ(found[0].message, std::string("transponder 0: ") + c.finding);
+        EXPECT_EQ(found[0].kind, FindingKind::NotReceivable);
+        EXPECT_EQ(found[0].field, "frequency");
+        EXPECT_EQ(found[0].position, 0u);
+    }
+}
+
+// The first antenna of an id is the one the receiver uses; a transponder without one is told as
+// such and not also as unreachable.
+TEST(DatabaseCheck, JudgesReachThroughTheFirstAntennaOfTheId) {
+    ChannelDatabase db = sound();
+    db.antennas.back().id = 0;
+    db.antennas.back().lowFreq = 5150; // a later antenna 0 cannot be what decides
+    db.transponders.back().frequency = 3700;
+    EXPECT_EQ(messages(checkDatabase(db)),
+              (std::vector<std::string>{
+                  "antenna 0: an earlier antenna has the same id; lookups find only that one",
+                  "transponder 1: antenna 1 does not exist"}));
+    db.transponders.front().frequency = 3700;
+    ASSERT_EQ(checkDatabase(db).size(), 3u);
+    EXPECT_EQ(checkDatabase(db)[1].kind, FindingKind::NotReceivable);
+}
+
 TEST(DatabaseCheck, StaysFastAtTheLargestDatabaseTheCddFileHolds) {
     ChannelDatabase db;
     for (int32_t s = 0; s < 255; ++s) {
@@ -192,7 +258,7 @@ TEST(DatabaseCheck, StaysFastAtTheLargestDatabaseTheCddFileHolds) {
     }
     db.satelliteCount = 255;
     for (int32_t t = 0; t < 4096; ++t)
-        db.appendRecord(tp(t, t % 255, 10700 + t));
+        db.appendRecord(tp(t, t % 255, 10700 + t % 2050)); // all in a universal LNB's reach
     for (int32_t n = 0; n < 65535; ++n)
         db.appendRecord(svc(n, n % 4096, "Service"));
     db.transponderCount = 4096;
