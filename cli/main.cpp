@@ -5,6 +5,7 @@
 #include "block_json.h"
 #include "database_diff_output.h"
 #include "formats/database_json.h"
+#include "formats/name_encoding.h"
 #include "load_database.h"
 
 #include "base/atomic_file.h"
@@ -23,6 +24,7 @@
 #include <filesystem>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,26 +57,39 @@ template <class Code> void report(const Status<Code>& status) {
         std::cerr << printableText(status.detail) << '\n';
 }
 
-bool load(ChannelDatabase& db, const std::string& path) {
-    const Status<> loaded = cli::loadDatabase(db, path);
+bool load(ChannelDatabase& db, const std::string& path, const NameCodec* jsonNames = nullptr) {
+    const Status<> loaded = cli::loadDatabase(db, path, jsonNames);
     report(loaded);
     return loaded.ok();
 }
 
-int runDump(const std::string& path) {
+// The names of the JSON read and written, when --encoding gives their code page.
+std::optional<NameCodec> namesIn(const std::string& encoding) {
+    if (encoding.empty())
+        return std::nullopt;
+    return NameCodec(*parseNameEncoding(encoding)); // the option's check has parsed it
+}
+
+const NameCodec* orNull(const std::optional<NameCodec>& codec) {
+    return codec ? &*codec : nullptr;
+}
+
+int runDump(const std::string& path, const std::string& encoding) {
+    const auto names = namesIn(encoding);
     ChannelDatabase db;
-    if (!load(db, path))
+    if (!load(db, path, orNull(names)))
         return kFailed;
-    std::cout << databaseToJsonText(db);
+    std::cout << databaseToJsonText(db, orNull(names));
     return finishOutput(kOk);
 }
 
-int runConvert(const std::string& in, const std::string& out) {
+int runConvert(const std::string& in, const std::string& out, const std::string& encoding) {
+    const auto names = namesIn(encoding);
     ChannelDatabase db;
-    if (!load(db, in))
+    if (!load(db, in, orNull(names)))
         return kFailed;
     if (cli::hasExtension(out, ".json")) {
-        const Status<> written = writeFileAtomically(out, databaseToJsonText(db));
+        const Status<> written = writeFileAtomically(out, databaseToJsonText(db, orNull(names)));
         report(written);
         return written.ok() ? kOk : kFailed;
     }
@@ -179,6 +194,14 @@ void hintAtDoubleDash(int argc, char** argv) {
             command = arg;
             continue;
         }
+        // The tool's own options, those with a value taking the next argument.
+        if (arg == "--encoding" || arg == "--report") {
+            ++i;
+            continue;
+        }
+        if (arg == "--backup" || arg == "--json" || arg.starts_with("--encoding=") ||
+            arg.starts_with("--report="))
+            continue;
         if (arg.size() > 1 && arg[0] == '-' && arg != "-h" && arg != "--help") {
             std::cerr << "Names starting with \"-\" are taken for options; put \"--\" before "
                          "such a file: corvane-tool "
@@ -205,11 +228,32 @@ int run(int argc, char** argv) {
 
     std::string file;
     std::string output;
+    std::string encoding;
+    const auto addEncoding = [&encoding](CLI::App* command, const char* what) {
+        command
+            ->add_option("--encoding", encoding,
+                         std::string("Names in JSON are text in this code page: ") +
+                             encodingNamesList() + what)
+            ->check(CLI::Validator(
+                [](const std::string& name) -> std::string {
+                    if (parseNameEncoding(name))
+                        return {};
+                    return "unknown code page " + printableText(name, 40) +
+                           "; the code pages are " + encodingNamesList();
+                },
+                "", "code page"))
+            ->type_name("NAME");
+    };
 
     CLI::App* dump = app.add_subcommand("dump", "Print the channel data of FILE as JSON.");
     dump->add_option("FILE", file, "Channel data file")->required();
-    dump->footer("Exit status: 0 printed; 1 FILE cannot be read (the editor's messages go to "
-                 "standard error).");
+    addEncoding(dump, ". A name whose bytes are not text in it is written as \"nameBytes\", "
+                      "each byte one character, as without this option.");
+    dump->footer("Without --encoding every name byte is one Latin-1 character. DVB takes a "
+                 "name's character table from the byte it begins with (0x01 to 0x0B, 0x10 and "
+                 "two bytes, 0x15 for UTF-8; written in front of the name as \\u00XX) and reads "
+                 "the others in Latin-1 or the PAGE after the colon. Exit status: 0 printed; 1 "
+                 "FILE cannot be read (the editor's messages go to standard error).");
 
     CLI::App* convert =
         app.add_subcommand("convert", "Read IN and write its channel data to OUT (.cdd or .json).");
@@ -223,8 +267,11 @@ int run(int argc, char** argv) {
                 return "OUT must end in .cdd or .json: " + path;
             },
             "OUT ending in .cdd or .json", "OUT extension");
+    addEncoding(convert, ", for a JSON IN (as dump --encoding writes it) and a JSON OUT. A "
+                         "name that is not edited gives its bytes back unchanged.");
     convert->footer("OUT is replaced only once it is completely written. Exit status: 0 written; "
-                    "1 IN cannot be read or OUT cannot hold or take the data (nothing written).");
+                    "1 IN cannot be read (a name its code page cannot hold among the causes) or "
+                    "OUT cannot hold or take the data (nothing written).");
 
     CLI::App* save = app.add_subcommand(
         "save", "Save IN as the editor's Save does: OUT's .cdd file and receiver image (.rs232).");
@@ -289,9 +336,9 @@ int run(int argc, char** argv) {
     }
 
     if (*dump)
-        return runDump(file);
+        return runDump(file, encoding);
     if (*convert)
-        return runConvert(file, output);
+        return runConvert(file, output, encoding);
     if (*save)
         return runSave(file, output, keepBackup);
     if (*check)

@@ -370,6 +370,73 @@ TEST_F(Tool, ConvertWritesTheCddByteForByteAndJsonThatDumpsTheSame) {
     }
 }
 
+// A script edits names in their code page; every name it leaves alone, those whose bytes are not
+// text in that page among them, comes back byte for byte.
+TEST_F(Tool, DumpAndConvertInACodePageGiveUntouchedNamesBackByteForByte) {
+    struct Case {
+        const char* encoding;
+        std::string satellite, service; // as the list holds them
+        bool satelliteAsBytes;          // its bytes are not text in the page
+        const char* shown;              // the service's name in the dump's JSON
+        const char* edited;             // typed over it, and the bytes it is saved as
+        std::string saved;
+    };
+    const Case cases[] = {
+        {"ISO-8859-9", "T\xFCrksat 42E", "Kanal \xDEi\xFEli", false, R"("name": "Kanal Şişli")",
+         "Show TV İ", "Show TV \xDD"},
+        {"UTF-8", "Caf\xE9 Sat", "M\xC3\xBCnchen TV", true, R"("name": "München TV")", "Köln €",
+         "K\xC3\xB6ln \xE2\x82\xAC"},
+        {"DVB:ISO-8859-9", "Astra", "\x05Kanal \xDEi\xFEli", false,
+         R"("name": "\u0005Kanal Şişli")", "\u0005İz", "\x05\xDDz"},
+        {"Windows-1251", "Hot\x98", "\xCF\xE5\xF0\xE2\xFB\xE9", true, R"("name": "Первый")",
+         "Звезда", "\xC7\xE2\xE5\xE7\xE4\xE0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoding);
+        write("list.txt", "  s \"" + c.satellite + "\" 9750 10600 universal 42.0 east n 0\r\n" +
+                              "      t 11494 22000 hor 0 14 0 3/4\r\n" + "v \"" + c.service +
+                              "\" 1 1 1 28106 101 102 101 104 0 1 0\r\n");
+        ASSERT_EQ(run({"convert", "list.txt", "list.cdd"}).status, 0);
+        const Outcome dumped = run({"dump", "--encoding", c.encoding, "list.cdd"});
+        ASSERT_EQ(dumped.status, 0) << dumped.err;
+        EXPECT_NE(dumped.out.find(c.shown), std::string::npos) << dumped.out;
+        EXPECT_EQ(dumped.out.find("\"nameBytes\"") != std::string::npos, c.satelliteAsBytes);
+        write("list.json", dumped.out);
+        ASSERT_EQ(run({"convert", "--encoding", c.encoding, "list.json", "back.cdd"}).status, 0);
+        EXPECT_EQ(read("back.cdd"), read("list.cdd"));
+
+        std::string edited = dumped.out;
+        edited.replace(edited.find(c.shown), std::string(c.shown).size(),
+                       std::string("\"name\": ") + ordered_json(c.edited).dump());
+        write("edited.json", edited);
+        const Outcome converted =
+            run({"convert", "--encoding", c.encoding, "edited.json", "edited.cdd"});
+        ASSERT_EQ(converted.status, 0) << converted.err;
+        std::string expected = read("list.cdd");
+        expected.replace(expected.find(c.service), c.service.size(),
+                         c.saved + std::string(c.service.size() - c.saved.size(), '\0'));
+        expected = withCdd32(expected.substr(0, expected.size() - 4));
+        EXPECT_EQ(read("edited.cdd"), expected);
+    }
+
+    // The names are not Latin-1 and not in another page: said, not misread.
+    const Outcome latin1 = run({"convert", "list.json", "x.cdd"});
+    EXPECT_EQ(latin1.status, 1);
+    EXPECT_NE(latin1.err.find("nameEncoding is \"Windows-1251\": the names are text in that code "
+                              "page, which has to be given to read them"),
+              std::string::npos)
+        << latin1.err;
+    EXPECT_EQ(run({"convert", "--encoding", "UTF-8", "list.json", "x.cdd"}).status, 1);
+    write("typed.json", read("list.json").replace(read("list.json").find("Первый"), 12, "Ş"));
+    const Outcome refused = run({"convert", "--encoding", "Windows-1251", "typed.json", "x.cdd"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("the character \"Ş\" (U+015E) cannot be written in Windows-1251"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(fs::exists(work() / "x.cdd"));
+    EXPECT_EQ(run({"dump", "--encoding", "KOI8-R", "list.cdd"}).status, 2);
+}
+
 TEST_F(Tool, ConvertRefusesWithoutTouchingTheOutput) {
     write("sample.txt", kSampleText);
     std::string far = kSampleJson;
