@@ -6,6 +6,7 @@
 #include "database_diff_output.h"
 #include "formats/database_json.h"
 #include "formats/name_encoding.h"
+#include "formats/save_report.h"
 #include "load_database.h"
 
 #include "base/atomic_file.h"
@@ -19,6 +20,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -99,15 +101,36 @@ int runConvert(const std::string& in, const std::string& out, const std::string&
 }
 
 // The editor's Save with the current folder as the start folder and OUT as the chosen name.
-int runSave(const std::string& in, const std::string& out, bool keepBackup) {
+// After a Save that worked: the sign-off sheet, FILE.pdf and FILE.csv.
+int writeReport(const ChannelDatabase& db, const std::string& in, const SavePaths& saved,
+                const std::string& reportName, const NameCodec* names) {
+    SaveReportInput input{in, saved, reportTimestamp(std::chrono::system_clock::now()), names};
+    const auto built = buildSaveReport(db, input);
+    if (!built.ok()) {
+        std::cerr << "Saved, but the report was not written\n";
+        report(built);
+        return kFailed;
+    }
+    const Status<> written = writeSaveReport(built.value, reportPaths(reportName));
+    if (!written.ok()) {
+        std::cerr << "Saved, but the report was not written\n";
+        report(written);
+        return kFailed;
+    }
+    return kOk;
+}
+
+int runSave(const std::string& in, const std::string& out, bool keepBackup,
+            const std::string& reportName, const std::string& encoding) {
     // A name that would give the hidden files ".cdd" and ".rs232", or land in a folder's place,
     // is a mistake on the command line, not a failed Save.
     if (const std::string problem = savePathProblem(out); !problem.empty()) {
         std::cerr << "corvane-tool save: " << printableText(out) << ": " << problem << '\n';
         return kUsage;
     }
+    const auto names = namesIn(encoding);
     ChannelDatabase db;
-    if (!load(db, in))
+    if (!load(db, in, orNull(names)))
         return kFailed;
     std::error_code error;
     const std::string start = std::filesystem::current_path(error).string();
@@ -120,7 +143,9 @@ int runSave(const std::string& in, const std::string& out, bool keepBackup) {
     options.keepBackup = keepBackup;
     const auto saved = saveDatabase(db, out, start, packer, options);
     report(saved);
-    return saved.ok() ? kOk : kFailed;
+    if (!saved.ok())
+        return kFailed;
+    return reportName.empty() ? kOk : writeReport(db, in, saved.value, reportName, orNull(names));
 }
 
 int runCheck(const std::string& path) {
@@ -284,6 +309,13 @@ int run(int argc, char** argv) {
         "--backup", keepBackup,
         "Keep the OUT.cdd and OUT.rs232 this Save replaces as OUT.cdd.bak and "
         "OUT.rs232.bak (replacing older backups; a failed Save leaves them as they were)");
+    std::string reportName;
+    save->add_option("--report", reportName,
+                     "After the Save, write the sign-off report FILE.pdf and FILE.csv: date and "
+                     "time, IN, both files with their sizes and CRC-32, the records written, the "
+                     "check's findings and every satellite, transponder and service as written")
+        ->type_name("FILE.pdf");
+    addEncoding(save, ", for a JSON IN and the names in the report.");
     save->footer(
         "Writes RealDefData.cdd in the current folder, runs the image packer imgpack there "
         "(found in the current folder, beside corvane-tool, then on the PATH; stopped after "
@@ -292,7 +324,8 @@ int run(int argc, char** argv) {
         "together, the image last; a read-only OUT.rs232 is replaced. A Save that fails "
         "leaves OUT.cdd, OUT.rs232 and the current folder's files as they were. A second "
         "Save into the same folder or from the same current folder is refused while one "
-        "runs. Prints nothing when it succeeds. Exit status: 0 saved; 1 IN cannot be read, "
+        "runs. Prints nothing when it succeeds. With --report, the report follows a Save that "
+        "worked; FILE's extension .pdf is optional. Exit status: 0 saved; 1 IN cannot be read, "
         "it has no satellites, another Save is running, or a step failed (named on standard "
         "error); 2 usage error, OUT among them when it is empty, ends in '/' or names a "
         "folder.");
@@ -340,7 +373,7 @@ int run(int argc, char** argv) {
     if (*convert)
         return runConvert(file, output, encoding);
     if (*save)
-        return runSave(file, output, keepBackup);
+        return runSave(file, output, keepBackup, reportName, encoding);
     if (*check)
         return runCheck(file);
     if (*diff)

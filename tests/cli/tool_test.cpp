@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -571,6 +572,30 @@ TEST_F(Tool, SaveWritesTheCddAndTheReceiverImageSilently) {
     EXPECT_EQ(failed.err, "Save failed: running the image packer\n" +
                               (work() / "imgpack").string() + ": exited with status 3: it broke\n");
     EXPECT_EQ(read("out.rs232"), image);
+}
+
+TEST_F(Tool, SaveWithAReportWritesTheSheetBesideTheSavedPair) {
+    write("sample.txt", kSampleText);
+    const Outcome saved = run({"save", "--report", "sheet.pdf", "sample.txt", "out"});
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.out + saved.err, "");
+    EXPECT_EQ(read("sheet.pdf").substr(0, 8), "%PDF-1.4");
+    const std::string csv = read("sheet.csv");
+    for (const std::string name : {"out.cdd", "out.rs232"}) {
+        const std::string bytes = read(name);
+        char crc[12];
+        std::snprintf(crc, sizeof crc, "%08X", static_cast<unsigned>(corvane::crc32(bytes)));
+        EXPECT_NE(csv.find("," + name + "," + std::to_string(bytes.size()) + "," + crc + "\r\n"),
+                  std::string::npos)
+            << csv;
+    }
+    EXPECT_NE(csv.find("\r\nservice,2,Caf\xC3\xA9 Radio,1,"), std::string::npos) << csv;
+
+    // The Save stands; only the sheet is missing, and the status says so.
+    const Outcome noFolder = run({"save", "--report", "no/such/sheet", "sample.txt", "again"});
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_EQ(noFolder.err.substr(0, 38), "Saved, but the report was not written\n");
+    EXPECT_EQ(read("again.cdd"), kSampleCdd);
 }
 
 TEST_F(Tool, DiffListsOneLinePerChangeAndSetsItsStatus) {
