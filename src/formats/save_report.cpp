@@ -130,6 +130,17 @@ std::vector<std::string> pdfLinesOf(const std::vector<Table>& tables) {
     return lines;
 }
 
+// A finding holds names as their bytes (controls escaped): shown in the code page when the whole
+// line decodes in it, else each byte as a Latin-1 character, as the tool's check prints it.
+std::string findingText(const Finding& finding, const NameCodec* names) {
+    if (names) {
+        DecodedName decoded = names->decode(finding.message);
+        if (!decoded.lossy && decoded.selector.empty())
+            return std::move(decoded.text);
+    }
+    return latin1ToUtf8(finding.message);
+}
+
 std::string codePageText(const NameCodec* names) {
     if (!names)
         return "Latin-1";
@@ -189,7 +200,7 @@ Result<SaveReport> buildSaveReport(const ChannelDatabase& db, const SaveReportIn
                        {"services", std::to_string(written.services.size())},
                        {"antennas", std::to_string(written.antennas.size())}}});
     Table findings{"finding", "Findings of the check", {"finding"}, {}};
-    checkDatabase(db, [&](Finding&& f) { findings.rows.push_back({latin1ToUtf8(f.message)}); });
+    checkDatabase(db, [&](Finding&& f) { findings.rows.push_back({findingText(f, input.names)}); });
     if (findings.rows.empty())
         findings.title += ": none";
     tables.push_back(std::move(findings));

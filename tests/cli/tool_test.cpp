@@ -19,7 +19,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -427,7 +426,6 @@ TEST_F(Tool, DumpAndConvertInACodePageGiveUntouchedNamesBackByteForByte) {
                               "page, which has to be given to read them"),
               std::string::npos)
         << latin1.err;
-    EXPECT_EQ(run({"convert", "--encoding", "UTF-8", "list.json", "x.cdd"}).status, 1);
     write("typed.json", read("list.json").replace(read("list.json").find("Первый"), 12, "Ş"));
     const Outcome refused = run({"convert", "--encoding", "Windows-1251", "typed.json", "x.cdd"});
     EXPECT_EQ(refused.status, 1);
@@ -574,24 +572,19 @@ TEST_F(Tool, SaveWritesTheCddAndTheReceiverImageSilently) {
     EXPECT_EQ(read("out.rs232"), image);
 }
 
+// What the sheet holds is the report's own test; here it is where it goes, and what a sheet that
+// cannot be written does to the Save.
 TEST_F(Tool, SaveWithAReportWritesTheSheetBesideTheSavedPair) {
     write("sample.txt", kSampleText);
     const Outcome saved = run({"save", "--report", "sheet.pdf", "sample.txt", "out"});
     EXPECT_EQ(saved.status, 0) << saved.err;
     EXPECT_EQ(saved.out + saved.err, "");
     EXPECT_EQ(read("sheet.pdf").substr(0, 8), "%PDF-1.4");
-    const std::string csv = read("sheet.csv");
-    for (const std::string name : {"out.cdd", "out.rs232"}) {
-        const std::string bytes = read(name);
-        char crc[12];
-        std::snprintf(crc, sizeof crc, "%08X", static_cast<unsigned>(corvane::crc32(bytes)));
-        EXPECT_NE(csv.find("," + name + "," + std::to_string(bytes.size()) + "," + crc + "\r\n"),
-                  std::string::npos)
-            << csv;
-    }
-    EXPECT_NE(csv.find("\r\nservice,2,Caf\xC3\xA9 Radio,1,"), std::string::npos) << csv;
+    EXPECT_NE(
+        read("sheet.csv")
+            .find("\r\nfile,channel database,out.cdd," + std::to_string(kSampleCdd.size()) + ","),
+        std::string::npos);
 
-    // The Save stands; only the sheet is missing, and the status says so.
     const Outcome noFolder = run({"save", "--report", "no/such/sheet", "sample.txt", "again"});
     EXPECT_EQ(noFolder.status, 1);
     EXPECT_EQ(noFolder.err.substr(0, 38), "Saved, but the report was not written\n");
