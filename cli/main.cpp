@@ -327,7 +327,8 @@ int run(int argc, char** argv) {
         "runs. Prints nothing when it succeeds. With --report, the report follows a Save that "
         "worked; FILE's extension .pdf is optional. Exit status: 0 saved; 1 IN cannot be read, "
         "it has no satellites, another Save is running, or a step failed (named on standard "
-        "error); 2 usage error, OUT among them when it is empty, ends in '/' or names a "
+        "error; the report's too, after a Save that stands); 2 usage error, OUT among them when it "
+        "is empty, ends in '/' or names a "
         "folder.");
 
     CLI::App* check = app.add_subcommand(
