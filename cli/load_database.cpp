@@ -26,9 +26,9 @@ Result<std::string, FileRead> readInputFile(const std::string& path) {
     return result;
 }
 
-Status<> loadDatabase(ChannelDatabase& db, const std::string& path) {
+Status<> loadDatabase(ChannelDatabase& db, const std::string& path, const NameCodec* jsonNames) {
     Status<> status(path);
-    Status<OpenOutcome> opened = openFile(db, path);
+    Status<OpenOutcome> opened = openFile(db, path, jsonNames);
     if (!opened.ok())
         status.failWith(Outcome::Failed, std::move(opened));
     return status;

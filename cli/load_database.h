@@ -4,6 +4,7 @@
 
 #include "base/file_reader.h"
 #include "base/status.h"
+#include "formats/name_encoding.h"
 #include "model/channel_database.h"
 
 #include <string>
@@ -20,6 +21,8 @@ Result<std::string, FileRead> readInputFile(const std::string& path);
 // Every file goes through openFile, so the tool accepts, refuses and reports exactly what the
 // editor does (".bin" leaves "test_output.txt" in the current directory). On failure `db` is left
 // as it was and the status holds the editor's messages and, when known, a detail line.
-Status<> loadDatabase(ChannelDatabase& db, const std::string& path);
+// `jsonNames`: the code page of a JSON file's names, as `--encoding` gives it.
+Status<> loadDatabase(ChannelDatabase& db, const std::string& path,
+                      const NameCodec* jsonNames = nullptr);
 
 } // namespace corvane::cli

@@ -5,6 +5,8 @@
 #include "block_json.h"
 #include "database_diff_output.h"
 #include "formats/database_json.h"
+#include "formats/name_encoding.h"
+#include "formats/save_report.h"
 #include "load_database.h"
 
 #include "base/atomic_file.h"
@@ -18,11 +20,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,32 +59,49 @@ template <class Code> void report(const Status<Code>& status) {
         std::cerr << printableText(status.detail) << '\n';
 }
 
-bool load(ChannelDatabase& db, const std::string& path) {
-    const Status<> loaded = cli::loadDatabase(db, path);
+bool load(ChannelDatabase& db, const std::string& path, const NameCodec* jsonNames = nullptr) {
+    const Status<> loaded = cli::loadDatabase(db, path, jsonNames);
     report(loaded);
     return loaded.ok();
 }
 
-int runDump(const std::string& path) {
+// The names of the JSON read and written, when --encoding gives their code page.
+std::optional<NameCodec> namesIn(const std::string& encoding) {
+    if (encoding.empty())
+        return std::nullopt;
+    return NameCodec(*parseNameEncoding(encoding)); // the option's check has parsed it
+}
+
+const NameCodec* orNull(const std::optional<NameCodec>& codec) {
+    return codec ? &*codec : nullptr;
+}
+
+int runDump(const std::string& path, const std::string& encoding) {
+    const auto names = namesIn(encoding);
     ChannelDatabase db;
-    if (!load(db, path))
+    if (!load(db, path, orNull(names)))
         return kFailed;
     // Written as it is made: the text of a large list is many times the file it came from.
-    writeDatabaseJson(db, [](std::string_view piece) {
-        return static_cast<bool>(
-            std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size())));
-    });
+    writeDatabaseJson(
+        db,
+        [](std::string_view piece) {
+            return static_cast<bool>(
+                std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size())));
+        },
+        orNull(names));
     return finishOutput(kOk);
 }
 
-int runConvert(const std::string& in, const std::string& out) {
+int runConvert(const std::string& in, const std::string& out, const std::string& encoding) {
+    const auto names = namesIn(encoding);
     ChannelDatabase db;
-    if (!load(db, in))
+    if (!load(db, in, orNull(names)))
         return kFailed;
     if (cli::hasExtension(out, ".json")) {
-        const Status<> written = writeFileAtomically(out, [&db](const PieceWriter& write) {
+        const Status<> written = writeFileAtomically(out, [&](const PieceWriter& write) {
             return writeDatabaseJson(
-                db, [&write](std::string_view piece) { return write(asBytes(piece)); });
+                db, [&write](std::string_view piece) { return write(asBytes(piece)); },
+                orNull(names));
         });
         report(written);
         return written.ok() ? kOk : kFailed;
@@ -91,15 +112,36 @@ int runConvert(const std::string& in, const std::string& out) {
 }
 
 // The editor's Save with the current folder as the start folder and OUT as the chosen name.
-int runSave(const std::string& in, const std::string& out, bool keepBackup) {
+// After a Save that worked: the sign-off sheet, FILE.pdf and FILE.csv.
+int writeReport(const ChannelDatabase& db, const std::string& in, const SavePaths& saved,
+                const std::string& reportName, const NameCodec* names) {
+    SaveReportInput input{in, saved, reportTimestamp(std::chrono::system_clock::now()), names};
+    const auto built = buildSaveReport(db, input);
+    if (!built.ok()) {
+        std::cerr << "Saved, but the report was not written\n";
+        report(built);
+        return kFailed;
+    }
+    const Status<> written = writeSaveReport(built.value, reportPaths(reportName));
+    if (!written.ok()) {
+        std::cerr << "Saved, but the report was not written\n";
+        report(written);
+        return kFailed;
+    }
+    return kOk;
+}
+
+int runSave(const std::string& in, const std::string& out, bool keepBackup,
+            const std::string& reportName, const std::string& encoding) {
     // A name that would give the hidden files ".cdd" and ".rs232", or land in a folder's place,
     // is a mistake on the command line, not a failed Save.
     if (const std::string problem = savePathProblem(out); !problem.empty()) {
         std::cerr << "corvane-tool save: " << printableText(out) << ": " << problem << '\n';
         return kUsage;
     }
+    const auto names = namesIn(encoding);
     ChannelDatabase db;
-    if (!load(db, in))
+    if (!load(db, in, orNull(names)))
         return kFailed;
     std::error_code error;
     const std::string start = std::filesystem::current_path(error).string();
@@ -112,7 +154,9 @@ int runSave(const std::string& in, const std::string& out, bool keepBackup) {
     options.keepBackup = keepBackup;
     const auto saved = saveDatabase(db, out, start, packer, options);
     report(saved);
-    return saved.ok() ? kOk : kFailed;
+    if (!saved.ok())
+        return kFailed;
+    return reportName.empty() ? kOk : writeReport(db, in, saved.value, reportName, orNull(names));
 }
 
 int runCheck(const std::string& path) {
@@ -192,6 +236,14 @@ void hintAtDoubleDash(int argc, char** argv) {
             command = arg;
             continue;
         }
+        // The tool's own options, those with a value taking the next argument.
+        if (arg == "--encoding" || arg == "--report") {
+            ++i;
+            continue;
+        }
+        if (arg == "--backup" || arg == "--json" || arg.starts_with("--encoding=") ||
+            arg.starts_with("--report="))
+            continue;
         if (arg.size() > 1 && arg[0] == '-' && arg != "-h" && arg != "--help") {
             std::cerr << "Names starting with \"-\" are taken for options; put \"--\" before "
                          "such a file: corvane-tool "
@@ -218,11 +270,32 @@ int run(int argc, char** argv) {
 
     std::string file;
     std::string output;
+    std::string encoding;
+    const auto addEncoding = [&encoding](CLI::App* command, const char* what) {
+        command
+            ->add_option("--encoding", encoding,
+                         std::string("Names in JSON are text in this code page: ") +
+                             encodingNamesList() + what)
+            ->check(CLI::Validator(
+                [](const std::string& name) -> std::string {
+                    if (parseNameEncoding(name))
+                        return {};
+                    return "unknown code page " + printableText(name, 40) +
+                           "; the code pages are " + encodingNamesList();
+                },
+                "", "code page"))
+            ->type_name("NAME");
+    };
 
     CLI::App* dump = app.add_subcommand("dump", "Print the channel data of FILE as JSON.");
     dump->add_option("FILE", file, "Channel data file")->required();
-    dump->footer("Exit status: 0 printed; 1 FILE cannot be read (the editor's messages go to "
-                 "standard error).");
+    addEncoding(dump, ". A name whose bytes are not text in it is written as \"nameBytes\", "
+                      "each byte one character, as without this option.");
+    dump->footer("Without --encoding every name byte is one Latin-1 character. DVB takes a "
+                 "name's character table from the byte it begins with (0x01 to 0x0B, 0x10 and "
+                 "two bytes, 0x15 for UTF-8; written in front of the name as \\u00XX) and reads "
+                 "the others in Latin-1 or the PAGE after the colon. Exit status: 0 printed; 1 "
+                 "FILE cannot be read (the editor's messages go to standard error).");
 
     CLI::App* convert =
         app.add_subcommand("convert", "Read IN and write its channel data to OUT (.cdd or .json).");
@@ -236,8 +309,11 @@ int run(int argc, char** argv) {
                 return "OUT must end in .cdd or .json: " + path;
             },
             "OUT ending in .cdd or .json", "OUT extension");
+    addEncoding(convert, ", for a JSON IN (as dump --encoding writes it) and a JSON OUT. A "
+                         "name that is not edited gives its bytes back unchanged.");
     convert->footer("OUT is replaced only once it is completely written. Exit status: 0 written; "
-                    "1 IN cannot be read or OUT cannot hold or take the data (nothing written).");
+                    "1 IN cannot be read (a name its code page cannot hold among the causes) or "
+                    "OUT cannot hold or take the data (nothing written).");
 
     CLI::App* save = app.add_subcommand(
         "save", "Save IN as the editor's Save does: OUT's .cdd file and receiver image (.rs232).");
@@ -250,6 +326,13 @@ int run(int argc, char** argv) {
         "--backup", keepBackup,
         "Keep the OUT.cdd and OUT.rs232 this Save replaces as OUT.cdd.bak and "
         "OUT.rs232.bak (replacing older backups; a failed Save leaves them as they were)");
+    std::string reportName;
+    save->add_option("--report", reportName,
+                     "After the Save, write the sign-off report FILE.pdf and FILE.csv: date and "
+                     "time, IN, both files with their sizes and CRC-32, the records written, the "
+                     "check's findings and every satellite, transponder and service as written")
+        ->type_name("FILE.pdf");
+    addEncoding(save, ", for a JSON IN and the names in the report.");
     save->footer(
         "Writes RealDefData.cdd in the current folder, runs the image packer imgpack there "
         "(found in the current folder, beside corvane-tool, then on the PATH; stopped after "
@@ -258,9 +341,11 @@ int run(int argc, char** argv) {
         "together, the image last; a read-only OUT.rs232 is replaced. A Save that fails "
         "leaves OUT.cdd, OUT.rs232 and the current folder's files as they were. A second "
         "Save into the same folder or from the same current folder is refused while one "
-        "runs. Prints nothing when it succeeds. Exit status: 0 saved; 1 IN cannot be read, "
+        "runs. Prints nothing when it succeeds. With --report, the report follows a Save that "
+        "worked; FILE's extension .pdf is optional. Exit status: 0 saved; 1 IN cannot be read, "
         "it has no satellites, another Save is running, or a step failed (named on standard "
-        "error); 2 usage error, OUT among them when it is empty, ends in '/' or names a "
+        "error; the report's too, after a Save that stands); 2 usage error, OUT among them when it "
+        "is empty, ends in '/' or names a "
         "folder.");
 
     CLI::App* check = app.add_subcommand(
@@ -302,11 +387,11 @@ int run(int argc, char** argv) {
     }
 
     if (*dump)
-        return runDump(file);
+        return runDump(file, encoding);
     if (*convert)
-        return runConvert(file, output);
+        return runConvert(file, output, encoding);
     if (*save)
-        return runSave(file, output, keepBackup);
+        return runSave(file, output, keepBackup, reportName, encoding);
     if (*check)
         return runCheck(file);
     if (*diff)

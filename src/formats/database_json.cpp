@@ -148,17 +148,64 @@ private:
     std::string problem_;
 };
 
+// `text` as a JSON string, every control (C0, DEL, C1) escaped as \u00XX, so that no output can
+// drive a terminal.
+std::string utf8ToJsonString(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        unsigned control = 0x100;
+        if (byte < 0x20 || byte == 0x7F)
+            control = byte;
+        else if (byte == 0xC2 && i + 1 < text.size() &&
+                 static_cast<unsigned char>(text[i + 1]) < 0xA0)
+            control = static_cast<unsigned char>(text[++i]); // U+0080 to U+009F
+        if (control < 0x100) {
+            out.append("\\u00").push_back(kHex[control >> 4]);
+            out.push_back(kHex[control & 0xF]);
+        } else {
+            if (text[i] == '"' || text[i] == '\\')
+                out.push_back('\\');
+            out.push_back(text[i]);
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
+// A DVB name's text begins with its table bytes as characters: splits them off as bytes.
+std::pair<std::string, std::string_view> splitSelector(std::string_view text) {
+    std::string prefix;
+    std::size_t ends[4] = {};
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < 3 && at < text.size(); ++k) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        if (lead < 0x80) {
+            prefix.push_back(text[at++]);
+        } else if ((lead == 0xC2 || lead == 0xC3) && at + 1 < text.size()) {
+            prefix.push_back(static_cast<char>(((lead & 0x1F) << 6) | (text[at + 1] & 0x3F)));
+            at += 2;
+        } else {
+            break;
+        }
+        ends[k + 1] = at;
+    }
+    const std::size_t length = dvbSelectorLength(prefix);
+    return {prefix.substr(0, length), text.substr(ends[length])};
+}
+
 class Reader {
 public:
-    explicit Reader(std::string& error) : error_(error) {}
+    Reader(std::string& error, const NameCodec* names) : error_(error), names_(names) {}
 
     bool readDatabase(const json& root, ChannelDatabase& db) {
         if (!root.is_object())
             return fail("the document", "is not an object");
         static constexpr const char* kKeys[] = {
-            "satelliteCount", "transponderCount", "serviceCount", "antennaCount",
-            "antennas",       "satellites",       "transponders", "services"};
-        if (!onlyKnownKeys(root, kKeys, "the document"))
+            "nameEncoding", "satelliteCount", "transponderCount", "serviceCount", "antennaCount",
+            "antennas",     "satellites",     "transponders",     "services"};
+        if (!onlyKnownKeys(root, kKeys, "the document") || !nameEncodingMatches(root))
             return false;
         return readInt(root, "satelliteCount", "", db.satelliteCount) &&
                readInt(root, "transponderCount", "", db.transponderCount) &&
@@ -171,6 +218,25 @@ public:
     }
 
 private:
+    bool nameEncodingMatches(const json& root) {
+        const auto it = root.find("nameEncoding");
+        if (it == root.end())
+            return true;
+        if (!it->is_string())
+            return fail("nameEncoding", "is not a string");
+        const std::string& given = it->get_ref<const std::string&>();
+        if (!names_)
+            return fail("nameEncoding",
+                        "is " + shownKey(given) +
+                            ": the names are text in that code page, which has to be given to "
+                            "read them");
+        if (parseNameEncoding(given) != names_->encoding())
+            return fail("nameEncoding", "is " + shownKey(given) + ", not the " +
+                                            encodingName(names_->encoding()) +
+                                            " the names are read in");
+        return true;
+    }
+
     template <std::size_t N>
     bool onlyKnownKeys(const json& object, const char* const (&keys)[N], const std::string& where) {
         for (const auto& item : object.items()) {
@@ -209,14 +275,15 @@ private:
                 return;
             ++fields;
             if constexpr (std::is_same_v<std::decay_t<decltype(value)>, RecordName>)
-                ok = readName(object, key, where, value);
+                ok = names_ ? readEncodedName(object, where, value)
+                            : readName(object, key, where, value);
             else
                 ok = readInt(object, key, where, value);
         });
         if (ok && object.size() != fields) {
             // Every declared field was found, so the surplus is a key we do not know.
             for (const auto& item : object.items()) {
-                bool known = false;
+                bool known = names_ && item.key() == "nameBytes";
                 forEachField(record, [&](const char* key, const auto&) {
                     known = known || item.key() == key;
                 });
@@ -274,12 +341,40 @@ private:
         return true;
     }
 
+    bool readEncodedName(const json& object, const std::string& where, RecordName& out) {
+        if (object.contains("nameBytes")) {
+            if (object.contains("name"))
+                return fail(where, "has both name and nameBytes");
+            return readName(object, "nameBytes", where, out);
+        }
+        const std::string path = where + ".name";
+        const auto it = object.find("name");
+        if (it == object.end())
+            return fail(path, "is missing");
+        if (!it->is_string())
+            return fail(path, "is not a string");
+        const auto [selector, text] = splitSelector(it->get_ref<const std::string&>());
+        const auto encoded = names_->encode(text, selector, std::string::npos);
+        if (!encoded.ok())
+            return fail(path + ":", encoded.cause);
+        const std::string& bytes = encoded.value.bytes;
+        if (bytes.find('\0') != std::string::npos)
+            return fail(path, "holds a byte 0, which would end the name");
+        if (bytes.size() > kMaxNameLength)
+            return fail(path, "is " + std::to_string(bytes.size()) + " bytes long in " +
+                                  encodingName(names_->encoding()) + ", at most " +
+                                  std::to_string(kMaxNameLength) + " fit");
+        setName(out, bytes);
+        return true;
+    }
+
     bool fail(const std::string& where, const std::string& what) {
         error_ = where + " " + what;
         return false;
     }
 
     std::string& error_;
+    const NameCodec* names_;
 };
 
 } // namespace
@@ -287,25 +382,7 @@ private:
 std::string latin1ToJsonString(std::string_view bytes) {
     // Every C0 and C1 control as \u00XX: a terminal shown the dump takes the raw characters as
     // escapes (U+009B is one by itself), and the reader turns them back into the same bytes.
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) {
-            out.append("\\u00").push_back(kHex[byte >> 4]);
-            out.push_back(kHex[byte & 0xF]);
-        } else if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (byte < 0x80) {
-            out.push_back(c);
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    out.push_back('"');
-    return out;
+    return utf8ToJsonString(latin1ToUtf8(bytes));
 }
 
 std::string latin1ToUtf8(std::string_view bytes) {
@@ -363,8 +440,25 @@ private:
     bool ok_ = true;
 };
 
+// The name as text in the page of `names` when that gives its bytes back exactly, else as bytes.
+void appendName(std::string& out, const char* lead, std::string_view raw, const NameCodec* names) {
+    if (names) {
+        const DecodedName decoded = names->decode(raw);
+        if (!decoded.lossy) {
+            const auto back = names->encode(decoded.text, decoded.selector, std::string::npos);
+            if (back.ok() && back.value.bytes == raw) {
+                out.append(lead).append("name\": ");
+                out.append(utf8ToJsonString(latin1ToUtf8(decoded.selector) + decoded.text));
+                return;
+            }
+        }
+    }
+    out.append(lead).append(names ? "nameBytes\": " : "name\": ").append(latin1ToJsonString(raw));
+}
+
 template <class T>
-bool appendList(JsonPieces& pieces, const char* key, const RecordList<T>& list, bool last) {
+bool appendList(JsonPieces& pieces, const char* key, const RecordList<T>& list, bool last,
+                const NameCodec* names) {
     std::string& out = pieces.text();
     out.append("  \"").append(key).append("\": [");
     bool firstRecord = true;
@@ -373,12 +467,12 @@ bool appendList(JsonPieces& pieces, const char* key, const RecordList<T>& list, 
         firstRecord = false;
         bool firstField = true;
         forEachField(record, [&](const char* field, const auto& value) {
-            out.append(firstField ? "\n      \"" : ",\n      \"").append(field).append("\": ");
+            const char* lead = firstField ? "\n      \"" : ",\n      \"";
             firstField = false;
             if constexpr (std::is_same_v<std::decay_t<decltype(value)>, RecordName>)
-                out.append(latin1ToJsonString(nameView(value)));
+                appendName(out, lead, nameView(value), names);
             else
-                out.append(std::to_string(value));
+                out.append(lead).append(field).append("\": ").append(std::to_string(value));
         });
         out.append("\n    }");
         if (!pieces.recordDone())
@@ -390,34 +484,41 @@ bool appendList(JsonPieces& pieces, const char* key, const RecordList<T>& list, 
 
 } // namespace
 
-bool writeDatabaseJson(const ChannelDatabase& db, const JsonSink& sink) {
+bool writeDatabaseJson(const ChannelDatabase& db, const JsonSink& sink, const NameCodec* names) {
     JsonPieces pieces(sink);
     std::string& out = pieces.text();
     out = "{\n";
+    if (names)
+        out.append("  \"nameEncoding\": ")
+            .append(utf8ToJsonString(encodingName(names->encoding())))
+            .append(",\n");
     for (const auto& [key, value] : {std::pair{"satelliteCount", db.satelliteCount},
                                      {"transponderCount", db.transponderCount},
                                      {"serviceCount", db.serviceCount},
                                      {"antennaCount", db.antennaCount}})
         out.append("  \"").append(key).append("\": ").append(std::to_string(value)).append(",\n");
-    if (!appendList(pieces, "antennas", db.antennas, false) ||
-        !appendList(pieces, "satellites", db.satellites, false) ||
-        !appendList(pieces, "transponders", db.transponders, false) ||
-        !appendList(pieces, "services", db.services, true))
+    if (!appendList(pieces, "antennas", db.antennas, false, names) ||
+        !appendList(pieces, "satellites", db.satellites, false, names) ||
+        !appendList(pieces, "transponders", db.transponders, false, names) ||
+        !appendList(pieces, "services", db.services, true, names))
         return false;
     out.append("}\n");
     return pieces.flush();
 }
 
-std::string databaseToJsonText(const ChannelDatabase& db) {
+std::string databaseToJsonText(const ChannelDatabase& db, const NameCodec* names) {
     std::string text;
-    writeDatabaseJson(db, [&](std::string_view piece) {
-        text.append(piece);
-        return true;
-    });
+    writeDatabaseJson(
+        db,
+        [&](std::string_view piece) {
+            text.append(piece);
+            return true;
+        },
+        names);
     return text;
 }
 
-Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
+Status<> databaseFromJson(std::string_view text, ChannelDatabase& db, const NameCodec* names) {
     Status<> status;
     std::string error;
     try {
@@ -428,7 +529,7 @@ Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
             return status.fail(Outcome::Failed, "not valid JSON: " + watcher.problem());
         const json root = json::parse(text);
         ChannelDatabase loaded;
-        if (!Reader(error).readDatabase(root, loaded))
+        if (!Reader(error, names).readDatabase(root, loaded))
             return status.fail(Outcome::Failed, std::move(error));
         db.replaceRecords(std::move(loaded));
         return status;
@@ -439,12 +540,12 @@ Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
     }
 }
 
-Status<> readJsonFile(ChannelDatabase& db, const std::string& path) {
+Status<> readJsonFile(ChannelDatabase& db, const std::string& path, const NameCodec* names) {
     Status<> status(path);
     auto text = readWholeFile(path);
     if (!text.ok())
         return status.failWith(Outcome::Failed, std::move(text));
-    Status<> parsed = databaseFromJson(text.value, db);
+    Status<> parsed = databaseFromJson(text.value, db, names);
     if (!parsed.ok())
         status.fail(Outcome::Failed, std::move(parsed.cause));
     return status;

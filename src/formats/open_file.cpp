@@ -49,7 +49,7 @@ template <class Code> void takeRefusal(Status<OpenOutcome>& status, Status<Code>
 }
 
 void read(ChannelDatabase& db, const std::string& path, FileFormat format,
-          Status<OpenOutcome>& status) {
+          Status<OpenOutcome>& status, const NameCodec* jsonNames) {
     switch (format) {
     case FileFormat::Text:
         return takeRefusal(status, readTextFile(db, path));
@@ -62,7 +62,7 @@ void read(ChannelDatabase& db, const std::string& path, FileFormat format,
     case FileFormat::SatellitesXml:
         return takeRefusal(status, importSatellitesXml(db, path));
     case FileFormat::Json:
-        return takeRefusal(status, readJsonFile(db, path));
+        return takeRefusal(status, readJsonFile(db, path, jsonNames));
     case FileFormat::Unknown:
         status.messages.emplace_back("Unkown Format!");
         status.fail(OpenOutcome::UnknownFormat, unknownFormatCause());
@@ -96,12 +96,13 @@ std::string unknownFormatCause() {
     return cause;
 }
 
-Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path) {
+Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path,
+                             const NameCodec* jsonNames) {
     Status<OpenOutcome> status(path);
     try {
         // Read aside, so that running out of memory half-way leaves the user's data as it was.
         ChannelDatabase fresh;
-        read(fresh, path, formatOfPath(path), status);
+        read(fresh, path, formatOfPath(path), status, jsonNames);
         if (status.ok()) {
             // Every reader but the .cdd one gives the services in number order already.
             fresh.sortServicesByNumber();

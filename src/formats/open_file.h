@@ -4,6 +4,7 @@
 // only when they succeed, so a failed open leaves it as it was.
 
 #include "base/status.h"
+#include "formats/name_encoding.h"
 #include "model/channel_database.h"
 
 #include <span>
@@ -29,7 +30,9 @@ enum class OpenOutcome { Ok, UnknownFormat, FormatError };
 // with "File Format error!" or "Unkown Format!", after any of the reader's own; the detail names
 // the file and the cause (for "Unkown Format!", the extensions that are read). Running out of
 // memory is a failure like any other, never an exception. The services come in number order.
-Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path);
+// `jsonNames` is the code page the names of a ".json" file are text in (see databaseFromJson).
+Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path,
+                             const NameCodec* jsonNames = nullptr);
 
 // The cause told for a name whose extension no reader takes: the extensions that are read.
 std::string unknownFormatCause();

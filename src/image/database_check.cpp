@@ -82,7 +82,7 @@ class Checker {
 public:
     Checker(const ChannelDatabase& db, const FindingSink& sink) : db_(db), sink_(sink) {
         for (const auto& a : db.antennas)
-            antennaIds_.insert(a.id);
+            antennas_.try_emplace(a.id, &a); // the first of an id, as every lookup finds
         for (const auto& s : db.satellites)
             satelliteIds_.insert(s.id);
         for (const auto& t : db.transponders)
@@ -158,9 +158,11 @@ private:
             add(FindingKind::MissingSatellite, "satelliteId",
                 cat("satellite ", t.satelliteId,
                     " does not exist; a .cdd file leaves the transponder and its services out"));
-        if (!antennaIds_.contains(t.antennaId))
+        if (const auto antenna = antennas_.find(t.antennaId); antenna == antennas_.end())
             add(FindingKind::MissingAntenna, "antennaId",
                 cat("antenna ", t.antennaId, " does not exist"));
+        else
+            receivability(t, *antenna->second);
 
         const auto [first, inserted] = tuning_.try_emplace(Tuning::of(t), t.id);
         // Removing duplicates moves the services of the first transponder of an id to the first
@@ -178,6 +180,16 @@ private:
             add(FindingKind::TooManyServices, "",
                 cat("carries ", services->second, " services; a .cdd file holds at most ",
                     cdd::kMaxServicesPerTransponder, " on one transponder"));
+    }
+
+    void receivability(const TransponderRecord& t, const AntennaRecord& a) {
+        if (receivable(a, t.frequency))
+            return;
+        add(FindingKind::NotReceivable, "frequency",
+            cat(t.frequency, " MHz through antenna ", a.id, " (oscillator ",
+                lnbOscillator(a, t.frequency), " MHz) gives ",
+                std::to_string(intermediateFrequency(a, t.frequency)), " MHz, outside the tuner's ",
+                kTunerLowestInput, " to ", kTunerHighestInput, " MHz"));
     }
 
     void service(const ServiceRecord& v) {
@@ -238,7 +250,8 @@ private:
     RecordKind kind_ = RecordKind::Antenna;
     std::size_t position_ = 0;
     std::string who_;
-    std::unordered_set<int32_t> antennaIds_, satelliteIds_, transponderIds_;
+    std::unordered_map<int32_t, const AntennaRecord*> antennas_;
+    std::unordered_set<int32_t> satelliteIds_, transponderIds_;
     std::unordered_set<int32_t> seenAntennas_, seenSatellites_, seenTransponders_,
         seenWrittenTransponders_, seenServiceNumbers_;
     std::unordered_map<int32_t, std::size_t> writtenServicesOn_;

@@ -1,8 +1,9 @@
 #pragma once
 // What would make the receiver's data wrong although every reader accepts it: references to
 // nothing, ids used twice, values the .cdd file cannot hold or silently cuts, services the .cdd
-// writer drops, and transponders entered twice. The editor's check before Save and the
-// command-line tool's check are this one function.
+// writer drops, transponders entered twice, and transponders the receiver's tuner cannot reach
+// through their antenna. The editor's check before Save and the command-line tool's check are
+// this one function.
 
 #include "model/channel_database.h"
 
@@ -26,6 +27,7 @@ enum class FindingKind {
     NameCut,            // a name longer than the .cdd file keeps
     NotAPid,            // a PID outside 0 to 8191
     NoPids,             // all three PIDs 0: the .cdd writer leaves the service out
+    NotReceivable,      // the antenna's LNB cannot bring the frequency into the tuner's range
 };
 
 struct Finding {

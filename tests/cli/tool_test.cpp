@@ -370,6 +370,66 @@ TEST_F(Tool, ConvertWritesTheCddByteForByteAndJsonThatDumpsTheSame) {
     }
 }
 
+// A script edits names in their code page; every name it leaves alone, those whose bytes are not
+// text in that page among them, comes back byte for byte.
+TEST_F(Tool, DumpAndConvertInACodePageGiveUntouchedNamesBackByteForByte) {
+    struct Case {
+        const char* encoding;
+        std::string satellite, service; // as the list holds them
+        bool satelliteAsBytes;          // its bytes are not text in the page
+        const char* shown;              // the service's name in the dump's JSON
+        const char* edited;             // typed over it, and the bytes it is saved as
+        std::string saved;
+    };
+    const Case cases[] = {
+        {"ISO-8859-9", "T\xFCrksat 42E", "Kanal \xDEi\xFEli", false, R"("name": "Kanal Şişli")",
+         "Show TV İ", "Show TV \xDD"},
+        {"UTF-8", "Caf\xE9 Sat", "M\xC3\xBCnchen TV", true, R"("name": "München TV")", "Köln €",
+         "K\xC3\xB6ln \xE2\x82\xAC"},
+        {"DVB:ISO-8859-9", "Astra", "\x05Kanal \xDEi\xFEli", false,
+         R"("name": "\u0005Kanal Şişli")", "\u0005İz", "\x05\xDDz"},
+        {"Windows-1251", "Hot\x98", "\xCF\xE5\xF0\xE2\xFB\xE9", true, R"("name": "Первый")",
+         "Звезда", "\xC7\xE2\xE5\xE7\xE4\xE0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoding);
+        write("list.txt", "  s \"" + c.satellite + "\" 9750 10600 universal 42.0 east n 0\r\n" +
+                              "      t 11494 22000 hor 0 14 0 3/4\r\n" + "v \"" + c.service +
+                              "\" 1 1 1 28106 101 102 101 104 0 1 0\r\n");
+        ASSERT_EQ(run({"convert", "list.txt", "list.cdd"}).status, 0);
+        const Outcome dumped = run({"dump", "--encoding", c.encoding, "list.cdd"});
+        ASSERT_EQ(dumped.status, 0) << dumped.err;
+        EXPECT_NE(dumped.out.find(c.shown), std::string::npos) << dumped.out;
+        EXPECT_EQ(dumped.out.find("\"nameBytes\"") != std::string::npos, c.satelliteAsBytes);
+        write("list.json", dumped.out);
+        ASSERT_EQ(run({"convert", "--encoding", c.encoding, "list.json", "back.cdd"}).status, 0);
+        EXPECT_EQ(read("back.cdd"), read("list.cdd"));
+
+        std::string edited = dumped.out;
+        edited.replace(edited.find(c.shown), std::string(c.shown).size(),
+                       std::string("\"name\": ") + ordered_json(c.edited).dump());
+        write("edited.json", edited);
+        const Outcome converted =
+            run({"convert", "--encoding", c.encoding, "edited.json", "edited.cdd"});
+        ASSERT_EQ(converted.status, 0) << converted.err;
+        std::string expected = read("list.cdd");
+        expected.replace(expected.find(c.service), c.service.size(),
+                         c.saved + std::string(c.service.size() - c.saved.size(), '\0'));
+        expected = withCdd32(expected.substr(0, expected.size() - 4));
+        EXPECT_EQ(read("edited.cdd"), expected);
+    }
+
+    // The names are not Latin-1 and not in another page: said, not misread.
+    const Outcome latin1 = run({"convert", "list.json", "x.cdd"});
+    EXPECT_EQ(latin1.status, 1);
+    EXPECT_NE(latin1.err.find("nameEncoding is \"Windows-1251\": the names are text in that code "
+                              "page, which has to be given to read them"),
+              std::string::npos)
+        << latin1.err;
+    EXPECT_FALSE(fs::exists(work() / "x.cdd"));
+    EXPECT_EQ(run({"dump", "--encoding", "KOI8-R", "list.cdd"}).status, 2);
+}
+
 TEST_F(Tool, ConvertRefusesWithoutTouchingTheOutput) {
     write("sample.txt", kSampleText);
     std::string far = kSampleJson;
@@ -404,7 +464,11 @@ TEST_F(Tool, CheckListsFindingsOnStandardOutputAndSetsItsStatus) {
     const Outcome faulty = run({"check", "faulty.txt"});
     EXPECT_EQ(faulty.status, 1);
     EXPECT_EQ(faulty.err, "");
-    EXPECT_EQ(faulty.out, "service 0 \"Silent\": video, audio and PCR PIDs are all 0; a .cdd file "
+    // The satellite line's antenna has no band switch until the editor shows it: the high band
+    // from 0 MHz on.
+    EXPECT_EQ(faulty.out, "transponder 0: 11034 MHz through antenna 0 (oscillator 10600 MHz) gives "
+                          "434 MHz, outside the tuner's 950 to 2150 MHz\n"
+                          "service 0 \"Silent\": video, audio and PCR PIDs are all 0; a .cdd file "
                           "leaves the service out\n"
                           "service 1 \"Loud\": video PID 8192 is not a PID (0 to 8191)\n");
 }
@@ -500,6 +564,25 @@ TEST_F(Tool, SaveWritesTheCddAndTheReceiverImageSilently) {
     EXPECT_EQ(failed.err, "Save failed: running the image packer\n" +
                               (work() / "imgpack").string() + ": exited with status 3: it broke\n");
     EXPECT_EQ(read("out.rs232"), image);
+}
+
+// What the sheet holds is the report's own test; here it is where it goes, and what a sheet that
+// cannot be written does to the Save.
+TEST_F(Tool, SaveWithAReportWritesTheSheetBesideTheSavedPair) {
+    write("sample.txt", kSampleText);
+    const Outcome saved = run({"save", "--report", "sheet.pdf", "sample.txt", "out"});
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.out + saved.err, "");
+    EXPECT_EQ(read("sheet.pdf").substr(0, 8), "%PDF-1.4");
+    EXPECT_NE(
+        read("sheet.csv")
+            .find("\r\nfile,channel database,out.cdd," + std::to_string(kSampleCdd.size()) + ","),
+        std::string::npos);
+
+    const Outcome noFolder = run({"save", "--report", "no/such/sheet", "sample.txt", "again"});
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_EQ(noFolder.err.substr(0, 38), "Saved, but the report was not written\n");
+    EXPECT_EQ(read("again.cdd"), kSampleCdd);
 }
 
 TEST_F(Tool, DiffListsOneLinePerChangeAndSetsItsStatus) {

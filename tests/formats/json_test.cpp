@@ -151,6 +151,36 @@ TEST(DatabaseJson, AcceptsTheLimitsAndRefusesBeyondNamingWhereLeavingTheDatabase
     }
 }
 
+TEST(DatabaseJson, NamesInACodePageAreTextOrKeptBytesAndNothingElse) {
+    const NameCodec utf8(NameEncoding{NamePage::Utf8});
+    std::string euros; // 60 bytes
+    for (int i = 0; i < 20; ++i)
+        euros += "€";
+    const std::vector<std::pair<std::pair<std::string, std::string>, std::string>> cases = {
+        {{"\"name\": \"A\"", "\"nameBytes\": \"\u00e9\""}, ""},
+        {{"\"name\": \"A\"", "\"name\": \"xxx" + euros + "\""}, ""},
+        {{"\"name\": \"A\"", "\"name\": \"xxxx" + euros + "\""},
+         "satellites[0].name is 64 bytes long in UTF-8, at most 63 fit"},
+        {{"\"name\": \"A\"", "\"name\": \"A\", \"nameBytes\": \"A\""},
+         "satellites[0] has both name and nameBytes"},
+        {{"\"name\": \"A\"", "\"nameBytes\": \"\u20ac\""},
+         "satellites[0].nameBytes holds a character outside U+0001 to U+00FF"},
+        {{"\"name\": \"A\"", "\"name\": \"A\\u0000\""},
+         "satellites[0].name: U+0000 would end the name there"},
+        {{"{", "{\"nameEncoding\": \"utf-8\", "}, ""},
+        {{"{", "{\"nameEncoding\": \"ISO-8859-9\", "},
+         "nameEncoding is \"ISO-8859-9\", not the UTF-8 the names are read in"},
+        {{"{", "{\"nameEncoding\": 8, "}, "nameEncoding is not a string"},
+    };
+    for (const auto& [edit, message] : cases) {
+        const std::string text = validWith(edit);
+        ChannelDatabase db;
+        const Status<> read = databaseFromJson(text, db, &utf8);
+        EXPECT_EQ(read.ok(), message.empty()) << read.cause;
+        EXPECT_EQ(read.cause.substr(0, message.size()), message) << text;
+    }
+}
+
 TEST(DatabaseJson, SurvivesHostileInputWithoutThrowing) {
     std::vector<std::string> inputs = {"",
                                        "\xFF\xFE",

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace corvane {
@@ -188,6 +190,58 @@ TEST(DatabaseCheck, CountsOnlyTheServicesTheCddFileWouldWriteOnATransponder) {
                                        "most 1927 on one transponder"});
 }
 
+TEST(DatabaseCheck, FindsTranspondersTheTunerCannotReachThroughTheirAntenna) {
+    struct Case {
+        int32_t lnbType, lowFreq, highFreq, frequency;
+        bool reached;
+    };
+    const Case cases[] = {
+        {0, 9750, 10600, 10700, true},       // low band, 950: the lowest input
+        {0, 9750, 10600, 11699, true},       // low band, 1949
+        {0, 9750, 10600, 11700, true},       // high band from the switch on, 1100
+        {0, 9750, 10600, 12750, true},       // high band, 2150: the highest input
+        {0, 9750, 10600, 12751, false},      // 2151
+        {0, 9750, 10600, 10600, false},      // 850
+        {0, 9500, 10600, 11699, false},      // 2199 in the low band below the switch ...
+        {0, 9500, 10600, 11700, true},       // ... 1100 in the high band at it
+        {4, 5150, 0, 3700, true},            // C band: the oscillator above, 1450
+        {4, 5150, 0, 2999, false},           // 2151
+        {4, 9750, 10600, 12000, false},      // no high band: 2250
+        {4, INT32_MIN, 0, INT32_MAX, false}, // far apart, and no overflow
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.frequency);
+        ChannelDatabase db = sound();
+        AntennaRecord& a = db.antennas.front();
+        a.lnbType = c.lnbType;
+        a.lowFreq = c.lowFreq;
+        a.highFreq = c.highFreq;
+        db.transponders.front().frequency = c.frequency;
+        const std::vector<Finding> found = checkDatabase(db);
+        ASSERT_EQ(found.size(), c.reached ? 0u : 1u) << ::testing::PrintToString(messages(found));
+        if (!c.reached) {
+            EXPECT_EQ(
+                std::tie(found[0].kind, found[0].field, found[0].position),
+                std::tuple(FindingKind::NotReceivable, "frequency", std::optional<std::size_t>(0)));
+        }
+    }
+}
+
+// The first antenna of an id is the one the receiver uses; a transponder without one is told as
+// such and not also as unreachable.
+TEST(DatabaseCheck, JudgesReachThroughTheFirstAntennaOfTheId) {
+    ChannelDatabase db = sound();
+    db.antennas.back().id = 0;
+    db.antennas.back().lowFreq = 5150; // a later antenna 0 cannot be what decides
+    db.transponders.front().frequency = db.transponders.back().frequency = 3700;
+    EXPECT_EQ(messages(checkDatabase(db)),
+              (std::vector<std::string>{
+                  "antenna 0: an earlier antenna has the same id; lookups find only that one",
+                  "transponder 0: 3700 MHz through antenna 0 (oscillator 9750 MHz) gives 6050 MHz, "
+                  "outside the tuner's 950 to 2150 MHz",
+                  "transponder 1: antenna 1 does not exist"}));
+}
+
 TEST(DatabaseCheck, StaysFastAtTheLargestDatabaseTheCddFileHolds) {
     ChannelDatabase db;
     for (int32_t s = 0; s < 255; ++s) {
@@ -196,7 +250,7 @@ TEST(DatabaseCheck, StaysFastAtTheLargestDatabaseTheCddFileHolds) {
     }
     db.satelliteCount = 255;
     for (int32_t t = 0; t < 4096; ++t)
-        db.appendRecord(tp(t, t % 255, 10700 + t));
+        db.appendRecord(tp(t, t % 255, 10700 + t % 2050)); // all in a universal LNB's reach
     for (int32_t n = 0; n < 65535; ++n)
         db.appendRecord(svc(n, n % 4096, "Service"));
     db.transponderCount = 4096;
