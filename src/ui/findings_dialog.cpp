@@ -13,9 +13,15 @@
 namespace corvane {
 
 bool findingChangesTheFile(const Finding& finding) {
-    // Records entered twice are written as they are; the receiver shows both.
+    // Records entered twice are written as they are; the receiver shows both. A transponder out
+    // of the tuner's range is written as it is too, and stops the Save for another reason.
     return finding.kind != FindingKind::DuplicateTuning &&
-           finding.kind != FindingKind::DuplicateService;
+           finding.kind != FindingKind::DuplicateService &&
+           finding.kind != FindingKind::NotReceivable;
+}
+
+bool findingStopsTheSave(const Finding& finding) {
+    return findingChangesTheFile(finding) || finding.kind == FindingKind::NotReceivable;
 }
 
 namespace {
@@ -58,12 +64,24 @@ FindingsDialog::FindingsDialog(const std::vector<Finding>& findings, QWidget* pa
     setWindowTitle(QStringLiteral("Check before Save"));
     const auto differing = static_cast<std::size_t>(
         std::count_if(findings.begin(), findings.end(), findingChangesTheFile));
-    auto* text = new QLabel(
-        QStringLiteral("The file would not hold what the lists show: %1 of these %2 findings "
-                       "change what is saved. Double-click a finding to see its record.")
-            .arg(differing)
-            .arg(findings.size()),
-        this);
+    const auto unreceivable = static_cast<std::size_t>(
+        std::count_if(findings.begin(), findings.end(),
+                      [](const Finding& f) { return f.kind == FindingKind::NotReceivable; }));
+    QString said =
+        differing > 0
+            ? QStringLiteral("The file would not hold what the lists show: %1 of these %2 "
+                             "findings change what is saved.")
+                  .arg(differing)
+                  .arg(findings.size())
+            : QStringLiteral("The file would hold what the lists show.");
+    if (unreceivable > 0)
+        said += QStringLiteral(" The receiver could not tune %1 %2 through %3 antenna.")
+                    .arg(unreceivable)
+                    .arg(unreceivable == 1 ? QStringLiteral("transponder")
+                                           : QStringLiteral("transponders"))
+                    .arg(unreceivable == 1 ? QStringLiteral("its") : QStringLiteral("their"));
+    auto* text =
+        new QLabel(said + QStringLiteral(" Double-click a finding to see its record."), this);
     text->setWordWrap(true);
 
     list_->setObjectName(QStringLiteral("findings"));

@@ -18,6 +18,9 @@ namespace corvane {
 // record left out, a link to nothing, a value out of its field); false for one that changes
 // nothing in the file, such as a transponder entered twice.
 bool findingChangesTheFile(const Finding& finding);
+// Whether the check before Save asks about a finding: the file would differ from the lists, or
+// the receiver could not tune the transponder.
+bool findingStopsTheSave(const Finding& finding);
 
 class FindingsDialog final : public QDialog {
     Q_OBJECT

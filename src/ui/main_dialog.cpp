@@ -518,7 +518,7 @@ bool MainDialog::onSave() {
     const std::vector<Finding> findings = checkDatabase(database_);
     const auto unchanged = static_cast<std::size_t>(
         std::count_if(findings.begin(), findings.end(),
-                      [](const Finding& f) { return !findingChangesTheFile(f); }));
+                      [](const Finding& f) { return !findingStopsTheSave(f); }));
     if (unchanged < findings.size() &&
         !prompts_.saveDespiteFindings(this, findings,
                                       [&](std::size_t i) { showFinding(findings[i]); }))
