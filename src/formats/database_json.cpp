@@ -150,8 +150,15 @@ private:
 
 class Reader {
 public:
-    explicit Reader(std::string& error) : error_(error) {}
+    // The database `root` describes; the cause of a failure names the offending element.
+    static Result<ChannelDatabase> read(const json& root) {
+        Reader reader;
+        reader.readDatabase(root, reader.result_.value);
+        return std::move(reader.result_);
+    }
 
+private:
+    // False at the first failure, which is then in result_.
     bool readDatabase(const json& root, ChannelDatabase& db) {
         if (!root.is_object())
             return fail("the document", "is not an object");
@@ -170,7 +177,6 @@ public:
                readList(root, "services", db.services);
     }
 
-private:
     template <std::size_t N>
     bool onlyKnownKeys(const json& object, const char* const (&keys)[N], const std::string& where) {
         for (const auto& item : object.items()) {
@@ -275,11 +281,11 @@ private:
     }
 
     bool fail(const std::string& where, const std::string& what) {
-        error_ = where + " " + what;
+        result_.fail(Outcome::Failed, where + " " + what);
         return false;
     }
 
-    std::string& error_;
+    Result<ChannelDatabase> result_;
 };
 
 } // namespace
@@ -419,7 +425,6 @@ std::string databaseToJsonText(const ChannelDatabase& db) {
 
 Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
     Status<> status;
-    std::string error;
     try {
         // A first pass finds syntax errors and repeated keys (the DOM parser keeps the last of
         // two equal keys, so a field entered twice by hand would lose a value without a word).
@@ -427,10 +432,10 @@ Status<> databaseFromJson(std::string_view text, ChannelDatabase& db) {
         if (!json::sax_parse(text, &watcher))
             return status.fail(Outcome::Failed, "not valid JSON: " + watcher.problem());
         const json root = json::parse(text);
-        ChannelDatabase loaded;
-        if (!Reader(error).readDatabase(root, loaded))
-            return status.fail(Outcome::Failed, std::move(error));
-        db.replaceRecords(std::move(loaded));
+        auto loaded = Reader::read(root);
+        if (!loaded.ok())
+            return status.fail(Outcome::Failed, std::move(loaded.cause));
+        db.replaceRecords(std::move(loaded.value));
         return status;
     } catch (const std::bad_alloc&) {
         return status.fail(Outcome::Failed, kOutOfMemory);
