@@ -13,6 +13,7 @@
 #include "base/bytes.h"
 #include "base/interrupt_cleanup.h"
 #include "base/message_text.h"
+#include "base/user_report.h"
 #include "image/cdd_file.h"
 #include "image/data_block.h"
 #include "image/database_check.h"
@@ -50,13 +51,9 @@ int finishOutput(int status) {
     return status;
 }
 
-// Reports a failure as the editor does: its messages in order, then the line with the file and
-// the cause, which holds bytes from the user's files and so may hold anything.
+// Reports a failure as the editor does.
 template <class Code> void report(const Status<Code>& status) {
-    for (const std::string& message : status.messages)
-        std::cerr << message << '\n';
-    if (!status.detail.empty())
-        std::cerr << printableText(status.detail) << '\n';
+    std::cerr << userReport(status).lines();
 }
 
 bool load(ChannelDatabase& db, const std::string& path, const NameCodec* jsonNames = nullptr) {

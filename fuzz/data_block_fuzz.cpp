@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -51,12 +50,14 @@ void decodeAndCheck(std::span<const uint8_t> bytes, bool invert) {
             fail("a failed decode changed the payload");
         return;
     }
-    std::string encoded;
-    try {
-        encoded = block.encodeBlock();
-    } catch (const std::invalid_argument&) {
-        return; // a decoded tag filled its slot completely: refusing to shift the header is right
+    const auto result = block.encodeBlock();
+    if (!result.ok()) {
+        // A decoded tag filled its slot completely: refusing to shift the header is right.
+        if (result.code != corvane::BlockOutcome::TagTooLong)
+            fail("encoding failed for another reason than a full slot");
+        return;
     }
+    const std::string& encoded = result.value;
     if (encoded.size() != corvane::kBlockHeaderSize + block.payload.size())
         fail("encoded size");
     std::vector<uint8_t> again(encoded.begin(), encoded.end());

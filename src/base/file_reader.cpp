@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <utility>
 
 namespace corvane {
 
@@ -19,7 +21,15 @@ std::string tooLargeCause(std::size_t maxBytes) {
     return "larger than " + size + ", the most Corvane reads";
 }
 
-FileReader::FileReader(const std::string& path, FileOrigin origin) {
+namespace {
+
+std::string systemCause(int error) {
+    return std::error_code(error, std::generic_category()).message();
+}
+
+} // namespace
+
+FileReader::FileReader(const std::string& path, FileOrigin origin) : opened_(path) {
     // Without O_NONBLOCK, opening a named pipe waits until something opens it for writing, which
     // may be never.
     const int noFollow = origin == FileOrigin::Own ? O_NOFOLLOW : 0;
@@ -27,16 +37,15 @@ FileReader::FileReader(const std::string& path, FileOrigin origin) {
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | noFollow);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
-        error_ = std::error_code(errno, std::generic_category());
-        if (origin == FileOrigin::Own && errno == ELOOP)
-            cause_ = "it is a symbolic link, and Corvane reads its own files only as they are";
+        opened_.fail(FileRead::CannotOpen,
+                     origin == FileOrigin::Own && errno == ELOOP
+                         ? "it is a symbolic link, and Corvane reads its own files only as they are"
+                         : systemCause(errno));
         return;
     }
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
-        error_ = std::error_code(errno, std::generic_category());
-        ::close(fd_);
-        fd_ = -1;
+        refuse(systemCause(errno));
         return;
     }
     if (origin == FileOrigin::Own && !S_ISREG(info.st_mode)) {
@@ -79,8 +88,7 @@ bool FileReader::firstPipeByte() {
 void FileReader::refuse(std::string why) {
     ::close(fd_);
     fd_ = -1;
-    error_ = std::make_error_code(std::errc::invalid_argument);
-    cause_ = std::move(why);
+    opened_.fail(FileRead::CannotOpen, std::move(why));
 }
 
 FileReader::~FileReader() {
@@ -95,9 +103,10 @@ std::optional<std::size_t> FileReader::regularFileSize() const {
     return static_cast<std::size_t>(info.st_size);
 }
 
-bool FileReader::read(std::string& out, std::size_t limit) {
+Status<FileRead> FileReader::read(std::string& out, std::size_t limit) {
     if (fd_ < 0)
-        return false;
+        return opened_;
+    Status<FileRead> status(opened_.file);
     if (pending_ && limit > 0) {
         out.push_back(*pending_);
         pending_.reset();
@@ -119,15 +128,14 @@ bool FileReader::read(std::string& out, std::size_t limit) {
             out.resize(at);
             if (errno == EINTR)
                 continue;
-            error_ = std::error_code(errno, std::generic_category());
-            return false;
+            return status.fail(FileRead::CannotRead, systemCause(errno));
         }
         out.resize(at + static_cast<std::size_t>(got));
         if (got == 0)
             break;
         limit -= static_cast<std::size_t>(got);
     }
-    return true;
+    return status;
 }
 
 bool FileReader::hasMore() {
@@ -140,8 +148,6 @@ bool FileReader::hasMore() {
     do {
         got = ::read(fd_, &byte, 1);
     } while (got < 0 && errno == EINTR);
-    if (got < 0)
-        error_ = std::error_code(errno, std::generic_category());
     if (got != 1)
         return false;
     pending_ = byte;
@@ -158,19 +164,19 @@ void readInto(Result<std::string, FileRead>& result, FileReader& reader, std::si
         result.fail(FileRead::TooLarge, tooLargeCause(maxBytes));
         return;
     }
-    bool read = true;
+    Status<FileRead> read;
     if (size) {
         // Read to the size first: asking for more would grow the buffer to twice the file just
         // to learn that it ends there. A file that grew meanwhile is read on, within the bound.
         result.value.reserve(*size);
         read = reader.read(result.value, *size);
-        if (read && result.value.size() == *size && reader.hasMore())
+        if (read.ok() && result.value.size() == *size && reader.hasMore())
             read = reader.read(result.value, maxBytes - *size);
     } else {
         read = reader.read(result.value, maxBytes);
     }
-    if (!read)
-        result.fail(FileRead::CannotRead, reader.cause());
+    if (!read.ok())
+        result.fail(FileRead::CannotRead, std::move(read.cause));
     else if (result.value.size() == maxBytes && reader.hasMore())
         result.fail(FileRead::TooLarge, tooLargeCause(maxBytes));
 }
@@ -182,7 +188,7 @@ Result<std::string, FileRead> readWholeFile(const std::string& path, std::size_t
     Result<std::string, FileRead> result(path);
     FileReader reader(path, origin);
     if (!reader.isOpen()) {
-        result.fail(FileRead::CannotOpen, reader.cause());
+        result.fail(FileRead::CannotOpen, reader.opened().cause);
         return result;
     }
     try {

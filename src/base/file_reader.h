@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <system_error>
 
 namespace corvane {
 
@@ -35,6 +34,10 @@ enum class FileOrigin {
     Own,
 };
 
+// CannotOpen: the file could not be opened; CannotRead: it opened, but reading failed (a folder,
+// or no memory for it); TooLarge: it holds more than a read's bound.
+enum class FileRead { Ok, CannotOpen, CannotRead, TooLarge };
+
 // An open file, read front to back; closed when the reader goes.
 class FileReader {
 public:
@@ -44,19 +47,18 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     bool isOpen() const { return fd_ >= 0; }
-    // Why the open or the last read failed; empty while all is well.
-    const std::error_code& error() const { return error_; }
-    // The same in words: the system's, or ours where it has none ("not a regular file").
-    std::string cause() const { return cause_.empty() ? error_.message() : cause_; }
+    // How the open went: CannotOpen with the cause in the system's words, or ours where it has
+    // none ("not a regular file"), and the detail "path: cause".
+    const Status<FileRead>& opened() const { return opened_; }
     // The size of a regular file; nullopt for a pipe, a device or a file that is not open.
     std::optional<std::size_t> regularFileSize() const;
 
-    // Appends up to `limit` more bytes to `out`, fewer only at the end of the file. False (with
-    // error() set) when the file is not open or a read fails. `out` never holds more memory than
-    // its bytes so far and `limit` need.
-    bool read(std::string& out, std::size_t limit);
+    // Appends up to `limit` more bytes to `out`, fewer only at the end of the file. Fails as the
+    // open did when the file is not open, CannotRead when a read fails. `out` never holds more
+    // memory than its bytes so far and `limit` need.
+    Status<FileRead> read(std::string& out, std::size_t limit);
     // True when a byte follows what was read (it is kept for the next read); false at the end of
-    // the file or on a read error.
+    // the file or on a read error, which the next read then reports.
     bool hasMore();
 
 private:
@@ -64,14 +66,9 @@ private:
     void refuse(std::string why);
 
     int fd_ = -1;
-    std::error_code error_;
-    std::string cause_;
+    Status<FileRead> opened_;
     std::optional<char> pending_;
 };
-
-// CannotOpen: the file could not be opened; CannotRead: it opened, but reading failed (a folder,
-// or no memory for it); TooLarge: it holds more than `maxBytes`.
-enum class FileRead { Ok, CannotOpen, CannotRead, TooLarge };
 
 // The whole file. On failure the cause is the system's reason (or tooLargeCause(), kOutOfMemory)
 // and the detail "path: reason". Never throws.

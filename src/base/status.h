@@ -1,8 +1,8 @@
 #pragma once
 // How an operation of the core ended, in one shape for every reader and writer: a code the caller
 // can branch on, the file it worked on, and for a failure the cause and the texts a user must see.
-// The core never shows anything itself. The editor puts `messages` into message boxes, in order,
-// with `detail` as the informative text under them; the command-line tool prints the same lines.
+// The core never shows anything itself: userReport (base/user_report.h) turns a status into what
+// the editor's message boxes and the command-line tool tell the user.
 
 #include "base/message_text.h"
 

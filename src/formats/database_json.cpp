@@ -197,8 +197,16 @@ std::pair<std::string, std::string_view> splitSelector(std::string_view text) {
 
 class Reader {
 public:
-    Reader(std::string& error, const NameCodec* names) : error_(error), names_(names) {}
+    // The database `root` describes, its names read in `names` when given; the cause of a failure
+    // names the offending element.
+    static Result<ChannelDatabase> read(const json& root, const NameCodec* names) {
+        Reader reader(names);
+        reader.readDatabase(root, reader.result_.value);
+        return std::move(reader.result_);
+    }
 
+private:
+    // False at the first failure, which is then in result_.
     bool readDatabase(const json& root, ChannelDatabase& db) {
         if (!root.is_object())
             return fail("the document", "is not an object");
@@ -217,7 +225,6 @@ public:
                readList(root, "services", db.services);
     }
 
-private:
     bool nameEncodingMatches(const json& root) {
         const auto it = root.find("nameEncoding");
         if (it == root.end())
@@ -369,11 +376,13 @@ private:
     }
 
     bool fail(const std::string& where, const std::string& what) {
-        error_ = where + " " + what;
+        result_.fail(Outcome::Failed, where + " " + what);
         return false;
     }
 
-    std::string& error_;
+    explicit Reader(const NameCodec* names) : names_(names) {}
+
+    Result<ChannelDatabase> result_;
     const NameCodec* names_;
 };
 
@@ -520,7 +529,6 @@ std::string databaseToJsonText(const ChannelDatabase& db, const NameCodec* names
 
 Status<> databaseFromJson(std::string_view text, ChannelDatabase& db, const NameCodec* names) {
     Status<> status;
-    std::string error;
     try {
         // A first pass finds syntax errors and repeated keys (the DOM parser keeps the last of
         // two equal keys, so a field entered twice by hand would lose a value without a word).
@@ -528,10 +536,10 @@ Status<> databaseFromJson(std::string_view text, ChannelDatabase& db, const Name
         if (!json::sax_parse(text, &watcher))
             return status.fail(Outcome::Failed, "not valid JSON: " + watcher.problem());
         const json root = json::parse(text);
-        ChannelDatabase loaded;
-        if (!Reader(error, names).readDatabase(root, loaded))
-            return status.fail(Outcome::Failed, std::move(error));
-        db.replaceRecords(std::move(loaded));
+        auto loaded = Reader::read(root, names);
+        if (!loaded.ok())
+            return status.fail(Outcome::Failed, std::move(loaded.cause));
+        db.replaceRecords(std::move(loaded.value));
         return status;
     } catch (const std::bad_alloc&) {
         return status.fail(Outcome::Failed, kOutOfMemory);

@@ -7,7 +7,6 @@
 #include "formats/factory_text_writer.h"
 #include "formats/text_reader.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,31 +18,34 @@ constexpr const char* kInvalid = "\n Factory data fie is invalid. ";
 constexpr const char* kWorkFile = "test_output.txt";
 
 // Reads at most one image, into a buffer of its own, so no earlier file shows through.
-std::optional<std::string> loadImage(const std::string& path, Status<>& status) {
+Result<std::string> loadImage(const std::string& path) {
+    Result<std::string> image(path);
     FileReader in(path);
-    std::string image;
     // A folder opens but cannot be read: to the user that is a file that could not be opened.
-    if (!in.read(image, factory::kImageSize)) {
-        status.messages.emplace_back(kOpenFailed);
-        status.fail(Outcome::Failed, in.cause());
-        return std::nullopt;
+    if (Status<FileRead> read = in.read(image.value, factory::kImageSize); !read.ok()) {
+        image.messages.emplace_back(kOpenFailed);
+        image.fail(Outcome::Failed, std::move(read.cause));
     }
     return image;
 }
 
-// The text of the file at `binPath`, or nullopt with the messages and the cause in `status`. The
-// bytes read stay in `image`.
-std::optional<factory::Layout> formatFile(std::string& text, std::string& image,
-                                          const std::string& binPath, Status<>& status) {
-    auto loaded = loadImage(binPath, status);
-    if (!loaded)
-        return std::nullopt;
-    image = std::move(*loaded);
-    std::string whyNot;
-    const auto layout = factory::formatText(text, asBytes(image), &whyNot);
-    if (!layout)
-        status.fail(Outcome::Failed, std::move(whyNot));
-    return layout;
+// The text and layout of the file at `binPath`, whose bytes stay in `image`; a failure has the
+// messages and the cause.
+Result<factory::Layout> formatFile(std::string& text, std::string& image,
+                                   const std::string& binPath) {
+    Result<factory::Layout> formatted(binPath);
+    auto loaded = loadImage(binPath);
+    if (!loaded.ok()) {
+        formatted.failWith(Outcome::Failed, std::move(loaded));
+        return formatted;
+    }
+    image = std::move(loaded.value);
+    auto layout = factory::formatText(text, asBytes(image));
+    if (!layout.ok())
+        formatted.fail(Outcome::Failed, std::move(layout.cause));
+    else
+        formatted.value = layout.value;
+    return formatted;
 }
 
 // Layout A program lines carry no ant_index column, so they must be read without it or every
@@ -59,7 +61,7 @@ TextReadOptions readOptionsFor(factory::Layout layout) {
 void readImage(ChannelDatabase& db, std::span<const uint8_t> file, factory::Layout layout) {
     std::string text;
     factory::StoredNames names;
-    factory::formatText(text, file, nullptr, &names);
+    (void)factory::formatText(text, file, &names); // a text known to be good
     readTextBytes(db, text, readOptionsFor(layout));
     auto assign = [](auto& records, const std::vector<std::string>& stored) {
         auto name = stored.begin();
@@ -79,28 +81,24 @@ bool writeAll(std::FILE* out, const std::string& text) {
 
 Status<> writeFactoryText(std::string& text, std::span<const uint8_t> file) {
     text.clear();
-    Status<> status;
-    std::string whyNot;
-    if (!factory::formatText(text, file, &whyNot))
-        status.fail(Outcome::Failed, std::move(whyNot));
-    return status;
+    return factory::formatText(text, file);
 }
 
 Status<> writeFactoryText(std::FILE* out, const std::string& binPath) {
-    Status<> status(binPath);
     std::string text;
     std::string image;
-    if (formatFile(text, image, binPath, status) && !writeAll(out, text))
+    Status<> status = formatFile(text, image, binPath);
+    if (status.ok() && !writeAll(out, text))
         status.fail(Outcome::Failed, "the text could not be written");
     return status;
 }
 
 Status<> convertFactoryData(ChannelDatabase& db, const std::string& binPath, FileSystem& fs) {
-    Status<> status(binPath);
     std::string text;
     std::string image;
-    const auto layout = formatFile(text, image, binPath, status);
-    if (!layout) {
+    const auto layout = formatFile(text, image, binPath);
+    Status<> status = layout;
+    if (!layout.ok()) {
         status.messages.emplace_back(kInvalid);
         text.clear(); // a refused file leaves the work file empty, never half a text
     }
@@ -113,21 +111,20 @@ Status<> convertFactoryData(ChannelDatabase& db, const std::string& binPath, Fil
         Status<> failed(binPath);
         return failed.failWith(Outcome::Failed, std::move(written));
     }
-    if (layout)
-        readImage(db, asBytes(image), *layout);
+    if (layout.ok())
+        readImage(db, asBytes(image), layout.value);
     return status;
 }
 
 Status<> convertFactoryBytes(ChannelDatabase& db, std::span<const uint8_t> file) {
-    Status<> status;
     std::string text;
-    std::string whyNot;
-    const auto layout = factory::formatText(text, file, &whyNot);
-    if (!layout) {
+    const auto layout = factory::formatText(text, file);
+    Status<> status = layout;
+    if (!layout.ok()) {
         status.messages.emplace_back(kInvalid);
-        return status.fail(Outcome::Failed, std::move(whyNot));
+        return status;
     }
-    readImage(db, file, *layout);
+    readImage(db, file, layout.value);
     return status;
 }
 

@@ -401,12 +401,11 @@ private:
 
 } // namespace
 
-std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> file,
-                                 std::string* whyNot, StoredNames* names) {
-    const auto refuse = [&](std::string why) -> std::optional<Layout> {
-        if (whyNot)
-            *whyNot = std::move(why);
-        return std::nullopt;
+Result<Layout> formatText(std::string& text, std::span<const uint8_t> file, StoredNames* names) {
+    Result<Layout> result;
+    const auto refuse = [&](std::string why) -> Result<Layout> {
+        result.fail(Outcome::Failed, std::move(why));
+        return result;
     };
     const Image image(file.first(std::min(file.size(), kImageSize)));
     for (std::size_t i = 0; i < kSignature.size(); ++i)
@@ -435,7 +434,8 @@ std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> fil
             return refuse(std::move(problem));
     const CNumericLocaleScope pointDecimals;
     Writer(image, tables, layout, counts, names).write(text);
-    return layout;
+    result.value = layout;
+    return result;
 }
 
 } // namespace corvane::factory

@@ -2,9 +2,10 @@
 // Internal to the factory data conversion: the formatting step shared by the in-memory and the
 // file-level forms, which also tells the caller which layout (and so which service columns) it saw.
 
+#include "base/status.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -24,10 +25,11 @@ struct StoredNames {
     std::vector<std::string> programs;
 };
 
-// Appends the text of `file` to `text`; empty when the bytes are not a usable factory data file,
-// and then `whyNot` (when given) says why. With `names`, every name is written as a placeholder
-// that reads back as one record per line, and the names as they are stored go to `names`.
-std::optional<Layout> formatText(std::string& text, std::span<const uint8_t> file,
-                                 std::string* whyNot = nullptr, StoredNames* names = nullptr);
+// Appends the text of `file` to `text` and gives the layout; fails when the bytes are not a usable
+// factory data file, with the cause saying why. With `names`, every name is written as a
+// placeholder that reads back as one record per line, and the names as they are stored go to
+// `names`.
+Result<Layout> formatText(std::string& text, std::span<const uint8_t> file,
+                          StoredNames* names = nullptr);
 
 } // namespace corvane::factory

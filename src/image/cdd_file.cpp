@@ -568,8 +568,8 @@ Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path) {
     Status<CddRead> status(path);
     FileReader in(path);
     std::string buffer;
-    if (!in.read(buffer, kFixedHeader))
-        return status.fail(CddRead::CannotOpen, in.cause());
+    if (Status<FileRead> read = in.read(buffer, kFixedHeader); !read.ok())
+        return status.fail(CddRead::CannotOpen, std::move(read.cause));
     const std::span<const uint8_t> header = asBytes(buffer);
     if (!hasGoodHeader(header))
         return status.fail(CddRead::BadHeader, kNotCdd);
@@ -583,8 +583,8 @@ Status<CddRead> readCddFile(ChannelDatabase& db, const std::string& path) {
         static_cast<std::size_t>(std::clamp<uint64_t>(wanted, kFixedHeader, kMaxFileBytes)) -
         kFixedHeader;
     try {
-        if (!in.read(buffer, bounded))
-            return status.fail(CddRead::CannotOpen, in.cause());
+        if (Status<FileRead> read = in.read(buffer, bounded); !read.ok())
+            return status.fail(CddRead::CannotOpen, std::move(read.cause));
         if (wanted > kMaxFileBytes && in.hasMore())
             return status.fail(CddRead::CannotOpen, tooLargeCause());
     } catch (const std::bad_alloc&) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <istream>
 #include <iterator>
+#include <utility>
 
 namespace corvane {
 
@@ -99,13 +100,30 @@ std::optional<DecodedHeader> decodeHeader(std::span<const uint8_t, kBlockHeaderS
     return h;
 }
 
+// An argument error: its text is all there is to tell, so it is the message and the cause, with
+// no line under it.
+template <class S> S& refuseArgument(S& status, BlockOutcome outcome, std::string_view text) {
+    status.fail(outcome, std::string(text), std::string());
+    status.messages = {std::string(text)};
+    return status;
+}
+
+Status<BlockOutcome> fileError(const std::string& path, std::string cause) {
+    Status<BlockOutcome> status(path);
+    status.fail(BlockOutcome::FileError, std::move(cause));
+    status.messages = {std::string(kBlockFileErrorText)};
+    return status;
+}
+
 } // namespace
 
-void DataBlock::setHeader(std::string_view a, std::string_view b, std::string_view c,
-                          std::string_view d, std::string_view e, std::string_view typeName,
-                          std::string_view f) {
+Status<BlockOutcome> DataBlock::setHeader(std::string_view a, std::string_view b,
+                                          std::string_view c, std::string_view d,
+                                          std::string_view e, std::string_view typeName,
+                                          std::string_view f) {
+    Status<BlockOutcome> status;
     if (tagsTooLong(a, b, c, d, e, f))
-        throw std::invalid_argument(std::string(kBlockLengthError));
+        return refuseArgument(status, BlockOutcome::TagTooLong, kBlockLengthError);
     tagA = a;
     tagB = b;
     tagC = c;
@@ -114,16 +132,18 @@ void DataBlock::setHeader(std::string_view a, std::string_view b, std::string_vi
     const auto it = std::find(dataTypeNames.begin(), dataTypeNames.end(), typeName);
     if (it == dataTypeNames.end()) {
         dataType = 255;
-        throw std::invalid_argument(std::string(kBlockTypeError));
+        return refuseArgument(status, BlockOutcome::UnknownType, kBlockTypeError);
     }
     dataType = static_cast<uint8_t>(it - dataTypeNames.begin());
     tagF = f;
+    return status;
 }
 
-std::string DataBlock::encodeBlock(BlockMagic magic) const {
+Result<std::string, BlockOutcome> DataBlock::encodeBlock(BlockMagic magic) const {
+    Result<std::string, BlockOutcome> result;
     if (tagsTooLong(tagA, tagB, tagC, tagD, tagE, tagF))
-        throw std::invalid_argument(std::string(kBlockLengthError));
-    std::string out;
+        return refuseArgument(result, BlockOutcome::TagTooLong, kBlockLengthError);
+    std::string& out = result.value;
     out.reserve(kBlockHeaderSize + payload.size());
     putLeft(out, magic == BlockMagic::Image ? kWriteMagic : kReadMagic, kMagicWidth);
     putLeft(out, tagA, kTagAWidth);
@@ -147,7 +167,7 @@ std::string DataBlock::encodeBlock(BlockMagic magic) const {
     putRight(out, tagF, kTagFWidth);
     putBe32(out, crc32Mpeg2(out));
     out += payload;
-    return out;
+    return result;
 }
 
 std::optional<uint32_t> DataBlock::takeHeader(std::span<const uint8_t, kBlockHeaderSize> header) {
@@ -194,21 +214,25 @@ bool DataBlock::decodeBlock(std::span<const uint8_t> bytes) {
     return true;
 }
 
-bool DataBlock::loadDefaultBlock(const std::string& path) {
+Status<BlockOutcome> DataBlock::loadDefaultBlock(const std::string& path) {
     auto content = readWholeFile(path);
     if (!content.ok())
-        throw BlockFileError(path, std::move(content.cause));
+        return fileError(path, std::move(content.cause));
+    Status<BlockOutcome> status(path);
     if (decodeBlock(asBytes(content.value)))
-        return true;
+        return status;
     payload = std::move(content.value);
-    return false;
+    return status.fail(BlockOutcome::NotABlock, std::string(kNotADefaultBlock));
 }
 
-void DataBlock::saveBlock(const std::string& path, FileSystem& fs) const {
-    const std::string bytes = encodeBlock();
-    Status<> written = writeFileAtomically(path, bytes, fs);
+Status<BlockOutcome> DataBlock::saveBlock(const std::string& path, FileSystem& fs) const {
+    auto bytes = encodeBlock();
+    if (!bytes.ok())
+        return bytes;
+    Status<> written = writeFileAtomically(path, bytes.value, fs);
     if (!written.ok())
-        throw BlockFileError(path, std::move(written.cause));
+        return fileError(path, std::move(written.cause));
+    return Status<BlockOutcome>(path);
 }
 
 std::optional<BlockHeaderInfo> inspectBlock(std::span<const uint8_t> bytes) {

@@ -1,9 +1,10 @@
 #pragma once
 // The typed, checksummed data block of the receiver image: an 82-byte header of text tags, a type
-// code, the payload length and two CRC-32/MPEG-2 checksums, then the payload. Argument errors are
-// raised as std::invalid_argument, file errors as BlockFileError; decoding never throws.
+// code, the payload length and two CRC-32/MPEG-2 checksums, then the payload. Nothing here throws:
+// argument and file errors come back as a Status that carries the receiver tools' own texts.
 
 #include "base/file_system.h"
+#include "base/status.h"
 
 #include <array>
 #include <cstddef>
@@ -11,10 +12,8 @@
 #include <iosfwd>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace corvane {
 
@@ -24,21 +23,18 @@ inline constexpr std::string_view kBlockLengthError = "error argument length";
 inline constexpr std::string_view kBlockTypeError = "error argument DataType";
 inline constexpr std::string_view kBlockFileErrorText = "出错：无法打开输入文件";
 
-// A block file could not be opened, created or written. what() is kBlockFileErrorText, the text
-// users know; file() and cause() say which file and why, for the line under it.
-class BlockFileError : public std::runtime_error {
-public:
-    BlockFileError() : std::runtime_error(std::string(kBlockFileErrorText)) {}
-    BlockFileError(std::string file, std::string cause)
-        : std::runtime_error(std::string(kBlockFileErrorText)), file_(std::move(file)),
-          cause_(std::move(cause)) {}
+// The cause of a "DLDFDA" file that loadDefaultBlock cannot decode.
+inline constexpr std::string_view kNotADefaultBlock =
+    "not a valid DLDFDA data block (magic or checksum wrong)";
 
-    const std::string& file() const { return file_; }
-    const std::string& cause() const { return cause_; }
-
-private:
-    std::string file_;
-    std::string cause_;
+// How an operation on a block ended. The two argument errors tell the user their text alone
+// (as message and cause); a file error tells kBlockFileErrorText, then "file: the system's reason".
+enum class BlockOutcome {
+    Ok,
+    TagTooLong,  // kBlockLengthError
+    UnknownType, // kBlockTypeError
+    NotABlock,   // the file is not a sound "DLDFDA" block: no message, as the caller may go on
+    FileError,   // kBlockFileErrorText: the file could not be opened, created or written
 };
 
 // The two magics: "KYINFO" starts the receiver image, "DLDFDA" the packer's default data block,
@@ -64,17 +60,18 @@ public:
 
     bool invertTagD() const { return invertTagD_; }
 
-    // Sets the six tags and the type code. Throws std::invalid_argument "error argument length"
-    // (nothing changed) when a tag is too long, or "error argument DataType" when the type name is
-    // unknown; in that case tagA..tagE are already stored, dataType is 255 and tagF is unchanged.
-    void setHeader(std::string_view a, std::string_view b, std::string_view c, std::string_view d,
-                   std::string_view e, std::string_view typeName, std::string_view f);
+    // Sets the six tags and the type code. TagTooLong when a tag is too long (nothing changed);
+    // UnknownType when the type name is unknown, and then tagA..tagE are already stored, dataType
+    // is 255 and tagF is unchanged, as the receiver tools leave a block.
+    Status<BlockOutcome> setHeader(std::string_view a, std::string_view b, std::string_view c,
+                                   std::string_view d, std::string_view e,
+                                   std::string_view typeName, std::string_view f);
 
-    // The complete block with magic "KYINFO". Throws std::invalid_argument "error argument length"
-    // when a tag set directly is longer than its slot, as the header would otherwise shift.
-    std::string encodeBlock() const { return encodeBlock(BlockMagic::Image); }
+    // The complete block with magic "KYINFO". TagTooLong when a tag set directly is longer than
+    // its slot, as the header would otherwise shift.
+    Result<std::string, BlockOutcome> encodeBlock() const { return encodeBlock(BlockMagic::Image); }
     // The same block under either magic.
-    std::string encodeBlock(BlockMagic magic) const;
+    Result<std::string, BlockOutcome> encodeBlock(BlockMagic magic) const;
 
     // Reads one "DLDFDA" block: the header, then every remaining byte of the stream as payload.
     // Returns false on a wrong magic, short header or header checksum mismatch and then leaves the
@@ -83,13 +80,14 @@ public:
     bool decodeBlock(std::istream& in);
     bool decodeBlock(std::span<const uint8_t> bytes);
 
-    // Sets payload to the whole file, then decodes it; on false payload still holds the file.
-    // Throws BlockFileError when the file cannot be opened (block unchanged).
-    bool loadDefaultBlock(const std::string& path);
+    // Sets payload to the whole file, then decodes it: Ok when it decodes; NotABlock when not, and
+    // payload then holds the whole file; FileError when the file cannot be read (block unchanged).
+    Status<BlockOutcome> loadDefaultBlock(const std::string& path);
 
     // Replaces the file at `path` with encodeBlock() durably (writeFileAtomically, through `fs`).
-    // Throws BlockFileError when it cannot be written (the old file is left as it was).
-    void saveBlock(const std::string& path, FileSystem& fs = systemFileSystem()) const;
+    // FileError when it cannot be written (the old file is left as it was).
+    Status<BlockOutcome> saveBlock(const std::string& path,
+                                   FileSystem& fs = systemFileSystem()) const;
 
 private:
     // Takes the tags and type of a sound "DLDFDA" header; gives the payload checksum it states.

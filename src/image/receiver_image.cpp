@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -75,15 +74,18 @@ private:
 // "config.txt" of the start folder: missing means the defaults; there but unreadable, a link or
 // anything but a regular file is a failure, as an image with the default words in place of the
 // configured ones (or with words taken from whatever a link names) would pass for right.
-std::optional<std::string> readConfig(const std::string& path, std::string& text) {
+// Its text, empty when there is none.
+Result<std::string> readConfig(const std::string& path) {
+    Result<std::string> config(path);
     auto read = readWholeFile(path, kMaxFileBytes, FileOrigin::Own);
     if (read.code == FileRead::CannotOpen &&
         read.cause == std::make_error_code(std::errc::no_such_file_or_directory).message())
-        return std::nullopt;
+        return config;
     if (!read.ok())
-        return std::move(read.cause);
-    text = std::move(read.value);
-    return std::nullopt;
+        config.fail(Outcome::Failed, std::move(read.cause));
+    else
+        config.value = std::move(read.value);
+    return config;
 }
 
 // The folder a path's file is in, as the path names it.
@@ -111,9 +113,16 @@ ImageWords parseImageWords(std::string_view text) {
     return words;
 }
 
-std::string buildReceiverImage(const ImageWords& words, std::string_view payload) {
+Result<std::string, BlockOutcome> buildReceiverImage(const ImageWords& words,
+                                                     std::string_view payload) {
     DataBlock block(false);
-    block.setHeader(words.tagA, words.tagB, kTagC, words.tagD, kTagE, kImageType, "");
+    if (Status<BlockOutcome> set =
+            block.setHeader(words.tagA, words.tagB, kTagC, words.tagD, kTagE, kImageType, "");
+        !set.ok()) {
+        Result<std::string, BlockOutcome> refused;
+        refused.failWith(set.code, std::move(set));
+        return refused;
+    }
     block.payload = payload;
     return block.encodeBlock();
 }
@@ -286,8 +295,7 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
         return failed(SaveStep::ReadPackerOutput, defaultPath, std::move(packed.cause), true);
     DataBlock block(false);
     if (!block.decodeBlock(asBytes(packed.value)))
-        return failed(SaveStep::ReadPackerOutput, defaultPath,
-                      "not a valid DLDFDA data block (magic or checksum wrong)");
+        return failed(SaveStep::ReadPackerOutput, defaultPath, std::string(kNotADefaultBlock));
     // A packer that ended well but left an earlier Save's output must not pass it off as this one.
     if (!std::ranges::equal(asBytes(block.payload), cdd.value))
         return failed(SaveStep::ReadPackerOutput, defaultPath,
@@ -295,17 +303,15 @@ Result<SavePaths, SaveStep> saveDatabase(const ChannelDatabase& db, const std::s
                                        "; it is left from an earlier run"));
 
     const std::string configPath = join(startDirectory, kImageConfig);
-    std::string configText;
-    if (auto unreadable = readConfig(configPath, configText))
-        return failed(SaveStep::ReadConfig, configPath, std::move(*unreadable));
-    const ImageWords words = parseImageWords(configText);
+    auto config = readConfig(configPath);
+    if (!config.ok())
+        return failed(SaveStep::ReadConfig, configPath, std::move(config.cause));
+    const ImageWords words = parseImageWords(config.value);
 
-    std::string image;
-    try {
-        image = buildReceiverImage(words, block.payload);
-    } catch (const std::invalid_argument& e) {
-        return failed(SaveStep::WriteImage, paths.image, e.what());
-    }
+    auto built = buildReceiverImage(words, block.payload);
+    if (!built.ok())
+        return failed(SaveStep::WriteImage, paths.image, std::move(built.cause));
+    const std::string& image = built.value;
     const auto header = inspectBlock(asBytes(image));
     if (!header || !header->headerChecksumMatches() || !header->payloadChecksumMatches() ||
         !header->payloadLengthMatches())

@@ -9,6 +9,7 @@
 
 #include "base/file_system.h"
 #include "base/status.h"
+#include "image/data_block.h"
 #include "model/channel_database.h"
 
 #include <chrono>
@@ -37,7 +38,9 @@ struct ImageWords {
 ImageWords parseImageWords(std::string_view text);
 
 // The receiver image: a "KYINFO" block of `payload` with the words and the fixed header values.
-std::string buildReceiverImage(const ImageWords& words, std::string_view payload);
+// Fails as DataBlock::setHeader does on words that do not fit (parseImageWords' never do).
+Result<std::string, BlockOutcome> buildReceiverImage(const ImageWords& words,
+                                                     std::string_view payload);
 
 // The two files a Save writes for the name the user chose: the name without the extension of its
 // file name (if any), with ".cdd" and with ".rs232".

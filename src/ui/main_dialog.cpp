@@ -1,6 +1,7 @@
 #include "ui/main_dialog.h"
 
 #include "base/message_text.h"
+#include "base/user_report.h"
 #include "formats/open_file.h"
 #include "image/database_check.h"
 #include "image/receiver_image.h"
@@ -487,14 +488,15 @@ bool MainDialog::openFile(const std::string& path) {
         updateTitle();
         showOpenedStatus(antennasSet);
     }
-    // The file and the cause, as the reader tells them; the path where no cause is known.
+    // One box per text, the last with the file and the cause under it (the path where no cause
+    // is known).
+    const UserReport told = userReport(result);
     const QString where =
-        result.detail.empty() ? shownPath(path) : QString::fromLocal8Bit(result.detail.c_str());
-    for (std::size_t i = 0; i < result.messages.size(); ++i) {
-        const bool last = i + 1 == result.messages.size();
+        told.where.empty() ? shownPath(path) : QString::fromLocal8Bit(told.where.c_str());
+    for (std::size_t i = 0; i < told.texts.size(); ++i) {
+        const bool last = i + 1 == told.texts.size();
         prompts_.message(this, MessageIcon::Exclamation,
-                         QString::fromLocal8Bit(result.messages[i].c_str()),
-                         last ? where : QString());
+                         QString::fromLocal8Bit(told.texts[i].c_str()), last ? where : QString());
     }
     return result.ok();
 }
@@ -572,10 +574,12 @@ bool MainDialog::onSave() {
                              unchanged == 1 ? QStringLiteral("s") : QString());
         statusBar_->showMessage(said);
     } else {
+        // One box: the texts as its lines, the file and the cause under them.
+        const UserReport told = userReport(saved);
         QStringList lines;
-        for (const std::string& line : saved.messages)
+        for (const std::string& line : told.texts)
             lines << QString::fromLocal8Bit(line.c_str());
-        QString details = QString::fromLocal8Bit(saved.detail.c_str());
+        QString details = QString::fromLocal8Bit(told.where.c_str());
         // The cause holds the first line the packer complained with; the end of what it said
         // may tell more.
         if (saved.code == SaveStep::RunPacker) {

@@ -21,11 +21,11 @@ TEST(FileReader, ReadsInPiecesUpToTheLimitAndStopsAtTheEnd) {
     writeAll(path, bytesOf(content));
     FileReader in(path);
     std::string got = "kept";
-    ASSERT_TRUE(in.read(got, 16));
+    ASSERT_TRUE(in.read(got, 16).ok());
     EXPECT_EQ(got.size(), 20u);
-    ASSERT_TRUE(in.read(got, 1u << 30));
+    ASSERT_TRUE(in.read(got, 1u << 30).ok());
     EXPECT_EQ(got, "kept" + content);
-    EXPECT_TRUE(in.read(got, 10)) << "the end of the file is not an error";
+    EXPECT_TRUE(in.read(got, 10).ok()) << "the end of the file is not an error";
     EXPECT_EQ(got.size(), content.size() + 4);
 }
 
@@ -39,6 +39,20 @@ TEST(FileReader, TellsAFileThatCannotBeOpenedFromOneThatCannotBeRead) {
     const auto folder = readWholeFile(dir.path());
     EXPECT_EQ(folder.code, FileRead::CannotRead);
     EXPECT_EQ(folder.cause, "Is a directory");
+
+    // A read from a reader that did not open tells why it did not; one that opened, why the read
+    // failed.
+    std::string got;
+    FileReader none(dir.file("missing"));
+    const auto unopened = none.read(got, 10);
+    EXPECT_EQ(unopened.code, FileRead::CannotOpen);
+    EXPECT_EQ(unopened.detail, missing.detail);
+    FileReader own(dir.path(), FileOrigin::Own);
+    EXPECT_EQ(own.read(got, 10).detail, dir.path() + ": Is a directory");
+    FileReader chosen(dir.path());
+    const auto unread = chosen.read(got, 10);
+    EXPECT_EQ(unread.code, FileRead::CannotRead);
+    EXPECT_EQ(unread.detail, dir.path() + ": Is a directory");
 
     writeAll(dir.file("empty"), {});
     const auto empty = readWholeFile(dir.file("empty"));

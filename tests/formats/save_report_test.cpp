@@ -46,7 +46,7 @@ protected:
         ASSERT_TRUE(cdd.ok());
         cddBytes_.assign(cdd.value.begin(), cdd.value.end());
         writeText(input_.saved.cdd, cddBytes_);
-        writeText(input_.saved.image, buildReceiverImage({}, cddBytes_));
+        writeText(input_.saved.image, buildReceiverImage({}, cddBytes_).value);
     }
 
     corvane::testing::ScratchDir scratch_{"report"};
@@ -134,8 +134,8 @@ TEST_F(SaveReportTest, FilesThatAreNotWhatTheSaveWroteGiveNoReport) {
     flipped[30] ^= 1;
     const Case cases[] = {
         {"a .cdd byte changed", false, flipped},
-        {"an image byte changed", true, buildReceiverImage({}, cddBytes_) + "x"},
-        {"an image of another .cdd", true, buildReceiverImage({}, flipped)},
+        {"an image byte changed", true, buildReceiverImage({}, cddBytes_).value + "x"},
+        {"an image of another .cdd", true, buildReceiverImage({}, flipped).value},
         {"no image", true, ""},
     };
     for (const Case& c : cases) {

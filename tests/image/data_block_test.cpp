@@ -39,8 +39,15 @@ const Bytes kAbcPayload = {0, 0, 0, 3, 0x9B, 0x73, 0x44, 0x8C};
 
 DataBlock exampleBlock(bool invertTagD = false) {
     DataBlock block(invertTagD);
-    block.setHeader("BLANK_", "BLANK_", "00000000102", "FA190000", "001", "Extend", "");
+    EXPECT_TRUE(
+        block.setHeader("BLANK_", "BLANK_", "00000000102", "FA190000", "001", "Extend", "").ok());
     return block;
+}
+
+std::string encoded(const DataBlock& block, BlockMagic magic = BlockMagic::Image) {
+    auto bytes = block.encodeBlock(magic);
+    EXPECT_TRUE(bytes.ok()) << bytes.cause;
+    return bytes.value;
 }
 
 // A "DLDFDA" block made by hand around payload "abc"; F3 78 90 AC was computed apart from this
@@ -52,59 +59,56 @@ Bytes handMadeDefaultBlock() {
 
 TEST(BlockHeader, SetHeaderChecks) {
     DataBlock block;
-    block.setHeader("123456", "123456789012345", "12345678901", "12345678901", "123", "APP",
-                    "1234567");
+    ASSERT_TRUE(block
+                    .setHeader("123456", "123456789012345", "12345678901", "12345678901", "123",
+                               "APP", "1234567")
+                    .ok());
     EXPECT_EQ(block.dataType, 2);
     const std::string_view tooLong[] = {
         "1234567", "1234567890123456", "123456789012", "123456789012", "1234", "12345678"};
     for (int which = 0; which < 6; ++which) {
         std::string_view tags[6] = {"a", "b", "c", "d", "e", "f"};
         tags[which] = tooLong[which];
-        try {
+        const auto set =
             block.setHeader(tags[0], tags[1], tags[2], tags[3], tags[4], "Extend", tags[5]);
-            ADD_FAILURE() << "tag " << which << " accepted";
-        } catch (const std::invalid_argument& e) {
-            EXPECT_STREQ(e.what(), "error argument length");
-        }
+        EXPECT_EQ(set.code, BlockOutcome::TagTooLong) << "tag " << which;
+        EXPECT_EQ(set.messages, Messages{"error argument length"});
+        EXPECT_EQ(set.cause, "error argument length");
         EXPECT_EQ(block.tagA, "123456"); // nothing changed
         EXPECT_EQ(block.dataType, 2);
     }
     for (std::string_view bad : {"LOADER ", "loader", ""}) {
-        try {
-            block.setHeader("A", "B", "C", "D", "E", bad, "F");
-            ADD_FAILURE() << bad;
-        } catch (const std::invalid_argument& e) {
-            EXPECT_STREQ(e.what(), "error argument DataType");
-        }
+        const auto set = block.setHeader("A", "B", "C", "D", "E", bad, "F");
+        EXPECT_EQ(set.code, BlockOutcome::UnknownType) << bad;
+        EXPECT_EQ(set.messages, Messages{"error argument DataType"});
         EXPECT_EQ(block.dataType, 255);
         EXPECT_EQ(block.tagE, "E");
         EXPECT_EQ(block.tagF, "1234567");
     }
-    block.setHeader("", "", "", "", "", "VELTRA CA", "");
+    EXPECT_TRUE(block.setHeader("", "", "", "", "", "VELTRA CA", "").ok());
     EXPECT_EQ(block.dataType, 15);
     EXPECT_EQ(dataTypeNames[5], "PROGRAMPARAM");
 }
 
 TEST(BlockEncode, ExampleBlocks) {
-    EXPECT_EQ(exampleBlock().encodeBlock(),
-              asString(exampleHeader("KYINFO", kPlainTagD, kEmptyPayload) +
-                       Bytes{0x2F, 0xA0, 0x6F, 0x1F}));
+    EXPECT_EQ(encoded(exampleBlock()), asString(exampleHeader("KYINFO", kPlainTagD, kEmptyPayload) +
+                                                Bytes{0x2F, 0xA0, 0x6F, 0x1F}));
     DataBlock abc = exampleBlock();
     abc.payload = "abc";
-    const std::string encoded = abc.encodeBlock();
-    EXPECT_EQ(encoded.substr(62, 8), asString(kAbcPayload));
-    EXPECT_EQ(encoded.substr(82), "abc");
-    EXPECT_EQ(exampleBlock(true).encodeBlock().substr(0, 78),
+    const std::string bytes = encoded(abc);
+    EXPECT_EQ(bytes.substr(62, 8), asString(kAbcPayload));
+    EXPECT_EQ(bytes.substr(82), "abc");
+    EXPECT_EQ(encoded(exampleBlock(true)).substr(0, 78),
               asString(exampleHeader("KYINFO", kInvertedTagD, kEmptyPayload)));
 
     DataBlock rightAligned;
-    rightAligned.setHeader("", "", "", "", "", "SN", "FFF");
-    EXPECT_EQ(rightAligned.encodeBlock().substr(61, 1), "\x0E");
-    EXPECT_EQ(rightAligned.encodeBlock().substr(70, 8), std::string(5, '\0') + "FFF");
+    EXPECT_TRUE(rightAligned.setHeader("", "", "", "", "", "SN", "FFF").ok());
+    EXPECT_EQ(encoded(rightAligned).substr(61, 1), "\x0E");
+    EXPECT_EQ(encoded(rightAligned).substr(70, 8), std::string(5, '\0') + "FFF");
 
     DataBlock tooLong; // a tag set directly past its slot would shift the header
     tooLong.tagB = std::string(16, 'b');
-    EXPECT_THROW((void)tooLong.encodeBlock(), std::invalid_argument);
+    EXPECT_EQ(tooLong.encodeBlock().code, BlockOutcome::TagTooLong);
 }
 
 TEST(BlockDecode, HandMadeAndOwnBlocks) {
@@ -121,30 +125,30 @@ TEST(BlockDecode, HandMadeAndOwnBlocks) {
     // Our own output decodes once its magic is "DLDFDA" and the header checksum is redone.
     DataBlock source = exampleBlock(true);
     source.payload = std::string("\0\x01\xFFpay", 6);
-    std::string encoded = source.encodeBlock();
+    std::string bytes = encoded(source);
     DataBlock target(true);
-    EXPECT_FALSE(target.decodeBlock(bytesOf(encoded)));
-    encoded.replace(0, 6, "DLDFDA");
-    EXPECT_FALSE(target.decodeBlock(bytesOf(encoded)));
-    const uint32_t crc = crc32Mpeg2(std::string_view(encoded).substr(0, 78));
+    EXPECT_FALSE(target.decodeBlock(bytesOf(bytes)));
+    bytes.replace(0, 6, "DLDFDA");
+    EXPECT_FALSE(target.decodeBlock(bytesOf(bytes)));
+    const uint32_t crc = crc32Mpeg2(std::string_view(bytes).substr(0, 78));
     for (std::size_t i = 0; i < 4; ++i)
-        encoded[78 + i] = static_cast<char>(crc >> (24 - 8 * i));
-    ASSERT_TRUE(target.decodeBlock(bytesOf(encoded)));
+        bytes[78 + i] = static_cast<char>(crc >> (24 - 8 * i));
+    ASSERT_TRUE(target.decodeBlock(bytesOf(bytes)));
     EXPECT_EQ(target.payload, source.payload);
     EXPECT_EQ(target.tagD, "FA190000");
-    std::istringstream stream(encoded);
+    std::istringstream stream(bytes);
     DataBlock plain;
     ASSERT_TRUE(plain.decodeBlock(stream));
     EXPECT_NE(plain.tagD, "FA190000");
     // The packer's magic gives exactly those bytes, and the image's stay what they were.
-    EXPECT_EQ(source.encodeBlock(BlockMagic::DefaultData), encoded);
-    EXPECT_EQ(source.encodeBlock(BlockMagic::Image), source.encodeBlock());
+    EXPECT_EQ(encoded(source, BlockMagic::DefaultData), bytes);
+    EXPECT_EQ(encoded(source, BlockMagic::Image), encoded(source));
 }
 
 TEST(BlockDecode, HeaderFailuresLeaveTheBlockAlone) {
     const Bytes good = handMadeDefaultBlock();
     DataBlock block;
-    block.setHeader("a", "b", "c", "d", "e", "CA", "f");
+    ASSERT_TRUE(block.setHeader("a", "b", "c", "d", "e", "CA", "f").ok());
     block.payload = "old";
     for (std::size_t size = 0; size < 82; ++size)
         EXPECT_FALSE(block.decodeBlock(std::span(good).first(size))) << size;
@@ -165,7 +169,7 @@ TEST(BlockDecode, PayloadFailureTakesTheHeaderButNotThePayload) {
     for (const Bytes& bad : {good + bytesOf("x"), Bytes(good.begin(), good.end() - 1),
                              Bytes(good.begin(), good.begin() + 82)}) {
         DataBlock block;
-        block.setHeader("a", "b", "c", "d", "e", "CA", "f");
+        ASSERT_TRUE(block.setHeader("a", "b", "c", "d", "e", "CA", "f").ok());
         block.payload = "old";
         EXPECT_FALSE(block.decodeBlock(bad));
         EXPECT_EQ(block.tagA + "|" + block.tagB + "|" + block.tagC + "|" + block.tagD + "|" +
@@ -184,35 +188,36 @@ TEST(BlockFile, LoadAndSave) {
     ScratchDir dir;
     DataBlock block = exampleBlock();
     block.payload = "untouched";
-    try {
-        block.loadDefaultBlock(dir.file("default_data.bin"));
-        ADD_FAILURE() << "missing file accepted";
-    } catch (const BlockFileError& e) {
-        EXPECT_STREQ(e.what(), kFileError);
-        EXPECT_EQ(e.file(), dir.file("default_data.bin"));
-        EXPECT_EQ(e.cause(), "No such file or directory");
-    }
+    const auto missing = block.loadDefaultBlock(dir.file("default_data.bin"));
+    EXPECT_EQ(missing.code, BlockOutcome::FileError);
+    EXPECT_EQ(missing.messages, Messages{kFileError});
+    EXPECT_EQ(missing.detail, dir.file("default_data.bin") + ": No such file or directory");
     EXPECT_EQ(block.payload, "untouched");
     writeAll(dir.file("good.bin"), handMadeDefaultBlock());
-    EXPECT_TRUE(block.loadDefaultBlock(dir.file("good.bin")));
+    EXPECT_TRUE(block.loadDefaultBlock(dir.file("good.bin")).ok());
     EXPECT_EQ(block.payload, "abc");
     writeAll(dir.file("bad.bin"), bytesOf("not a block"));
-    EXPECT_FALSE(block.loadDefaultBlock(dir.file("bad.bin")));
+    const auto bad = block.loadDefaultBlock(dir.file("bad.bin"));
+    EXPECT_EQ(bad.code, BlockOutcome::NotABlock);
+    EXPECT_TRUE(bad.messages.empty()) << "the caller goes on with the whole file";
     EXPECT_EQ(block.payload, "not a block");
 
-    block.saveBlock(dir.file("image.rs232"));
-    EXPECT_EQ(asString(readAll(dir.file("image.rs232"))), block.encodeBlock());
-    EXPECT_THROW(block.saveBlock(dir.file("none/image.rs232")), BlockFileError);
+    ASSERT_TRUE(block.saveBlock(dir.file("image.rs232")).ok());
+    EXPECT_EQ(asString(readAll(dir.file("image.rs232"))), encoded(block));
+    const auto noFolder = block.saveBlock(dir.file("none/image.rs232"));
+    EXPECT_EQ(noFolder.code, BlockOutcome::FileError);
+    EXPECT_EQ(noFolder.file, dir.file("none/image.rs232"));
     {
         TestFileSystem disk;
         disk.roomPerFile = 10;
-        try {
-            block.saveBlock(dir.file("good.bin"), disk);
-            ADD_FAILURE() << "failed write not reported";
-        } catch (const BlockFileError& e) {
-            EXPECT_STREQ(e.what(), kFileError);
-        }
+        const auto full = block.saveBlock(dir.file("good.bin"), disk);
+        EXPECT_EQ(full.code, BlockOutcome::FileError);
+        EXPECT_EQ(full.messages, Messages{kFileError});
     }
+    EXPECT_EQ(readAll(dir.file("good.bin")), handMadeDefaultBlock());
+    DataBlock tooLong = block; // refused before the file is touched
+    tooLong.tagE = "1234";
+    EXPECT_EQ(tooLong.saveBlock(dir.file("good.bin")).code, BlockOutcome::TagTooLong);
     EXPECT_EQ(readAll(dir.file("good.bin")), handMadeDefaultBlock());
     EXPECT_EQ(dir.entryCount(), 3u);
 }
@@ -222,8 +227,8 @@ TEST(BlockInspect, ReportsAnyMagic) {
     block.tagF = "tail";
     block.dataType = 15;
     block.payload = "abc";
-    const std::string encoded = block.encodeBlock();
-    auto info = inspectBlock(bytesOf(encoded));
+    const std::string bytes = encoded(block);
+    auto info = inspectBlock(bytesOf(bytes));
     ASSERT_TRUE(info);
     EXPECT_EQ(info->magic + "|" + info->tagA + "|" + info->tagD + "|" + info->tagE + "|" +
                   info->tagF,
@@ -234,7 +239,7 @@ TEST(BlockInspect, ReportsAnyMagic) {
     EXPECT_TRUE(info->headerChecksumMatches() && info->payloadChecksumMatches() &&
                 info->payloadLengthMatches());
 
-    info = inspectBlock(bytesOf(encoded + "!"));
+    info = inspectBlock(bytesOf(bytes + "!"));
     EXPECT_TRUE(info->headerChecksumMatches());
     EXPECT_FALSE(info->payloadChecksumMatches() || info->payloadLengthMatches());
 

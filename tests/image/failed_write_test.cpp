@@ -108,20 +108,18 @@ TEST_F(FailedWrite, CddWriterReportsAFolderItCannotWriteIn) {
 
 TEST_F(FailedWrite, SaveBlockKeepsTheOldFileAtEveryFailurePoint) {
     DataBlock block;
-    block.setHeader("BLANK_", "BLANK_", "00000000102", "FA190000", "001", "Extend", "");
+    ASSERT_TRUE(
+        block.setHeader("BLANK_", "BLANK_", "00000000102", "FA190000", "001", "Extend", "").ok());
     block.payload = std::string(5000, 'p');
-    const std::size_t size = block.encodeBlock().size();
+    const std::size_t size = block.encodeBlock().value.size();
     const auto target = dir_ / "image.rs232";
     for (std::size_t n : {std::size_t{0}, std::size_t{81}, std::size_t{82}, size - 1}) {
         writeText(target, kOldContent);
         testing::TestFileSystem disk;
         disk.roomPerFile = n;
-        try {
-            block.saveBlock(target.string(), disk);
-            ADD_FAILURE() << "saveBlock reported success after failing at " << n << " bytes";
-        } catch (const BlockFileError& e) {
-            EXPECT_STREQ(e.what(), "出错：无法打开输入文件");
-        }
+        const auto saved = block.saveBlock(target.string(), disk);
+        EXPECT_EQ(saved.code, BlockOutcome::FileError) << "failing at " << n << " bytes";
+        EXPECT_EQ(saved.messages, Messages{"出错：无法打开输入文件"});
         EXPECT_EQ(readText(target), kOldContent);
         EXPECT_EQ(entries(dir_), std::vector<std::string>{"image.rs232"});
     }
@@ -147,14 +145,14 @@ TEST_F(FailedWrite, RealFullDiskKeepsTheOldFiles) {
 
     DataBlock block;
     block.payload = std::string(100 * 1024, 'p');
-    EXPECT_THROW(block.saveBlock(blockTarget.string()), BlockFileError);
+    EXPECT_EQ(block.saveBlock(blockTarget.string()).code, BlockOutcome::FileError);
     EXPECT_EQ(readText(blockTarget), kOldContent);
     EXPECT_EQ(entries(disk), (std::vector<std::string>{"channels.cdd", "filler", "image.rs232"}));
 
     // Once there is room again, the same writes go through.
     fs::remove(disk / "filler");
     EXPECT_TRUE(writeCddFile(db, cddTarget.string()).ok());
-    EXPECT_NO_THROW(block.saveBlock(blockTarget.string()));
+    EXPECT_TRUE(block.saveBlock(blockTarget.string()).ok());
     EXPECT_EQ(entries(disk), (std::vector<std::string>{"channels.cdd", "image.rs232"}));
 }
 

@@ -63,8 +63,10 @@ public:
         block.payload = readText(fs::path(folder) / "RealDefData.cdd");
         if (leaves != Leaves::Nothing)
             writeText(fs::path(folder) / "default_data.bin",
-                      block.encodeBlock(leaves == Leaves::Fresh ? BlockMagic::DefaultData
-                                                                : BlockMagic::Image));
+                      block
+                          .encodeBlock(leaves == Leaves::Fresh ? BlockMagic::DefaultData
+                                                               : BlockMagic::Image)
+                          .value);
         return outcome;
     }
 };
@@ -139,6 +141,19 @@ TEST(ImageWords, ComeFromTheFirstThreeWordsCutToTheirSlots) {
     }
 }
 
+// Words set by hand rather than parsed may not fit: the image is refused, never built with the
+// tags that setHeader left alone.
+TEST(ImageWords, ThatDoNotFitRefuseTheImage) {
+    ImageWords words;
+    const auto image = buildReceiverImage(words, "abc");
+    ASSERT_TRUE(image.ok());
+    EXPECT_EQ(image.value.substr(10, 6), "BLANK_");
+    words.tagB = std::string(16, 'b');
+    const auto refused = buildReceiverImage(words, "abc");
+    EXPECT_EQ(refused.code, BlockOutcome::TagTooLong);
+    EXPECT_EQ(refused.messages, Messages{"error argument length"});
+}
+
 TEST(SavePaths, ReplaceOnlyTheFileNamesExtension) {
     for (const auto& [chosen, base] :
          std::vector<std::pair<std::string, std::string>>{{"/d/list.rs232", "/d/list"},
@@ -197,7 +212,7 @@ TEST_F(Save, EachFailingStepStopsWithItsMessageAndLeavesEveryFileAsItWas) {
              packer.leaves = Leaves::Nothing;
              DataBlock earlier;
              earlier.payload = "an earlier save";
-             writeText(output, earlier.encodeBlock(BlockMagic::DefaultData));
+             writeText(output, earlier.encodeBlock(BlockMagic::DefaultData).value);
          },
          SaveStep::ReadPackerOutput,
          output + ": does not hold this Save's RealDefData.cdd; it is left from an earlier run",
@@ -396,7 +411,7 @@ TEST_F(Save, RunsTheRealPackerFoundInTheStartFolder) {
     const std::string written = file(out / "list.cdd");
     EXPECT_EQ(file(out / "list.rs232").substr(kBlockHeaderSize), written);
     DataBlock packed;
-    ASSERT_TRUE(packed.loadDefaultBlock((start / "default_data.bin").string()));
+    ASSERT_TRUE(packed.loadDefaultBlock((start / "default_data.bin").string()).ok());
     EXPECT_EQ(packed.payload, written);
 
     packerScript(start, "echo 'RealDefData.cdd: broken\nmore' >&2; exit 4");

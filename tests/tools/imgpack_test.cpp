@@ -49,7 +49,7 @@ TEST_F(Imgpack, WrapsTheCddFileInADefaultDataBlock) {
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.out + ran.err, "");
     DataBlock block;
-    ASSERT_TRUE(block.loadDefaultBlock(work("default_data.bin").string()));
+    ASSERT_TRUE(block.loadDefaultBlock(work("default_data.bin").string()).ok());
     EXPECT_EQ(block.payload, cdd);
     const auto header = inspectBlock(asBytes(readText(work("default_data.bin"))));
     ASSERT_TRUE(header);

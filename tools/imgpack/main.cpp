@@ -4,6 +4,7 @@
 #include "base/atomic_file.h"
 #include "base/bytes.h"
 #include "base/file_reader.h"
+#include "base/user_report.h"
 #include "image/cdd_file.h"
 #include "image/checksum.h"
 #include "image/data_block.h"
@@ -73,13 +74,20 @@ int pack() {
         return kFailed;
     }
     DataBlock block(false);
-    block.setHeader("CDD", "RealDefData", "", "", "001", "PROGRAMPARAM", "imgpack");
+    if (const auto set =
+            block.setHeader("CDD", "RealDefData", "", "", "001", "PROGRAMPARAM", "imgpack");
+        !set.ok()) {
+        std::cerr << userReport(set).lines();
+        return kFailed;
+    }
     block.payload = read.value;
+    // Tags that setHeader took always fit their slots.
+    const auto encoded = block.encodeBlock(BlockMagic::DefaultData);
     WriteOptions verified;
     verified.verify = true;
     verified.followLinks = false;
-    const Status<> written = writeFileAtomically(
-        std::string(kPackerOutput), asBytes(block.encodeBlock(BlockMagic::DefaultData)), verified);
+    const Status<> written =
+        writeFileAtomically(std::string(kPackerOutput), asBytes(encoded.value), verified);
     if (!written.ok()) {
         std::cerr << written.detail << '\n';
         return kFailed;
