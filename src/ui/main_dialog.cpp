@@ -142,10 +142,10 @@ void MainDialog::buildMenus() {
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
-    undoAction_ = document_.history().createUndoAction(this, QStringLiteral("&Undo"));
+    undoAction_ = document_.history().createUndoAction(this);
     undoAction_->setObjectName(QStringLiteral("undoAction"));
     undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    redoAction_ = document_.history().createRedoAction(this, QStringLiteral("&Redo"));
+    redoAction_ = document_.history().createRedoAction(this);
     redoAction_->setObjectName(QStringLiteral("redoAction"));
     redoAction_->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});

@@ -283,14 +283,14 @@ TEST_F(ListCommandsTest, TheEditMenuWorksOnTheFocusedList) {
     clickRow(satellites(), 1);
     prompts_.answers = {false};
     EXPECT_EQ(editMenu(QStringLiteral("Delete")),
-              "[&Undo:0] [&Redo:0] - Edit F2:130 - Add Ins:131 Delete Del:132 - Cut Ctrl+X:133 "
+              "[Undo:0] [Redo:0] - Edit F2:130 - Add Ins:131 Delete Del:132 - Cut Ctrl+X:133 "
               "[Paste Ctrl+V:134] - "
               "Add TP:135");
     EXPECT_EQ(questions(), "[Sat B] Delete ?;");
     child<QPushButton>("openButton")->setFocus();
     EXPECT_EQ(
         editMenu(),
-        "[&Undo:0] [&Redo:0] - [Edit F2:148] - [Add Ins:149] [Delete Del:150] - [Cut Ctrl+X:151] "
+        "[Undo:0] [Redo:0] - [Edit F2:148] - [Add Ins:149] [Delete Del:150] - [Cut Ctrl+X:151] "
         "[Paste Ctrl+V:152]");
     EXPECT_FALSE(window_->isModified());
 }
