@@ -3,6 +3,7 @@
 #include <QUndoCommand>
 
 #include <array>
+#include <memory>
 #include <utility>
 
 namespace corvane {
@@ -14,25 +15,39 @@ constexpr std::array<RecordKind, 4> kKinds{RecordKind::Satellite, RecordKind::Tr
 
 } // namespace
 
+// What a step keeps; shared, so that the history can be rebuilt without copying it.
+struct StepRecord {
+    DatabaseChange change;
+    TouchedRows rows;
+    std::size_t bytes;
+};
+
 class DocumentStep final : public QUndoCommand {
 public:
-    DocumentStep(Document& document, const QString& text, DatabaseChange change, TouchedRows rows)
-        : QUndoCommand(text), document_(document), change_(std::move(change)),
-          rows_(std::move(rows)) {}
+    DocumentStep(Document& document, const QString& text, std::shared_ptr<const StepRecord> step)
+        : QUndoCommand(text), document_(document), step_(std::move(step)) {}
 
-    void undo() override { document_.step(change_, rows_, true); }
+    void undo() override { document_.step(step_->change, step_->rows, true); }
     // Pushing a step redoes it; it was done before it was pushed.
     void redo() override {
         if (!std::exchange(pushing_, false))
-            document_.step(change_, rows_, false);
+            document_.step(step_->change, step_->rows, false);
     }
+    const std::shared_ptr<const StepRecord>& record() const { return step_; }
 
 private:
     Document& document_;
-    DatabaseChange change_;
-    TouchedRows rows_;
+    std::shared_ptr<const StepRecord> step_;
     bool pushing_ = true;
 };
+
+namespace {
+
+const DocumentStep& stepAt(const QUndoStack& history, int i) {
+    return *static_cast<const DocumentStep*>(history.command(i));
+}
+
+} // namespace
 
 Document::Document(QObject* parent) : QObject(parent), history_(this) {
     history_.setUndoLimit(kHistorySteps);
@@ -67,8 +82,50 @@ bool Document::transact(const QString& text, const Change& change) {
     for (const RecordKind kind : kKinds)
         if (done.touches(kind))
             emit changed(kind);
-    history_.push(new DocumentStep(*this, text, std::move(done), std::move(rows)));
+    const std::size_t bytes = done.memoryBytes() + sizeof(StepRecord) +
+                              (rows.before.capacity() + rows.after.capacity()) * sizeof(int32_t);
+    history_.push(new DocumentStep(
+        *this, text,
+        std::make_shared<const StepRecord>(StepRecord{std::move(done), std::move(rows), bytes})));
+    trimHistory();
     return true;
+}
+
+std::size_t Document::historyBytes() const {
+    std::size_t total = 0;
+    for (int i = 0; i < history_.count(); ++i)
+        total += stepAt(history_, i).record()->bytes;
+    return total;
+}
+
+void Document::trimHistory() {
+    // Right after a push: every step is below the current index, there is nothing to redo.
+    const int count = history_.count();
+    std::size_t total = 0;
+    int keepFrom = count;
+    while (keepFrom > 0) {
+        total += stepAt(history_, keepFrom - 1).record()->bytes;
+        if (total > historyBudget_ && keepFrom < count)
+            break;
+        --keepFrom;
+    }
+    if (keepFrom == 0)
+        return;
+    // A QUndoStack cannot drop its oldest steps: it starts again with the newest ones, which are
+    // pushed without being done again, and the saved state where it still is.
+    std::vector<std::pair<QString, std::shared_ptr<const StepRecord>>> kept;
+    for (int i = keepFrom; i < count; ++i)
+        kept.emplace_back(history_.text(i), stepAt(history_, i).record());
+    const int clean = history_.cleanIndex();
+    history_.clear();
+    history_.resetClean();
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        if (clean == keepFrom + static_cast<int>(k))
+            history_.setClean();
+        history_.push(new DocumentStep(*this, kept[k].first, kept[k].second));
+    }
+    if (clean == count)
+        history_.setClean();
 }
 
 void Document::step(const DatabaseChange& change, const TouchedRows& rows, bool undo) {

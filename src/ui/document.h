@@ -6,8 +6,10 @@
 // never used after: the lists key their rows by the records' keys, not by where they lie.
 //
 // The history keeps up to kHistorySteps steps. A step holds what it created or freed and a few
-// runs for what it moved, never a copy of a list (see DatabaseChange): a hundred steps at full
-// size (255 satellites and antennas, 65,535 transponders and services) stay within 64 MB.
+// runs for what it moved, never a copy of a list (see DatabaseChange): a hundred steps of the
+// list commands at full size (255 satellites and antennas, 65,535 transponders and services) take
+// about 1 MB. Whatever the steps, the history holds at most kHistoryBytes: past that its oldest
+// steps are forgotten (the newest one is always kept).
 
 #include "model/channel_database.h"
 #include "model/database_change.h"
@@ -16,6 +18,7 @@
 #include <QString>
 #include <QUndoStack>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -35,6 +38,7 @@ class Document final : public QObject {
 
 public:
     static constexpr int kHistorySteps = 100;
+    static constexpr std::size_t kHistoryBytes = std::size_t{64} << 20;
 
     explicit Document(QObject* parent = nullptr);
 
@@ -44,6 +48,9 @@ public:
     QUndoStack& history() { return history_; }
     // Whether the database differs from what was last opened or saved.
     bool isModified() const { return !history_.isClean(); }
+    // The memory the history's steps hold, and the most it may (kHistoryBytes unless changed).
+    std::size_t historyBytes() const;
+    void setHistoryBudget(std::size_t bytes) { historyBudget_ = bytes; }
 
     // One user action. `change` gets a copy of the database, fills in the rows it is about and
     // returns whether it did anything; the copy becomes the database as one step named `text`.
@@ -71,10 +78,12 @@ private:
     friend class DocumentStep;
     void step(const DatabaseChange& change, const TouchedRows& rows, bool undo);
     void announceAll(const std::function<void()>& change);
+    void trimHistory();
 
     ChannelDatabase database_;
     std::string path_;
     QUndoStack history_;
+    std::size_t historyBudget_ = kHistoryBytes;
 };
 
 } // namespace corvane

@@ -172,3 +172,53 @@ TEST_F(UndoTest, TheChangeMarkerFollowsTheSavedStepAndOpenStartsAnewHistory) {
 
 } // namespace
 } // namespace corvane::test
+
+namespace corvane::test {
+namespace {
+
+TEST(DocumentHistory, ForgetsItsOldestStepsPastItsBudgetAndKeepsTheSavedOne) {
+    ChannelDatabase list;
+    for (int32_t n = 0; n < 400; ++n) {
+        ServiceRecord v{.number = n, .serviceId = n};
+        setName(v.name, "Service " + std::to_string(n));
+        list.services.append(v);
+    }
+    Document document;
+    document.replace(list, "list.cdd");
+    const auto deleteTen = [&document] {
+        document.transact(QStringLiteral("Delete"), [](ChannelDatabase& db, TouchedRows&) {
+            for (int i = 0; i < 10; ++i)
+                db.services.erase(db.services.begin());
+            return true;
+        });
+    };
+    std::vector<ChannelDatabase> states{document.database()};
+    deleteTen();
+    states.push_back(document.database());
+    const std::size_t oneStep = document.historyBytes();
+    document.setHistoryBudget(8 * oneStep + oneStep / 2);
+    for (int step = 2; step <= 30; ++step) {
+        deleteTen();
+        states.push_back(document.database());
+        if (step == 25)
+            document.markSaved("list.cdd");
+    }
+    EXPECT_LE(document.historyBytes(), 8 * oneStep + oneStep / 2);
+    const int kept = document.history().count();
+    EXPECT_GE(kept, 6);
+    EXPECT_LE(kept, 8);
+
+    for (int i = 0; i < 5; ++i)
+        document.history().undo();
+    EXPECT_EQ(document.database(), states[25]);
+    EXPECT_FALSE(document.isModified()) << "the saved step was kept";
+    while (document.history().canUndo())
+        document.history().undo();
+    EXPECT_EQ(document.database(), states[static_cast<std::size_t>(30 - kept)]);
+    while (document.history().canRedo())
+        document.history().redo();
+    EXPECT_EQ(document.database(), states.back());
+}
+
+} // namespace
+} // namespace corvane::test
