@@ -123,29 +123,26 @@ template <class T> struct ChangeBuilder {
     static void add(Side& side, const T& r,
                     const std::array<const std::vector<const T*>*, 2>& sources,
                     std::array<PositionIndex<T>, 2>& indexes) {
-        if (!side.middle.empty()) {
+        // Most records continue the run before them: kept blocks, moved blocks.
+        if (!side.middle.empty() && side.middle.back().from != DatabaseChange::kLiteral) {
             Run& last = side.middle.back();
-            if (last.from == DatabaseChange::kLiteral) {
-                if (const auto found = lookUp(r, indexes); !found) {
-                    side.literals.push_back(r);
-                    ++last.length;
-                    return;
-                }
-            } else {
-                const auto& from = *sources[last.from];
-                const std::size_t next = std::size_t{last.start} + last.length;
-                if (next < from.size() && sameRecord(*from[next], r)) {
-                    ++last.length;
-                    return;
-                }
+            const auto& from = *sources[last.from];
+            const std::size_t next = std::size_t{last.start} + last.length;
+            if (next < from.size() && sameRecord(*from[next], r)) {
+                ++last.length;
+                return;
             }
         }
         if (const auto found = lookUp(r, indexes)) {
             side.middle.push_back({found->first, found->second, 1});
             return;
         }
-        side.middle.push_back(
-            {DatabaseChange::kLiteral, static_cast<uint32_t>(side.literals.size()), 1});
+        // A record the other state does not hold: created or freed by the step.
+        if (!side.middle.empty() && side.middle.back().from == DatabaseChange::kLiteral)
+            ++side.middle.back().length;
+        else
+            side.middle.push_back(
+                {DatabaseChange::kLiteral, static_cast<uint32_t>(side.literals.size()), 1});
         side.literals.push_back(r);
     }
 
@@ -246,9 +243,8 @@ DatabaseChange DatabaseChange::between(const ChannelDatabase& before,
     DatabaseChange change;
     for (const RecordKind kind : kKinds)
         visitRecordKind(kind, [&]<class T>(std::type_identity<T>) {
-            ChangeBuilder<T>::between(change.sides<T>(),
-                                      change.kinds_[static_cast<std::size_t>(kind)].changed, before,
-                                      after);
+            ChangeBuilder<T>::between(
+                change.sides<T>(), change.changed_[static_cast<std::size_t>(kind)], before, after);
         });
     change.countersBefore_ = countersOf(before);
     change.countersAfter_ = countersOf(after);
@@ -258,8 +254,8 @@ DatabaseChange DatabaseChange::between(const ChannelDatabase& before,
 }
 
 bool DatabaseChange::empty() const {
-    for (const KindFlags& k : kinds_)
-        if (k.changed)
+    for (const bool changed : changed_)
+        if (changed)
             return false;
     return countersBefore_ == countersAfter_ && originsBefore_ == originsAfter_;
 }

@@ -26,15 +26,18 @@ public:
 
     bool empty() const;
     // Whether the list or the cut buffer of `kind` differs between the two states.
-    bool touches(RecordKind kind) const { return kinds_[static_cast<std::size_t>(kind)].changed; }
+    bool touches(RecordKind kind) const { return changed_[static_cast<std::size_t>(kind)]; }
     // `db` must hold the state after (undo) or before (redo) the change.
     void undo(ChannelDatabase& db) const { apply(db, false); }
     void redo(ChannelDatabase& db) const { apply(db, true); }
     // The heap memory the change holds, in bytes.
     std::size_t memoryBytes() const;
 
-    // One side of a list: rebuilt from the state it is applied to. Public for the tests of the
-    // store's size only.
+private:
+    static constexpr uint8_t kFromList = 0, kFromClipboard = 1, kLiteral = 2;
+
+    // Records copied from the list or the cut buffer of the state a side is applied to, or
+    // taken from the side's own records.
     struct Run {
         uint8_t from; // kFromList, kFromClipboard or kLiteral
         uint32_t start, length;
@@ -43,9 +46,6 @@ public:
         uint32_t length;
         int32_t first; // numbers first, first + 1, ...
     };
-
-private:
-    static constexpr uint8_t kFromList = 0, kFromClipboard = 1, kLiteral = 2;
 
     template <class T> struct Side {
         bool changed = false;
@@ -58,9 +58,6 @@ private:
         // [0] the list, [1] the cut buffer; forward: built from before, backward: from after.
         std::array<Side<T>, 2> forward, backward;
     };
-    struct KindFlags {
-        bool changed = false;
-    };
 
     void apply(ChannelDatabase& db, bool forward) const;
     template <class T> KindSides<T>& sides();
@@ -72,7 +69,7 @@ private:
     KindSides<TransponderRecord> transponders_;
     KindSides<ServiceRecord> services_;
     KindSides<AntennaRecord> antennas_;
-    std::array<KindFlags, 4> kinds_{};
+    std::array<bool, 4> changed_{}; // by RecordKind
     std::array<int32_t, 4> countersBefore_{}, countersAfter_{};
     std::array<bool, 4> originsBefore_{}, originsAfter_{};
 
