@@ -1,7 +1,8 @@
 #pragma once
-// MainDialog: the editor's only window. It owns the channel database and shows it in four linked
-// lists (satellites and transponders side by side, services, antennas), laid out from its dialog
-// template, with a menu bar above and a status bar below. Its end ends the program.
+// MainDialog: the editor's only window. It owns the document (the channel database with its
+// history) and shows it in four linked lists (satellites and transponders side by side, services,
+// antennas), laid out from its dialog template, with a menu bar above and a status bar below. It
+// wires the views to their models and the models to the document. Its end ends the program.
 
 #include "image/database_check.h"
 #include "model/channel_database.h"
