@@ -19,6 +19,7 @@
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QTest>
+#include <QUndoStack>
 
 #include <cstdlib>
 #include <iterator>
@@ -72,13 +73,20 @@ public:
     bool askYesNo(QWidget*, MessageIcon, const QString&) override { return true; }
     QString openFileName(QWidget*, const QStringList&) override { return {}; }
     QString saveFileName(QWidget*, const QStringList&, const QString&) override { return {}; }
+    UnsavedChanges askSaveDiscardCancel(QWidget*, const QString&) override {
+        return UnsavedChanges::Discard;
+    }
+    bool saveDespiteFindings(QWidget*, const std::vector<Finding>&,
+                             const std::function<void(std::size_t)>&) override {
+        return true;
+    }
 };
 
 class OkEditors final : public RecordEditors {
 public:
     bool editSatellite(QWidget*, SatelliteRecord&) override { return true; }
     bool editTransponder(QWidget*, TransponderRecord&) override { return true; }
-    bool editService(QWidget*, ServiceRecord&) override { return true; }
+    bool editService(QWidget*, ServiceRecord&, const TransponderExists&) override { return true; }
     bool editAntenna(QWidget*, AntennaRecord&) override { return true; }
 };
 
@@ -101,27 +109,15 @@ struct Window {
     }
     // The full database, with the transponder list on satellite 0 and all services shown.
     void reset() {
-        dialog.satelliteModel().setRows({});
-        dialog.transponderModel().setRows({});
-        dialog.serviceModel().setRows({});
-        dialog.antennaModel().setRows({});
         // Freed and built again on a compacted heap, so that every reset lays the records out
         // the same way: over nodes that earlier frees scattered, a walk costs up to ten times as
         // much, which would measure the allocator's history instead of the command.
-        dialog.changeDatabase([&](ChannelDatabase& db) {
-            db = ChannelDatabase();
-            return true;
-        });
+        dialog.document().replace(ChannelDatabase(), "");
         malloc_trim(0);
-        dialog.changeDatabase([&](ChannelDatabase& db) {
-            db = full;
-            return true;
-        });
+        dialog.document().replace(full, "");
         dialog.findChild<QCheckBox*>(QStringLiteral("showAllBox"))->setChecked(true);
-        dialog.fillSatelliteList();
         dialog.fillTransponderList(0);
         dialog.fillServiceList(-1);
-        dialog.fillAntennaList();
         settle();
     }
     ListCommands& commands() { return dialog.commands(); }
@@ -144,7 +140,7 @@ void allServicesFill(benchmark::State& state) {
     Window& w = window();
     w.reset();
     for (auto _ : state) {
-        w.dialog.changeDatabase([](ChannelDatabase&) { return false; });
+        w.dialog.serviceModel().rebuildSatelliteIds(w.dialog.database().transponders);
         w.dialog.fillServiceList(-1);
         settle();
     }
@@ -191,7 +187,7 @@ void deleteFills(benchmark::State& state) {
         state.PauseTiming();
         w.reset();
         state.ResumeTiming();
-        w.dialog.changeDatabase([](ChannelDatabase&) { return false; });
+        w.dialog.serviceModel().rebuildSatelliteIds(w.dialog.database().transponders);
         w.dialog.fillAntennaList();
         w.dialog.fillTransponderList(0);
         w.dialog.fillServiceList(-1);
@@ -277,7 +273,7 @@ void transponderServicesFill(benchmark::State& state) {
     Window& w = window();
     oneTransponderServices(w);
     for (auto _ : state) {
-        w.dialog.changeDatabase([](ChannelDatabase&) { return false; });
+        w.dialog.serviceModel().rebuildSatelliteIds(w.dialog.database().transponders);
         w.dialog.fillServiceList(*w.dialog.currentTransponder());
         settle();
     }
@@ -291,14 +287,70 @@ void addService(benchmark::State& state) {
         settle();
         // The fill it is compared with shows as many rows.
         state.PauseTiming();
-        w.dialog.changeDatabase([](ChannelDatabase& db) {
-            db.services.erase(std::prev(db.services.end()));
-            return true;
-        });
+        w.dialog.document().history().undo();
         w.dialog.fillServiceList(*w.dialog.currentTransponder());
         settle();
         state.ResumeTiming();
     }
+}
+
+// Undo and redo of an action at full size, beside the action itself (deleteBigSatellite and
+// moveServiceToTop): `act` runs untimed, then the undo, or the undo untimed and then the redo.
+template <class Act> void undoOrRedo(benchmark::State& state, Act act, bool redo) {
+    Window& w = window();
+    QUndoStack& history = w.dialog.document().history();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.reset();
+        act(w);
+        settle();
+        if (!history.canUndo()) {
+            state.SkipWithError("the action left nothing to undo");
+            break;
+        }
+        if (redo) {
+            history.undo();
+            settle();
+        }
+        state.ResumeTiming();
+        if (redo)
+            history.redo();
+        else
+            history.undo();
+        settle();
+    }
+}
+
+void deleteBigSatelliteUndo(benchmark::State& state) {
+    undoOrRedo(
+        state, [](Window& w) { w.commands().deleteSatellite(0); }, false);
+}
+void deleteBigSatelliteRedo(benchmark::State& state) {
+    undoOrRedo(
+        state, [](Window& w) { w.commands().deleteSatellite(0); }, true);
+}
+
+// The last service moved to the top, as the list reports such a drop (key, from, to): every
+// service gets a new number.
+void moveLastServiceToTop(Window& w) {
+    const auto last = static_cast<int32_t>(w.dialog.serviceModel().rowCount());
+    w.commands().moveService(last, last, 0);
+}
+void moveServiceToTop(benchmark::State& state) {
+    Window& w = window();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.reset();
+        state.ResumeTiming();
+        moveLastServiceToTop(w);
+        settle();
+    }
+}
+void moveServiceToTopUndo(benchmark::State& state) {
+    undoOrRedo(state, moveLastServiceToTop, false);
+}
+void moveServiceToTopRedo(benchmark::State& state) {
+    undoOrRedo(state, moveLastServiceToTop, true);
 }
 
 BENCHMARK(allServicesFill)->Unit(benchmark::kMillisecond);
@@ -308,6 +360,11 @@ BENCHMARK(drag100Services)->Unit(benchmark::kMillisecond);
 BENCHMARK(dragAllServices)->Unit(benchmark::kMillisecond);
 BENCHMARK(deleteFills)->Unit(benchmark::kMillisecond);
 BENCHMARK(deleteBigSatellite)->Unit(benchmark::kMillisecond);
+BENCHMARK(deleteBigSatelliteUndo)->Unit(benchmark::kMillisecond);
+BENCHMARK(deleteBigSatelliteRedo)->Unit(benchmark::kMillisecond);
+BENCHMARK(moveServiceToTop)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(moveServiceToTopUndo)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(moveServiceToTopRedo)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(transponderServicesFill)->Unit(benchmark::kMillisecond);
 BENCHMARK(addService)->Unit(benchmark::kMillisecond);
 

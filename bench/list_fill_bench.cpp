@@ -95,7 +95,7 @@ struct Window {
     Window() {
         const auto path = std::filesystem::temp_directory_path() / "corvane-list-bench.cdd";
         const auto written = writeCddFile(maximumDatabase(), path.string());
-        if (!written.ok() || !dialog.openFile(QString::fromStdString(path.string()))) {
+        if (!written.ok() || !dialog.openFile(path.string())) {
             std::fprintf(stderr, "cannot prepare the database: %s\n", written.detail.c_str());
             std::exit(1);
         }
@@ -178,7 +178,7 @@ void allServicesBaseline(benchmark::State& state) {
 void allServicesAfterChange(benchmark::State& state) {
     MainDialog& d = window().dialog;
     runFill(state, d.serviceList(), [&] {
-        d.changeDatabase([](ChannelDatabase&) { return false; });
+        d.serviceModel().rebuildSatelliteIds(d.database().transponders);
         d.fillServiceList(-1);
     });
 }

@@ -292,4 +292,20 @@ ChannelDatabase::freeClashingClipboardSatelliteIds() {
     return changes;
 }
 
+SettledAntennas settleAntennas(RecordList<AntennaRecord>& antennas) {
+    constexpr int32_t kBothTuners = 3;
+    SettledAntennas set;
+    for (AntennaRecord& a : antennas) {
+        if (a.centerFreq != kDefaultCenterFreq) {
+            a.centerFreq = kDefaultCenterFreq;
+            ++set.centerFrequencies;
+        }
+        if (a.tunerMask == 0) {
+            a.tunerMask = kBothTuners;
+            ++set.tunerMasks;
+        }
+    }
+    return set;
+}
+
 } // namespace corvane

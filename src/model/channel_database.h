@@ -48,6 +48,8 @@ public:
         return items_.end();
     }
     iterator erase(iterator it) { return items_.erase(it); }
+    iterator erase(iterator first, iterator last) { return items_.erase(first, last); }
+    iterator insert(iterator pos, T record) { return items_.insert(pos, std::move(record)); }
     template <class Pred> std::size_t eraseIf(Pred pred) { return items_.remove_if(pred); }
     void clear() { items_.clear(); }
 
@@ -69,6 +71,14 @@ public:
 private:
     std::list<T> items_;
 };
+
+// What the receiver takes for an antenna, set on every antenna once it is in the editor's hands:
+// the band switch at 11700 MHz, and a tuner mask of 0 read as both tuners (3). Returns how many
+// of each it set.
+struct SettledAntennas {
+    std::size_t centerFrequencies = 0, tunerMasks = 0;
+};
+SettledAntennas settleAntennas(RecordList<AntennaRecord>& antennas);
 
 class ChannelDatabase {
 public:
@@ -163,6 +173,13 @@ public:
     // list (or one before it in the buffer) already has is given newSatelliteId(), in buffer
     // order. Returns the changes; empty (and nothing changed) when the free ids do not suffice.
     std::optional<std::vector<IdChange>> freeClashingClipboardSatelliteIds();
+
+    // Where each cut buffer's records came from (by RecordKind), for whoever restores an earlier
+    // state exactly: it decides what emptying a buffer frees.
+    std::array<bool, 4> clipboardOrigins() const { return clipboardPredates_; }
+    void setClipboardOrigins(const std::array<bool, 4>& origins) {
+        static_cast<std::array<bool, 4>&>(clipboardPredates_) = origins;
+    }
 
     friend bool operator==(const ChannelDatabase&, const ChannelDatabase&) = default;
 

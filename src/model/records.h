@@ -90,6 +90,18 @@ inline int32_t recordKey(const AntennaRecord& r) {
     return r.id;
 }
 
+// The kind of a record type.
+template <class T> constexpr RecordKind kindOf() {
+    if constexpr (std::is_same_v<T, SatelliteRecord>)
+        return RecordKind::Satellite;
+    else if constexpr (std::is_same_v<T, TransponderRecord>)
+        return RecordKind::Transponder;
+    else if constexpr (std::is_same_v<T, ServiceRecord>)
+        return RecordKind::Service;
+    else
+        return RecordKind::Antenna;
+}
+
 // Calls `f` with std::type_identity of the record type of `kind`, so that code written once as a
 // template serves every kind: visitRecordKind(kind, [&]<class T>(std::type_identity<T>) {...}).
 template <class F> decltype(auto) visitRecordKind(RecordKind kind, F&& f) {

@@ -13,7 +13,9 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <memory>
 #include <type_traits>
+#include <unordered_map>
 
 namespace corvane {
 
@@ -49,11 +51,6 @@ template <class Record> bool storeRecord(ChannelDatabase& db, int32_t key, const
         return false;
     *it = value;
     return true;
-}
-
-// Records in all four lists: a cut changed the data when it moved or freed any of them.
-std::size_t recordTotal(const ChannelDatabase& db) {
-    return db.satellites.size() + db.transponders.size() + db.services.size() + db.antennas.size();
 }
 
 QString nameText(const RecordName& name) {
@@ -224,20 +221,62 @@ bool ListCommands::confirmDelete(const QString& what) {
                                       QStringLiteral("[%1] Delete ?").arg(what));
 }
 
-ListCommands::Sizes ListCommands::sizes() const {
-    const ChannelDatabase& db = window_.database();
-    return {db.transponders.size(), db.services.size(), db.antennas.size()};
+bool ListCommands::transact(const QString& text, const Document::Change& change) {
+    return window_.document().transact(text, change);
 }
 
-void ListCommands::refillAfterCascades(const Sizes& before, bool transponderListRefilled) {
-    const Sizes now = sizes();
-    if (now.transponders != before.transponders && !transponderListRefilled)
-        window_.fillTransponderList(window_.transponderFilter());
-    if (now.services != before.services)
-        window_.fillServiceList(window_.serviceFilter());
-    if (now.antennas != before.antennas)
-        window_.fillAntennaList();
+namespace {
+
+QString counted(std::size_t n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
+
+// How a step names the records it is about: "satellite ASTRA 19.2E", "3 services".
+template <class Record> QString named(const Record& r) {
+    if constexpr (std::is_same_v<Record, SatelliteRecord>)
+        return QStringLiteral("satellite ") + nameText(r.name);
+    else if constexpr (std::is_same_v<Record, TransponderRecord>)
+        return QStringLiteral("transponder %1").arg(r.id);
+    else if constexpr (std::is_same_v<Record, ServiceRecord>)
+        return QStringLiteral("service ") + nameText(r.name);
+    else
+        return QStringLiteral("antenna %1").arg(r.id);
+}
+
+template <class Record> QString countedRecords(std::size_t n) {
+    constexpr RecordKind kind = kindOf<Record>();
+    return kind == RecordKind::Satellite     ? counted(n, "satellite", "satellites")
+           : kind == RecordKind::Transponder ? counted(n, "transponder", "transponders")
+           : kind == RecordKind::Service     ? counted(n, "service", "services")
+                                             : counted(n, "antenna", "antennas");
+}
+
+template <class Record>
+QString namedMany(const ChannelDatabase& db, std::span<const int32_t> keys) {
+    const RecordList<Record>& list = recordsOf<Record>(db);
+    if (keys.size() == 1)
+        if (const auto it = list.find(keys.front()); it != list.end())
+            return named(*it);
+    return countedRecords<Record>(keys.size());
+}
+
+template <class Record> QString namedBuffer(const ChannelDatabase& db) {
+    const RecordList<Record>& buffer = db.clipboard<Record>();
+    return buffer.size() == 1 ? named(buffer.front()) : countedRecords<Record>(buffer.size());
+}
+
+template <class Record> std::vector<int32_t> bufferKeys(const ChannelDatabase& db) {
+    std::vector<int32_t> keys;
+    for (const Record& r : db.clipboard<Record>())
+        keys.push_back(recordKey(r));
+    return keys;
+}
+
+int32_t rowKeyOf(int32_t number) {
+    return static_cast<int32_t>(static_cast<int64_t>(number) + 1);
+}
+
+} // namespace
 
 // Satellite list ---------------------------------------------------------------------------------
 
@@ -248,8 +287,11 @@ void ListCommands::editSatellite(int32_t key) {
     SatelliteRecord edited = *found;
     if (!editors_.editSatellite(&window_, edited))
         return;
-    if (window_.changeDatabase([&](ChannelDatabase& db) { return storeRecord(db, key, edited); }))
-        window_.satelliteModel().refresh();
+    transact(QStringLiteral("Edit ") + named(*found),
+             [key, edited](ChannelDatabase& db, TouchedRows& rows) {
+                 rows = {RecordKind::Satellite, {key}, {edited.id}};
+                 return storeRecord(db, key, edited);
+             });
 }
 
 void ListCommands::addSatellite() {
@@ -264,63 +306,67 @@ void ListCommands::addSatellite() {
     added.id = *id;
     if (!editors_.editSatellite(&window_, added))
         return;
-    const SatelliteRecord* satellite = nullptr;
-    const AntennaRecord* antenna = nullptr;
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        antenna = &db.addDefaultAntennaFor(added.id);
-        satellite = &db.satellites.append(added);
-        db.satelliteCount = saturatingAdd(db.satelliteCount, 1);
-        return true;
-    });
-    // Both records went to the end of their lists, so their rows go to the end too.
-    window_.antennaModel().appendRow(antenna);
-    window_.satelliteModel().appendRow(satellite);
+    transact(QStringLiteral("Add ") + named(added),
+             [added](ChannelDatabase& db, TouchedRows& rows) {
+                 AntennaRecord& antenna = db.addDefaultAntennaFor(added.id);
+                 RecordList<AntennaRecord> one;
+                 one.append(antenna);
+                 settleAntennas(one);
+                 antenna = one.front();
+                 db.satellites.append(added);
+                 db.satelliteCount = saturatingAdd(db.satelliteCount, 1);
+                 rows = {RecordKind::Satellite, {}, {added.id}};
+                 return true;
+             });
 }
 
 void ListCommands::deleteSatellite(int32_t key) {
     const SatelliteRecord* found = findRecord<SatelliteRecord>(window_.database(), key);
     if (!found || !confirmDelete(nameText(found->name)))
         return;
-    const Sizes before = sizes();
-    // The row goes before its record does.
-    window_.satelliteModel().removeRowsOf(found);
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.deleteSatellite(db.satellites.find(key));
-        return true;
-    });
-    refillAfterCascades(before, false);
+    transact(QStringLiteral("Delete ") + named(*found),
+             [key](ChannelDatabase& db, TouchedRows& rows) {
+                 const auto it = db.satellites.find(key);
+                 if (it == db.satellites.end())
+                     return false;
+                 db.deleteSatellite(it);
+                 rows = {RecordKind::Satellite, {key}, {}};
+                 return true;
+             });
 }
 
 void ListCommands::cutSatellites() {
     const std::vector<int32_t> keys = selectedKeys(RecordKind::Satellite);
-    const Sizes before = sizes();
-    const std::size_t total = recordTotal(window_.database());
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.cut(RecordKind::Satellite, keys);
-        return recordTotal(db) != total;
-    });
-    window_.fillSatelliteList();
-    refillAfterCascades(before, false);
+    transact(QStringLiteral("Cut ") + namedMany<SatelliteRecord>(window_.database(), keys),
+             [keys](ChannelDatabase& db, TouchedRows& rows) {
+                 db.cut(RecordKind::Satellite, keys);
+                 rows = {RecordKind::Satellite, keys, {}};
+                 return true;
+             });
 }
 
 void ListCommands::pasteSatellites(int32_t key) {
     if (!findRecord<SatelliteRecord>(window_.database(), key))
         return;
-    std::optional<std::vector<ChannelDatabase::IdChange>> changes;
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        changes = db.freeClashingClipboardSatelliteIds();
-        return changes && db.paste(RecordKind::Satellite, key);
-    });
-    if (!changes) {
+    // What the paste had to renumber, told to the user once it is done.
+    auto changes = std::make_shared<std::optional<std::vector<ChannelDatabase::IdChange>>>();
+    transact(QStringLiteral("Paste ") + namedBuffer<SatelliteRecord>(window_.database()),
+             [key, changes](ChannelDatabase& db, TouchedRows& rows) {
+                 *changes = db.freeClashingClipboardSatelliteIds();
+                 if (!*changes)
+                     return false;
+                 rows = {RecordKind::Satellite, {}, bufferKeys<SatelliteRecord>(db)};
+                 return db.paste(RecordKind::Satellite, key);
+             });
+    if (!*changes) {
         window_.prompts().message(&window_, MessageIcon::Exclamation,
                                   QStringLiteral("The channel list is full: there are no free "
                                                  "satellite ids for the satellites to paste."));
         return;
     }
-    window_.fillSatelliteList();
-    if (!changes->empty()) {
+    if (!(*changes)->empty()) {
         QStringList said;
-        for (const ChannelDatabase::IdChange& c : *changes)
+        for (const ChannelDatabase::IdChange& c : **changes)
             said << QStringLiteral("%1 is now %2").arg(c.from).arg(c.to);
         window_.statusBar()->showMessage(
             QStringLiteral("Pasted satellites whose ids were taken got free ones: ") +
@@ -334,11 +380,13 @@ void ListCommands::addTransponderTo(int32_t satelliteId) {
     added.satelliteId = added.antennaId = satelliteId;
     if (!editors_.editTransponder(&window_, added))
         return;
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.transponders.append(added);
-        db.transponderCount = saturatingAdd(db.transponderCount, 1);
-        return true;
-    });
+    transact(QStringLiteral("Add ") + named(added),
+             [added](ChannelDatabase& db, TouchedRows& rows) {
+                 db.transponders.append(added);
+                 db.transponderCount = saturatingAdd(db.transponderCount, 1);
+                 rows = {RecordKind::Transponder, {}, {added.id}};
+                 return true;
+             });
     window_.fillTransponderList(satelliteId);
 }
 
@@ -352,7 +400,11 @@ void ListCommands::editTransponder(int32_t key) {
     TransponderRecord edited = *found;
     if (!editors_.editTransponder(&window_, edited))
         return;
-    window_.changeDatabase([&](ChannelDatabase& db) { return storeRecord(db, key, edited); });
+    transact(QStringLiteral("Edit ") + named(*found),
+             [key, edited](ChannelDatabase& db, TouchedRows& rows) {
+                 rows = {RecordKind::Transponder, {key}, {edited.id}};
+                 return storeRecord(db, key, edited);
+             });
     window_.fillTransponderList(satellite);
 }
 
@@ -365,31 +417,36 @@ void ListCommands::deleteTransponder(int32_t key) {
     const TransponderRecord* found = findRecord<TransponderRecord>(window_.database(), key);
     if (!found || !confirmDelete(QString::number(found->id)))
         return;
-    const Sizes before = sizes();
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.deleteTransponder(db.transponders.find(key));
-        return true;
-    });
+    transact(QStringLiteral("Delete ") + named(*found),
+             [key](ChannelDatabase& db, TouchedRows& rows) {
+                 const auto it = db.transponders.find(key);
+                 if (it == db.transponders.end())
+                     return false;
+                 db.deleteTransponder(it);
+                 rows = {RecordKind::Transponder, {key}, {}};
+                 return true;
+             });
     window_.fillTransponderList(window_.currentSatellite().value_or(-1));
-    refillAfterCascades(before, true);
 }
 
 void ListCommands::cutTransponders() {
     const std::vector<int32_t> keys = selectedKeys(RecordKind::Transponder);
     const int32_t satellite = window_.currentSatellite().value_or(-1);
-    const Sizes before = sizes();
-    const std::size_t total = recordTotal(window_.database());
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.cut(RecordKind::Transponder, keys);
-        return recordTotal(db) != total;
-    });
+    transact(QStringLiteral("Cut ") + namedMany<TransponderRecord>(window_.database(), keys),
+             [keys](ChannelDatabase& db, TouchedRows& rows) {
+                 db.cut(RecordKind::Transponder, keys);
+                 rows = {RecordKind::Transponder, keys, {}};
+                 return true;
+             });
     window_.fillTransponderList(satellite);
-    refillAfterCascades(before, true);
 }
 
 void ListCommands::pasteTransponders(int32_t key) {
-    if (!window_.changeDatabase(
-            [&](ChannelDatabase& db) { return db.paste(RecordKind::Transponder, key); }))
+    if (!transact(QStringLiteral("Paste ") + namedBuffer<TransponderRecord>(window_.database()),
+                  [key](ChannelDatabase& db, TouchedRows& rows) {
+                      rows = {RecordKind::Transponder, {}, bufferKeys<TransponderRecord>(db)};
+                      return db.paste(RecordKind::Transponder, key);
+                  }))
         return;
     window_.fillTransponderList(window_.currentSatellite().value_or(-1));
 }
@@ -406,11 +463,13 @@ void ListCommands::addServiceTo(int32_t transponderId) {
     added.number = window_.database().serviceCount;
     if (!editors_.editService(&window_, added, transponderExists()))
         return;
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.services.append(added);
-        db.serviceCount = saturatingAdd(db.serviceCount, 1);
-        return true;
-    });
+    transact(QStringLiteral("Add ") + named(added),
+             [added](ChannelDatabase& db, TouchedRows& rows) {
+                 db.services.append(added);
+                 db.serviceCount = saturatingAdd(db.serviceCount, 1);
+                 rows = {RecordKind::Service, {}, {rowKeyOf(added.number)}};
+                 return true;
+             });
     window_.fillServiceList(transponderId);
 }
 
@@ -445,8 +504,11 @@ void ListCommands::editService(int32_t key) {
     ServiceRecord edited = *found;
     if (!editors_.editService(&window_, edited, transponderExists()))
         return;
-    window_.changeDatabase(
-        [&](ChannelDatabase& db) { return storeRecord(db, serviceNumber(key), edited); });
+    transact(QStringLiteral("Edit ") + named(*found),
+             [key, edited](ChannelDatabase& db, TouchedRows& rows) {
+                 rows = {RecordKind::Service, {key}, {rowKeyOf(edited.number)}};
+                 return storeRecord(db, serviceNumber(key), edited);
+             });
     window_.fillServiceList(filter);
     scrollRowIntoView(window_.serviceList(), key);
 }
@@ -458,12 +520,14 @@ void ListCommands::addService() {
     added.number = window_.database().serviceCount;
     if (!editors_.editService(&window_, added, transponderExists()))
         return;
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.services.append(added);
-        db.serviceCount = saturatingAdd(db.serviceCount, 1);
-        db.renumberServices();
-        return true;
-    });
+    transact(QStringLiteral("Add ") + named(added),
+             [added](ChannelDatabase& db, TouchedRows& rows) {
+                 db.services.append(added);
+                 db.serviceCount = saturatingAdd(db.serviceCount, 1);
+                 db.renumberServices();
+                 rows = {RecordKind::Service, {}, {rowKeyOf(db.services.back().number)}};
+                 return true;
+             });
     window_.fillServiceList(filter);
 }
 
@@ -472,40 +536,54 @@ void ListCommands::deleteService(int32_t key) {
     if (!found || !confirmDelete(nameText(found->name)))
         return;
     const int32_t filter = serviceFilterOf(window_);
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.deleteService(db.services.find(serviceNumber(key)));
-        db.renumberServices();
-        return true;
-    });
+    transact(QStringLiteral("Delete ") + named(*found),
+             [key](ChannelDatabase& db, TouchedRows& rows) {
+                 const auto it = db.services.find(serviceNumber(key));
+                 if (it == db.services.end())
+                     return false;
+                 db.deleteService(it);
+                 db.renumberServices();
+                 rows = {RecordKind::Service, {key}, {}};
+                 return true;
+             });
     window_.fillServiceList(filter);
     scrollRowIntoView(window_.serviceList(), key);
 }
 
 void ListCommands::cutServices() {
-    std::vector<int32_t> numbers = selectedKeys(RecordKind::Service);
-    const std::optional<int32_t> lastKey =
-        numbers.empty() ? std::nullopt : std::optional(numbers.back());
+    const std::vector<int32_t> keys = selectedKeys(RecordKind::Service);
+    const int32_t lastKey = keys.empty() ? -1 : keys.back();
+    std::vector<int32_t> numbers = keys;
     for (int32_t& n : numbers)
         n = serviceNumber(n);
     const int32_t filter = serviceFilterOf(window_);
-    const std::size_t before = window_.database().services.size();
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.cut(RecordKind::Service, numbers);
-        return db.services.size() != before;
-    });
+    transact(QStringLiteral("Cut ") + namedMany<ServiceRecord>(window_.database(), numbers),
+             [keys, numbers](ChannelDatabase& db, TouchedRows& rows) {
+                 db.cut(RecordKind::Service, numbers);
+                 rows = {RecordKind::Service, keys, {}};
+                 return true;
+             });
     window_.fillServiceList(filter);
-    if (lastKey)
-        scrollRowIntoView(window_.serviceList(), *lastKey);
+    if (!keys.empty())
+        scrollRowIntoView(window_.serviceList(), lastKey);
 }
 
 void ListCommands::pasteServices(int32_t key) {
     const int32_t filter = serviceFilterOf(window_);
-    if (!window_.changeDatabase([&](ChannelDatabase& db) {
-            if (!db.paste(RecordKind::Service, serviceNumber(key)))
-                return false;
-            db.renumberServices();
-            return true;
-        }))
+    if (!transact(QStringLiteral("Paste ") + namedBuffer<ServiceRecord>(window_.database()),
+                  [key](ChannelDatabase& db, TouchedRows& rows) {
+                      const std::size_t pasted = db.serviceClipboard.size();
+                      if (!db.paste(RecordKind::Service, serviceNumber(key)))
+                          return false;
+                      db.renumberServices();
+                      // The pasted services follow the clicked one, numbered by their places.
+                      const int32_t after =
+                          db.services.find(serviceNumber(key)) != db.services.end() ? key : 0;
+                      rows = {RecordKind::Service, {}, {}};
+                      for (std::size_t i = 0; i < pasted; ++i)
+                          rows.after.push_back(rowKeyOf(after + static_cast<int32_t>(i)));
+                      return true;
+                  }))
         return;
     window_.fillServiceList(filter);
     scrollRowIntoView(window_.serviceList(), key);
@@ -519,13 +597,13 @@ void ListCommands::editAntenna(int32_t key) {
     if (!found)
         return;
     AntennaRecord edited = *found;
-    const bool ok = editors_.editAntenna(&window_, edited);
-    // Showing the dialog may have set a tuner mask even when the user then cancelled.
-    window_.changeDatabase([&](ChannelDatabase& db) { return storeRecord(db, key, edited); });
-    if (ok)
-        window_.fillAntennaList();
-    else
-        window_.antennaModel().refresh();
+    if (!editors_.editAntenna(&window_, edited))
+        return;
+    transact(QStringLiteral("Edit ") + named(*found),
+             [key, edited](ChannelDatabase& db, TouchedRows& rows) {
+                 rows = {RecordKind::Antenna, {key}, {edited.id}};
+                 return storeRecord(db, key, edited);
+             });
 }
 
 void ListCommands::addAntenna() {
@@ -537,39 +615,46 @@ void ListCommands::addAntenna() {
     added.centerFreq = kDefaultCenterFreq;
     if (!editors_.editAntenna(&window_, added))
         return;
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.antennas.append(added);
-        db.antennaCount = saturatingAdd(db.antennaCount, 1);
-        return true;
-    });
-    window_.fillAntennaList();
+    transact(QStringLiteral("Add ") + named(added),
+             [added](ChannelDatabase& db, TouchedRows& rows) {
+                 db.antennas.append(added);
+                 db.antennaCount = saturatingAdd(db.antennaCount, 1);
+                 rows = {RecordKind::Antenna, {}, {added.id}};
+                 return true;
+             });
 }
 
 void ListCommands::deleteAntenna(int32_t key) {
     const AntennaRecord* found = findRecord<AntennaRecord>(window_.database(), key);
     if (!found || !confirmDelete(QString::number(found->id)))
         return;
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.deleteAntenna(db.antennas.find(key));
-        return true;
-    });
-    window_.fillAntennaList();
+    transact(QStringLiteral("Delete ") + named(*found),
+             [key](ChannelDatabase& db, TouchedRows& rows) {
+                 const auto it = db.antennas.find(key);
+                 if (it == db.antennas.end())
+                     return false;
+                 db.deleteAntenna(it);
+                 rows = {RecordKind::Antenna, {key}, {}};
+                 return true;
+             });
 }
 
 void ListCommands::cutAntennas() {
     const std::vector<int32_t> keys = selectedKeys(RecordKind::Antenna);
-    const std::size_t before = window_.database().antennas.size();
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        db.cut(RecordKind::Antenna, keys);
-        return db.antennas.size() != before;
-    });
-    window_.fillAntennaList();
+    transact(QStringLiteral("Cut ") + namedMany<AntennaRecord>(window_.database(), keys),
+             [keys](ChannelDatabase& db, TouchedRows& rows) {
+                 db.cut(RecordKind::Antenna, keys);
+                 rows = {RecordKind::Antenna, keys, {}};
+                 return true;
+             });
 }
 
 void ListCommands::pasteAntennas(int32_t key) {
-    if (window_.changeDatabase(
-            [&](ChannelDatabase& db) { return db.paste(RecordKind::Antenna, key); }))
-        window_.fillAntennaList();
+    transact(QStringLiteral("Paste ") + namedBuffer<AntennaRecord>(window_.database()),
+             [key](ChannelDatabase& db, TouchedRows& rows) {
+                 rows = {RecordKind::Antenna, {}, bufferKeys<AntennaRecord>(db)};
+                 return db.paste(RecordKind::Antenna, key);
+             });
 }
 
 // Drags ------------------------------------------------------------------------------------------
@@ -594,20 +679,49 @@ void ListCommands::queueMove(RecordKind kind, DropMove move) {
         applyMoves(kind, {&move, 1});
 }
 
+namespace {
+
+template <class Record>
+QString moveText(const ChannelDatabase& db, std::span<const DropMove> moves) {
+    std::vector<int32_t> keys;
+    for (const DropMove& m : moves)
+        keys.push_back(std::is_same_v<Record, ServiceRecord> ? serviceNumber(m.key) : m.key);
+    return QStringLiteral("Move ") + namedMany<Record>(db, keys);
+}
+
+template <class Record>
+bool dropRecords(ChannelDatabase& db, const std::vector<DropMove>& moves, TouchedRows& rows) {
+    rows = {kindOf<Record>(), {}, {}};
+    for (const DropMove& m : moves)
+        rows.before.push_back(m.key);
+    rows.after = rows.before;
+    return applyDrop(db.list<Record>(), moves);
+}
+
+} // namespace
+
 void ListCommands::applyMoves(RecordKind kind, std::span<const DropMove> moves) {
     if (moves.empty())
         return;
+    const std::vector<DropMove> all(moves.begin(), moves.end());
+    const ChannelDatabase& db = window_.database();
     switch (kind) {
     case RecordKind::Satellite:
-        window_.changeDatabase(
-            [&](ChannelDatabase& db) { return applyDrop(db.satellites, moves); });
+        transact(moveText<SatelliteRecord>(db, moves),
+                 [all](ChannelDatabase& d, TouchedRows& rows) {
+                     return dropRecords<SatelliteRecord>(d, all, rows);
+                 });
         return;
     case RecordKind::Antenna:
-        window_.changeDatabase([&](ChannelDatabase& db) { return applyDrop(db.antennas, moves); });
+        transact(moveText<AntennaRecord>(db, moves), [all](ChannelDatabase& d, TouchedRows& rows) {
+            return dropRecords<AntennaRecord>(d, all, rows);
+        });
         return;
     case RecordKind::Transponder:
-        window_.changeDatabase(
-            [&](ChannelDatabase& db) { return applyDrop(db.transponders, moves); });
+        transact(moveText<TransponderRecord>(db, moves),
+                 [all](ChannelDatabase& d, TouchedRows& rows) {
+                     return dropRecords<TransponderRecord>(d, all, rows);
+                 });
         return;
     case RecordKind::Service:
         applyServiceMoves(moves);
@@ -622,26 +736,45 @@ void ListCommands::applyServiceMoves(std::span<const DropMove> moves) {
         window_.fillServiceList(window_.serviceFilter());
         return;
     }
-    const ServiceListModel& model = window_.serviceModel();
-    ServiceDrop::Result result;
-    window_.changeDatabase([&](ChannelDatabase& db) {
-        result = serviceDrop_.apply(db.services, moves, list->lastDropOrder(),
-                                    {model.rows(), window_.serviceFilter() < 0});
-        return result.lastMoved && result.changed;
+    // The rows as places in the list: the change works on a copy of the records.
+    const ChannelDatabase& db = window_.database();
+    std::unordered_map<const ServiceRecord*, std::size_t> placeOf;
+    placeOf.reserve(db.services.size());
+    for (const ServiceRecord& v : db.services)
+        placeOf.emplace(&v, placeOf.size());
+    std::vector<std::size_t> places;
+    places.reserve(window_.serviceModel().rows().size());
+    for (const ServiceRecord* row : window_.serviceModel().rows())
+        places.push_back(placeOf.at(row));
+    const std::vector<DropMove> all(moves.begin(), moves.end());
+    const std::vector<int32_t> shown = list->lastDropOrder();
+    const bool allServices = window_.serviceFilter() < 0;
+    auto result = std::make_shared<ServiceDrop::Result>();
+    transact(moveText<ServiceRecord>(db, moves), [this, all, shown, places, allServices,
+                                                  result](ChannelDatabase& d, TouchedRows& rows) {
+        std::vector<const ServiceRecord*> byPlace;
+        byPlace.reserve(d.services.size());
+        for (const ServiceRecord& v : d.services)
+            byPlace.push_back(&v);
+        std::vector<const ServiceRecord*> now;
+        now.reserve(places.size());
+        for (const std::size_t p : places)
+            now.push_back(byPlace[p]);
+        rows = {RecordKind::Service, {}, {}};
+        for (const DropMove& m : all)
+            rows.before.push_back(m.key);
+        *result = serviceDrop_.apply(d.services, all, shown, {now, allServices});
+        return result->lastMoved && result->changed;
     });
-    if (!result.lastMoved)
+    if (!result->lastMoved)
         return;
-    if (result.rowsInNewOrder) {
-        // The rows already show every service in its new order: a refill would give the same
-        // rows, so they only take their new numbers, with the selection a refill leaves.
-        list->selectionModel()->clear();
-        window_.serviceModel().refresh();
-    } else {
+    // The list of one transponder's services goes over to all of them, in their new order.
+    if (window_.serviceFilter() >= 0)
         window_.fillServiceList(-1);
-    }
-    const DropMove& last = *result.lastMoved;
+    const DropMove& last = *result->lastMoved;
     scrollRowIntoView(list, last.to);
     // Where the last moved row went: its copy's place, less the row it left when that was above.
+    list->selectionModel()->clear();
     selectRow(list, last.from > last.to ? last.to : last.to - 1);
 }
 

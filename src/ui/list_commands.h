@@ -1,11 +1,12 @@
 #pragma once
 // ListCommands: what the user does to the records through the four lists of the main window,
 // asked for through ListMenus or by a drag. Each command is one function that changes the
-// database only through MainDialog::changeDatabase, in one call, and then refreshes the lists
-// that can show what it changed; nothing here knows how the command was asked for.
+// database in one step of the document's history, named for the user's Undo; the lists follow
+// the document by themselves. Nothing here knows how the command was asked for.
 
 #include "model/channel_database.h"
 #include "model/drop_order.h"
+#include "ui/document.h"
 #include "ui/record_editors.h"
 
 #include <QObject>
@@ -80,13 +81,8 @@ private:
     void applyMoves(RecordKind kind, std::span<const DropMove> moves);
     void applyServiceMoves(std::span<const DropMove> moves);
     bool confirmDelete(const QString& what);
-    // After a change whose cascades may have removed transponders, services or antennas: the
-    // lists that showed them are refilled with what they showed.
-    struct Sizes {
-        std::size_t transponders, services, antennas;
-    };
-    Sizes sizes() const;
-    void refillAfterCascades(const Sizes& before, bool transponderListRefilled);
+    // One step of the document's history; the lists follow by themselves.
+    bool transact(const QString& text, const Document::Change& change);
 
     MainDialog& window_;
     // For the service dialog: what the TP ID field may name.

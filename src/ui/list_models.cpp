@@ -186,21 +186,48 @@ template <class Record> bool RecordTableModel<Record>::reorderRows(std::span<con
     return true;
 }
 
-template <class Record> void RecordTableModel<Record>::appendRow(const Record* record) {
-    const int row = rowCount();
-    beginInsertRows({}, row, row);
-    rows_.push_back(record);
-    endInsertRows();
+template <class Record> void RecordTableModel<Record>::watch(const Document& document) {
+    document_ = &document;
+    QObject::connect(&document, &Document::aboutToChange, this, [this](RecordKind kind) {
+        if (kind != kindOf<Record>() || changing_)
+            return;
+        changing_ = true;
+        beginResetModel();
+        rows_.clear();
+    });
+    QObject::connect(&document, &Document::changed, this, [this](RecordKind kind) {
+        if (kind != kindOf<Record>() || !changing_)
+            return;
+        fillRows();
+        changing_ = false;
+        endResetModel();
+    });
+    refill();
 }
 
-template <class Record> void RecordTableModel<Record>::removeRowsOf(const Record* record) {
-    for (int row = rowCount() - 1; row >= 0; --row) {
-        if (rows_[static_cast<std::size_t>(row)] != record)
-            continue;
-        beginRemoveRows({}, row, row);
-        rows_.erase(rows_.begin() + row);
-        endRemoveRows();
-    }
+template <class Record> void RecordTableModel<Record>::fillRows() {
+    rows_.clear();
+    const RecordList<Record>& list = document_->database().template list<Record>();
+    rows_.reserve(list.size());
+    if (none_)
+        return;
+    for (const Record& r : list)
+        if (keeps(r))
+            rows_.push_back(&r);
+}
+
+template <class Record> void RecordTableModel<Record>::refill() {
+    if (!document_ || changing_)
+        return;
+    beginResetModel();
+    fillRows();
+    endResetModel();
+}
+
+template <class Record> void RecordTableModel<Record>::setFilter(int32_t filter) {
+    filter_ = filter;
+    none_ = false;
+    refill();
 }
 
 template <class Record> void RecordTableModel<Record>::setRows(std::vector<const Record*> rows) {
@@ -260,6 +287,18 @@ QString TransponderListModel::text(const TransponderRecord& r, int column) const
     default:
         return {};
     }
+}
+
+void ServiceListModel::watch(const Document& document) {
+    rebuildSatelliteIds(document.database().transponders);
+    // "Sat ID" is looked up through the transponders: a change of them alone changes cells.
+    connect(&document, &Document::changed, this, [this, &document](RecordKind kind) {
+        if (kind != RecordKind::Transponder)
+            return;
+        rebuildSatelliteIds(document.database().transponders);
+        refresh();
+    });
+    RecordTableModel::watch(document);
 }
 
 std::span<const ListColumn> ServiceListModel::columns() const {

@@ -1,13 +1,13 @@
 #pragma once
-// The table models behind the four lists of the main window. A fill hands a model the records it
-// shows, in list order, as pointers into the database; cells are formatted when the view asks for
-// them, so a fill costs one walk of the record list and the view formats only what is on screen.
-//
-// Rows point at records. Whoever removes records from the database (delete, a discarded cut
-// buffer, Open) must refill every list that could show them before control returns to the event
-// loop; until then no model may be asked for data.
+// The table models behind the four lists of the main window. Each model shows the records of one
+// kind that its filter keeps, in list order, and follows the document: it refills itself whenever
+// records of its kind change, so no command has to know which lists show what it changed. Cells
+// are formatted when the view asks for them, so a fill costs one walk of the record list and the
+// view formats only what is on screen. Between the document's aboutToChange and changed the model
+// is in a reset and reads nothing; its rows are rebuilt from the new records afterwards.
 
 #include "model/channel_database.h"
+#include "ui/document.h"
 #include "ui/reorderable_rows.h"
 
 #include <QAbstractTableModel>
@@ -63,12 +63,21 @@ public:
 
     bool reorderRows(std::span<const int32_t> order) override;
 
-    // Replaces every row (one model reset).
+    // Shows the records of `document` from now on (filled at once).
+    void watch(const Document& document);
+    // Rebuilds the rows from the document (one model reset).
+    void refill();
+    // A filter of 0 or more keeps only the records of that satellite or transponder id (the
+    // transponder and service lists); a negative one keeps all. Refills.
+    void setFilter(int32_t filter);
+    int32_t filter() const { return filter_; }
+    // Shows no row until the next setFilter.
+    void showNone() {
+        none_ = true;
+        refill();
+    }
+    // Replaces every row (one model reset); for a model that watches no document.
     void setRows(std::vector<const Record*> rows);
-    // Adds a row for `record` at the end, leaving the other rows and their selection alone.
-    void appendRow(const Record* record);
-    // Removes the rows that show `record`, leaving the other rows and their selection alone.
-    void removeRowsOf(const Record* record);
     // Tells the views that the shown records' values may have changed.
     void refresh();
 
@@ -85,9 +94,16 @@ public:
 
 protected:
     virtual QString text(const Record& record, int column) const = 0;
+    virtual bool keeps(const Record&) const { return true; }
+    const Document* document_ = nullptr;
 
 private:
+    void fillRows();
+
     std::vector<const Record*> rows_;
+    int32_t filter_ = -1;
+    bool none_ = false;
+    bool changing_ = false;
 };
 
 extern template class RecordTableModel<SatelliteRecord>;
@@ -111,19 +127,27 @@ public:
 
 protected:
     QString text(const TransponderRecord& record, int column) const override;
+    bool keeps(const TransponderRecord& r) const override {
+        return filter() < 0 || r.satelliteId == filter();
+    }
 };
 
 class ServiceListModel final : public RecordTableModel<ServiceRecord> {
 public:
     using RecordTableModel::RecordTableModel;
     std::span<const ListColumn> columns() const override;
-    // The "Sat ID" column reads this lookup; rebuild it before setting the rows.
+    // The "Sat ID" column reads this lookup; rebuild it before setting the rows. A watching
+    // model rebuilds it whenever the transponders change.
     void rebuildSatelliteIds(const RecordList<TransponderRecord>& transponders) {
         satelliteIds_.rebuild(transponders);
     }
+    void watch(const Document& document);
 
 protected:
     QString text(const ServiceRecord& record, int column) const override;
+    bool keeps(const ServiceRecord& r) const override {
+        return filter() < 0 || r.transponderId == filter();
+    }
 
 private:
     SatelliteIdLookup satelliteIds_;

@@ -35,6 +35,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <unordered_map>
 #include <utility>
 
 namespace corvane {
@@ -45,7 +46,6 @@ const QString kCaption = QStringLiteral("Corvane [v1.0.3]");
 // The base width of the 8-point dialog font the column widths were chosen for.
 constexpr double kClassicBaseWidth = 6.0;
 // Every antenna the lists show has this band switch frequency.
-constexpr int32_t kCenterFrequency = 11700;
 
 // Extra room when the window is larger than its template: the top lists share it across by
 // their template widths, and the service list, which holds the most rows, gets half the height.
@@ -98,16 +98,6 @@ protected:
     }
 };
 
-template <class Record, class Keep>
-std::vector<const Record*> rowsOf(const RecordList<Record>& list, Keep keep) {
-    std::vector<const Record*> rows;
-    rows.reserve(list.size());
-    for (const Record& r : list)
-        if (keep(r))
-            rows.push_back(&r);
-    return rows;
-}
-
 } // namespace
 
 MainDialog::MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* parent)
@@ -118,6 +108,16 @@ MainDialog::MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* pa
     setWindowIcon(applicationIcon());
     setSizeGripEnabled(false);
     buildControls();
+    // Selections are read before the models reset and put back after they refill.
+    connect(&document_, &Document::aboutToChange, this, &MainDialog::rememberSelection);
+    satelliteModel_.watch(document_);
+    transponderModel_.watch(document_);
+    serviceModel_.watch(document_);
+    antennaModel_.watch(document_);
+    connect(&document_, &Document::changed, this, &MainDialog::onChanged);
+    connect(&document_, &Document::restored, this, &MainDialog::onRestored);
+    connect(&document_, &Document::modifiedChanged, this, &MainDialog::setWindowModified);
+    connect(&document_, &Document::pathChanged, this, &MainDialog::updateTitle);
     commands_ = new ListCommands(*this, editors);
     menus_ = new ListMenus(*this, *commands_);
     buildMenus();
@@ -143,13 +143,25 @@ void MainDialog::buildMenus() {
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
-    connect(edit, &QMenu::aboutToShow, this, [this, edit] { menus_->fillEditMenu(*edit); });
+    undoAction_ = document_.history().createUndoAction(this);
+    undoAction_->setObjectName(QStringLiteral("undoAction"));
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction_ = document_.history().createRedoAction(this);
+    redoAction_->setObjectName(QStringLiteral("redoAction"));
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(edit, &QMenu::aboutToShow, this, [this, edit] {
+        menus_->fillEditMenu(*edit);
+        QAction* first = edit->actions().value(0);
+        edit->insertActions(first, {undoAction_, redoAction_});
+        edit->insertSeparator(first);
+    });
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     QAction* about = help->addAction(QStringLiteral("&About Corvane"), this, &MainDialog::onAbout);
     about->setShortcut(QKeySequence(Qt::Key_F1));
     // The actions' shortcuts work while the menus are closed only when the window has them too.
-    addActions({open, save, quit, about});
+    addActions({open, save, quit, about, undoAction_, redoAction_});
 }
 
 void MainDialog::buildControls() {
@@ -252,61 +264,104 @@ void MainDialog::setUpList(DragListCtrl* list, QAbstractItemModel& model,
     header->setStretchLastSection(true);
 }
 
-bool MainDialog::changeDatabase(const std::function<bool(ChannelDatabase&)>& change) {
-    // Counted whatever the answer: `change` had the database in its hands.
-    ++changeGeneration_;
-    const bool changed = change(database_);
-    if (changed) {
-        setModified(true);
-        updateCounts();
-        // "Sat ID" is looked up through the transponders, so a change that refreshes no service
-        // row (a transponder cut, say) can still change what the shown rows must say.
-        serviceList_->viewport()->update();
+void MainDialog::rememberSelection(RecordKind kind) {
+    KeptSelection& kept = keptSelection_[static_cast<std::size_t>(kind)];
+    kept = {};
+    DragListCtrl* list = commands_ ? commands_->listOf(kind) : nullptr;
+    if (!list)
+        return;
+    for (const int32_t row : list->selectedRowIndexes())
+        if (const auto key = commands_->keyOfRow(kind, row))
+            kept.selected.push_back(*key);
+    kept.current = commands_->keyOfRow(kind, list->currentIndex().row());
+}
+
+void MainDialog::restoreSelection(RecordKind kind) {
+    const KeptSelection kept = std::exchange(keptSelection_[static_cast<std::size_t>(kind)], {});
+    DragListCtrl* list = commands_ ? commands_->listOf(kind) : nullptr;
+    if (!list || (kept.selected.empty() && !kept.current))
+        return;
+    QAbstractItemModel* model = list->model();
+    // The first row of each key, as a lookup by key finds it.
+    std::unordered_map<int32_t, int> rowOf;
+    for (int row = model->rowCount() - 1; row >= 0; --row)
+        if (const auto key = commands_->keyOfRow(kind, row))
+            rowOf[*key] = row;
+    std::vector<int> rows;
+    for (const int32_t key : kept.selected)
+        if (const auto it = rowOf.find(key); it != rowOf.end())
+            rows.push_back(it->second);
+    std::sort(rows.begin(), rows.end());
+    QItemSelection selection;
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i + 1;
+        while (j < rows.size() && rows[j] <= rows[j - 1] + 1)
+            ++j;
+        selection.select(model->index(rows[i], 0),
+                         model->index(rows[j - 1], model->columnCount() - 1));
+        i = j;
     }
-    return changed;
+    QItemSelectionModel* selected = list->selectionModel();
+    if (kept.current)
+        if (const auto it = rowOf.find(*kept.current); it != rowOf.end())
+            selected->setCurrentIndex(model->index(it->second, 0), QItemSelectionModel::NoUpdate);
+    selected->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
-void MainDialog::markSaved(const std::string& path) {
-    currentPath_ = path;
-    setModified(false);
-    updateTitle();
+void MainDialog::onChanged(RecordKind kind) {
+    restoreSelection(kind);
+    updateCounts();
+    if (kind == RecordKind::Service)
+        fitServiceNumbers();
 }
 
-void MainDialog::setModified(bool modified) {
-    setWindowModified(modified);
+void MainDialog::selectKeys(RecordKind kind, std::span<const int32_t> keys) {
+    if (keys.empty())
+        return;
+    const ChannelDatabase& db = database();
+    if (kind == RecordKind::Transponder) {
+        const auto t = db.transponders.find(keys.front());
+        if (t != db.transponders.end() && transponderFilter() >= 0 &&
+            t->satelliteId != transponderFilter())
+            fillTransponderList(t->satelliteId);
+    } else if (kind == RecordKind::Service && serviceFilter() >= 0) {
+        const auto v = db.services.find(static_cast<int32_t>(int64_t{keys.front()} - 1));
+        if (v != db.services.end() && v->transponderId != serviceFilter())
+            showAllBox_->click();
+    }
+    keptSelection_[static_cast<std::size_t>(kind)] = {{keys.begin(), keys.end()}, keys.front()};
+    restoreSelection(kind);
+    DragListCtrl* list = commands_->listOf(kind);
+    if (list->currentIndex().isValid())
+        list->scrollTo(list->currentIndex());
+}
+
+void MainDialog::onRestored(const TouchedRows& rows, bool undone) {
+    selectKeys(rows.kind, undone ? rows.before : rows.after);
 }
 
 void MainDialog::updateTitle() {
     QString title = kCaption;
-    if (!currentPath_.empty())
-        title += QStringLiteral(" - ") + shownFileName(currentPath_);
+    if (!currentPath().empty())
+        title += QStringLiteral(" - ") + shownFileName(currentPath());
     setWindowTitle(title + QStringLiteral("[*]"));
 }
 
 void MainDialog::fillSatelliteList() {
-    satelliteModel_.setRows(
-        rowsOf(database_.satellites, [](const SatelliteRecord&) { return true; }));
+    satelliteModel_.refill();
 }
 
 void MainDialog::fillTransponderList(int32_t satelliteFilter) {
-    transponderFilter_ = satelliteFilter;
-    transponderModel_.setRows(rowsOf(database_.transponders, [&](const TransponderRecord& t) {
-        return satelliteFilter < 0 || t.satelliteId == satelliteFilter;
-    }));
+    transponderModel_.setFilter(satelliteFilter);
 }
 
 void MainDialog::fillServiceList(int32_t transponderFilter) {
-    serviceFilter_ = transponderFilter;
-    // Walking the transponders costs as much as walking the services, and clicks refill this list
-    // often; the lookup stays good until the database changes.
-    if (satelliteIdsGeneration_ != changeGeneration_) {
-        serviceModel_.rebuildSatelliteIds(database_.transponders);
-        satelliteIdsGeneration_ = changeGeneration_;
-    }
-    serviceModel_.setRows(rowsOf(database_.services, [&](const ServiceRecord& s) {
-        return transponderFilter < 0 || s.transponderId == transponderFilter;
-    }));
+    serviceModel_.setFilter(transponderFilter);
     fitServiceNumbers();
+}
+
+void MainDialog::fillAntennaList() {
+    antennaModel_.refill();
 }
 
 void MainDialog::fitServiceNumbers() {
@@ -314,7 +369,7 @@ void MainDialog::fitServiceNumbers() {
     if (serviceNumberWidth_ == 0)
         serviceNumberWidth_ = header->sectionSize(0);
     int widest = 0;
-    for (const ServiceRecord& s : database_.services)
+    for (const ServiceRecord& s : database().services)
         widest = std::max(widest, static_cast<int>(QString::number(int64_t{s.number} + 1).size()));
     // Cell padding as the header's own hint for its caption allows.
     const QFontMetrics metrics(serviceList_->font());
@@ -329,28 +384,14 @@ void MainDialog::updateCounts() {
         return;
     const QString text =
         QStringList{
-            counted(database_.satellites.size(), "satellite", "satellites"),
-            counted(database_.transponders.size(), "transponder", "transponders"),
-            counted(database_.services.size(), "service", "services"),
-            counted(database_.antennas.size(), "antenna", "antennas"),
+            counted(database().satellites.size(), "satellite", "satellites"),
+            counted(database().transponders.size(), "transponder", "transponders"),
+            counted(database().services.size(), "service", "services"),
+            counted(database().antennas.size(), "antenna", "antennas"),
         }
             .join(QStringLiteral(", "));
     countsLabel_->setText(text);
     countsLabel_->setToolTip(text);
-}
-
-int MainDialog::fillAntennaList() {
-    int set = 0;
-    changeDatabase([&set](ChannelDatabase& db) {
-        for (AntennaRecord& a : db.antennas)
-            if (a.centerFreq != kCenterFrequency) {
-                a.centerFreq = kCenterFrequency;
-                ++set;
-            }
-        return set > 0;
-    });
-    antennaModel_.setRows(rowsOf(database_.antennas, [](const AntennaRecord&) { return true; }));
-    return set;
 }
 
 std::optional<int32_t> MainDialog::currentSatellite() const {
@@ -430,23 +471,23 @@ void MainDialog::showFinding(const Finding& finding) {
     switch (finding.record) {
     case RecordKind::Satellite:
         selectRecord(satelliteList_, satelliteModel_,
-                     recordAt(database_.satellites, finding.position));
+                     recordAt(database().satellites, finding.position));
         break;
     case RecordKind::Transponder:
-        if (const auto* t = recordAt(database_.transponders, finding.position)) {
+        if (const auto* t = recordAt(database().transponders, finding.position)) {
             fillTransponderList(t->satelliteId);
             selectRecord(transponderList_, transponderModel_, t);
         }
         break;
     case RecordKind::Service:
-        if (const auto* v = recordAt(database_.services, finding.position)) {
+        if (const auto* v = recordAt(database().services, finding.position)) {
             if (!showAllChannels())
                 showAllBox_->click();
             selectRecord(serviceList_, serviceModel_, v);
         }
         break;
     case RecordKind::Antenna:
-        selectRecord(antennaList_, antennaModel_, recordAt(database_.antennas, finding.position));
+        selectRecord(antennaList_, antennaModel_, recordAt(database().antennas, finding.position));
         break;
     }
 }
@@ -466,27 +507,16 @@ bool MainDialog::openFile(const std::string& path) {
     ChannelDatabase fresh;
     const auto result = corvane::openFile(fresh, path);
     if (result.ok()) {
-        // The rows point at the old records: no list may show them once they are gone. The cut
-        // buffers survive, so that records cut before can be pasted into the new data.
-        satelliteModel_.setRows({});
-        transponderModel_.setRows({});
-        serviceModel_.setRows({});
-        antennaModel_.setRows({});
-        database_.replaceRecords(std::move(fresh));
-        ++changeGeneration_;
-        currentPath_ = path;
-        fillSatelliteList();
-        fillTransponderList(0);
-        const int antennasSet = fillAntennaList();
+        // What the antenna list and dialog would set anyway is set once here, as part of the
+        // opened state, rather than by showing them: the user has changed nothing.
+        const std::size_t antennasSet = settleAntennas(fresh.antennas).centerFrequencies;
         // The old rows' numbers would name other services now.
-        if (showAllBox_->isChecked())
-            fillServiceList(-1);
-        else
-            serviceModel_.setRows({});
-        // What the fills normalised belongs to the opened state: the user has changed nothing.
-        setModified(false);
-        updateTitle();
-        showOpenedStatus(antennasSet);
+        if (!showAllBox_->isChecked())
+            serviceModel_.showNone();
+        // The cut buffers survive, so that records cut before can be pasted into the new data.
+        document_.open(std::move(fresh), path);
+        fillTransponderList(0);
+        showOpenedStatus(static_cast<int>(antennasSet));
     }
     // One box per text, the last with the file and the cause under it (the path where no cause
     // is known).
@@ -503,21 +533,21 @@ bool MainDialog::openFile(const std::string& path) {
 
 void MainDialog::showOpenedStatus(int antennasSet) {
     updateCounts();
-    QString text = QStringLiteral("%1: opened").arg(shownFileName(currentPath_));
+    QString text = QStringLiteral("%1: opened").arg(shownFileName(currentPath()));
     if (antennasSet > 0)
         text += QStringLiteral("; centre frequency set to %1 MHz on %2")
-                    .arg(kCenterFrequency)
+                    .arg(kDefaultCenterFreq)
                     .arg(counted(static_cast<std::size_t>(antennasSet), "antenna", "antennas"));
     statusBar_->showMessage(text);
 }
 
 bool MainDialog::onSave() {
-    if (database_.satelliteCount <= 0) {
+    if (database().satelliteCount <= 0) {
         prompts_.message(this, MessageIcon::Exclamation, QString::fromLatin1(kNoDataToSave));
         return false;
     }
     // The file is to hold what the lists show; where it would not, the user decides first.
-    const std::vector<Finding> findings = checkDatabase(database_);
+    const std::vector<Finding> findings = checkDatabase(database());
     const auto unchanged = static_cast<std::size_t>(
         std::count_if(findings.begin(), findings.end(),
                       [](const Finding& f) { return !findingStopsTheSave(f); }));
@@ -559,7 +589,7 @@ bool MainDialog::onSave() {
         // later Saves in the run replace only the files this run wrote.
         SaveOptions options;
         options.keepBackup = !backedUp_.contains(targets.cdd);
-        saved = saveDatabase(database_, QFile::encodeName(chosen).toStdString(), startDirectory_,
+        saved = saveDatabase(database(), QFile::encodeName(chosen).toStdString(), startDirectory_,
                              packer, options);
     }
     if (saved.ok()) {

@@ -1,14 +1,19 @@
 #pragma once
-// MainDialog: the editor's only window. It owns the channel database and shows it in four linked
-// lists (satellites and transponders side by side, services, antennas), laid out from its dialog
-// template, with a menu bar above and a status bar below. Its end ends the program.
+// MainDialog: the editor's only window. It owns the document (the channel database with its
+// history) and shows it in four linked lists (satellites and transponders side by side, services,
+// antennas), laid out from its dialog template, with a menu bar above and a status bar below. It
+// wires the views to their models and the models to the document. Its end ends the program.
 
 #include "image/database_check.h"
 #include "model/channel_database.h"
+#include "ui/document.h"
 #include "ui/list_models.h"
 
 #include <QDialog>
 #include <QString>
+
+#include <array>
+#include <vector>
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +26,7 @@ class QCheckBox;
 class QPushButton;
 class QLabel;
 class QStatusBar;
+class QAction;
 
 namespace corvane {
 
@@ -38,35 +44,34 @@ public:
     MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* parent = nullptr);
     ~MainDialog() override;
 
-    const ChannelDatabase& database() const { return database_; }
-
-    // The one way to change the database, so that the unsaved-changes marker (and later undo)
-    // sees every change. `change` returns whether it changed anything; so does this.
-    // The lists' rows point at records: a change that removes records from a list, or moves them
-    // into a cut buffer, must refill every list that could show them before it returns.
-    bool changeDatabase(const std::function<bool(ChannelDatabase&)>& change);
+    const ChannelDatabase& database() const { return document_.database(); }
+    // Every change goes through the document, one step of its history per user action.
+    Document& document() { return document_; }
     // Whether the database differs from what was last opened or saved.
-    bool isModified() const { return isWindowModified(); }
+    bool isModified() const { return document_.isModified(); }
     // After a successful save to `path`: it becomes the current file and the unchanged state.
     // Paths here are the system's bytes, as the user's files are named; they become text only to
     // be shown, since a name that is not valid in the locale's encoding would not come back.
-    void markSaved(const std::string& path);
+    void markSaved(const std::string& path) { document_.markSaved(path); }
 
     // The file last opened or saved successfully; empty before that.
-    const std::string& currentPath() const { return currentPath_; }
+    const std::string& currentPath() const { return document_.path(); }
     // The working directory when the window was created.
     const std::string& startDirectory() const { return startDirectory_; }
 
     // Rebuild one list from the database. A filter of 0 or more shows only the records of that
-    // satellite or transponder id, a negative one all of them.
+    // satellite or transponder id, a negative one all of them. The lists follow every change of
+    // the database by themselves; these are for what the user asks to see.
     void fillSatelliteList();
     void fillTransponderList(int32_t satelliteFilter);
     void fillServiceList(int32_t transponderFilter);
-    // Every antenna shown has centre frequency 11700; returns how many this fill had to set.
-    int fillAntennaList();
+    void fillAntennaList();
     // The filters the transponder and service lists were last filled with.
-    int32_t transponderFilter() const { return transponderFilter_; }
-    int32_t serviceFilter() const { return serviceFilter_; }
+    int32_t transponderFilter() const { return transponderModel_.filter(); }
+    int32_t serviceFilter() const { return serviceModel_.filter(); }
+    // Selects the rows of `kind` with `keys` (and makes the first current and visible), showing
+    // the records' satellite or all services first when the list does not show them.
+    void selectKeys(RecordKind kind, std::span<const int32_t> keys);
 
     // Reads `path` as the Open command does, replacing the database only when the file could be
     // read, and tells the user why it could not. Does not ask about unsaved changes.
@@ -111,8 +116,12 @@ private:
     void buildControls();
     void setUpList(DragListCtrl* list, QAbstractItemModel& model,
                    std::span<const ListColumn> columns);
-    void setModified(bool modified);
     void updateTitle();
+    // The lists keep their selected rows, by key, across a change of their records.
+    void rememberSelection(RecordKind kind);
+    void restoreSelection(RecordKind kind);
+    void onChanged(RecordKind kind);
+    void onRestored(const TouchedRows& rows, bool undone);
     void showOpenedStatus(int antennasSet);
     // The record counts at the right of the status bar, told after every change.
     void updateCounts();
@@ -120,19 +129,18 @@ private:
     void fitServiceNumbers();
 
     UserPrompts& prompts_;
-    ChannelDatabase database_;
-    std::string currentPath_;
+    Document document_;
     std::string startDirectory_;
     // A Save is under way; a request to end the program then waits for it.
     bool saving_ = false;
     bool quitAfterSave_ = false;
     // The .cdd files saved in this run, whose earlier pair is already kept as backups.
     std::set<std::string> backedUp_;
-    // Counts changes to the database, so that derived data knows when to be rebuilt.
-    uint64_t changeGeneration_ = 0;
-    std::optional<uint64_t> satelliteIdsGeneration_;
-    int32_t transponderFilter_ = -1;
-    int32_t serviceFilter_ = -1;
+    struct KeptSelection {
+        std::vector<int32_t> selected;
+        std::optional<int32_t> current;
+    };
+    std::array<KeptSelection, 4> keptSelection_;
 
     SatelliteListModel satelliteModel_;
     TransponderListModel transponderModel_;
@@ -152,6 +160,8 @@ private:
     // Parented to the window; held here for its type.
     ListCommands* commands_ = nullptr;
     ListMenus* menus_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
 };
 
 } // namespace corvane

@@ -115,18 +115,12 @@ protected:
     }
     // Shows `db` as an Open would, unchanged (a file could not keep the order of every list).
     void load(const ChannelDatabase& db) {
-        window_->satelliteModel().setRows({});
-        window_->transponderModel().setRows({});
-        window_->serviceModel().setRows({});
-        window_->antennaModel().setRows({});
-        window_->changeDatabase([&](ChannelDatabase& d) {
-            d = db;
-            return true;
-        });
-        window_->fillSatelliteList();
+        ChannelDatabase opened = db;
+        settleAntennas(opened.antennas);
+        if (!window_->showAllChannels())
+            window_->serviceModel().showNone();
+        window_->document().replace(opened, "loaded.cdd");
         window_->fillTransponderList(0);
-        window_->fillAntennaList();
-        window_->markSaved("loaded.cdd");
     }
 
     // A shown menu's items in order: "-" for a separator, "text:id", a disabled one in brackets.
@@ -218,11 +212,17 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     }
 
+    // A change outside the list commands, as one step of the history.
+    template <class F> bool changeDatabase(F f) {
+        return window_->document().transact(QStringLiteral("Change"),
+                                            [f](ChannelDatabase& d, TouchedRows&) { return f(d); });
+    }
     void markChanged() {
-        window_->changeDatabase([](ChannelDatabase& db) {
-            db.satelliteCount++;
-            return true;
-        });
+        window_->document().transact(QStringLiteral("Change"),
+                                     [](ChannelDatabase& db, TouchedRows&) {
+                                         db.satelliteCount++;
+                                         return true;
+                                     });
     }
 
     corvane::testing::ScratchDir scratch_;

@@ -130,14 +130,9 @@ TEST_F(MainDialogTest, FillsFormatEveryColumnFromItsOwnRecord) {
     antenna.tunerMask = 3;
     antenna.antennaKey = 3;
     db.antennas.append(antenna);
-    window_->changeDatabase([&](ChannelDatabase& d) {
-        d = db;
-        return true;
-    });
-    window_->fillSatelliteList();
+    load(db);
     window_->fillTransponderList(-1);
     window_->fillServiceList(-1);
-    EXPECT_EQ(window_->fillAntennaList(), 1);
 
     using Rows = std::vector<Strings>;
     EXPECT_EQ(cells(window_->satelliteList()),
@@ -156,19 +151,17 @@ TEST_F(MainDialogTest, FillsFormatEveryColumnFromItsOwnRecord) {
     EXPECT_EQ(window_->database().antennas.front().centerFreq, 11700);
 
     // Rows show their own records, so a later change to one record shows in its row only.
-    window_->changeDatabase([](ChannelDatabase& d) {
+    window_->document().transact(QStringLiteral("Rename"), [](ChannelDatabase& d, TouchedRows&) {
         setName(d.satellites.back().name, "Renamed");
         return true;
     });
-    window_->satelliteModel().refresh();
     EXPECT_EQ(column(window_->satelliteList(), 2), (Strings{"West", "Renamed"}));
 
-    // The next service fill sees a transponder moved to another satellite.
-    window_->changeDatabase([](ChannelDatabase& d) {
+    // The service list sees a transponder moved to another satellite.
+    window_->document().transact(QStringLiteral("Move"), [](ChannelDatabase& d, TouchedRows&) {
         d.transponders.front().satelliteId = 3;
         return true;
     });
-    window_->fillServiceList(-1);
     EXPECT_EQ(column(window_->serviceList(), 3), (Strings{"3", "", "9"}));
 
     window_->fillTransponderList(9);

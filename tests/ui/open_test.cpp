@@ -151,10 +151,9 @@ TEST_F(MainDialogTest, SuccessfulOpenShowsSatelliteZeroAndNoStaleServices) {
 TEST_F(MainDialogTest, OpenTakesOverCutRecordsAndCountsTheCentreFrequenciesItSet) {
     ChannelDatabase file = corvane::testing::smallDatabase();
     file.antennas.front().centerFreq = 10000;
-    window_->changeDatabase([](ChannelDatabase& db) {
-        db.satelliteClipboard.append({.id = 9});
-        return false;
-    });
+    ChannelDatabase cut;
+    cut.satelliteClipboard.append({.id = 9});
+    window_->document().replace(cut, "");
     openThroughButton(write("list.cdd", cddBytes(file)));
     EXPECT_EQ(column(window_->antennaList(), 3), (Strings{"11700"}));
     EXPECT_EQ(window_->database().antennas.front().centerFreq, 11700);
@@ -163,13 +162,14 @@ TEST_F(MainDialogTest, OpenTakesOverCutRecordsAndCountsTheCentreFrequenciesItSet
     ASSERT_EQ(window_->database().satelliteClipboard.size(), 1u);
     EXPECT_EQ(window_->database().satelliteClipboard.front().id, 9);
 
-    // Outside an Open a fill that has to set a frequency is a change like any other.
-    window_->changeDatabase([](ChannelDatabase& db) {
+    // Outside an Open the list shows what the antenna holds: showing it changes nothing.
+    window_->document().transact(QStringLiteral("Set"), [](ChannelDatabase& db, TouchedRows&) {
         db.antennas.front().centerFreq = 1;
-        return false;
+        return true;
     });
     window_->fillAntennaList();
-    EXPECT_TRUE(window_->isModified());
+    EXPECT_EQ(column(window_->antennaList(), 3), (Strings{"1"}));
+    EXPECT_EQ(window_->database().antennas.front().centerFreq, 1);
 }
 
 } // namespace
