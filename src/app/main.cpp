@@ -3,12 +3,14 @@
 
 #include "base/interrupt_cleanup.h"
 #include "ui/application_icon.h"
+#include "ui/editor_settings.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
 #include "ui/record_editors.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSettings>
 #include <QTimer>
 
 #include <pthread.h>
@@ -96,9 +98,14 @@ int main(int argc, char** argv) {
     // QApplication has taken its own options out of argv.
     const std::vector<std::string> files = positionalBytes(argc, argv);
 
+    // ~/.config/Corvane/corvane.conf; a store that cannot be read or written only forgets.
+    QSettings store(QStringLiteral("Corvane"), QStringLiteral("corvane"));
+    corvane::EditorSettings settings(store);
     corvane::QtPrompts prompts;
+    prompts.useSettings(&settings);
     corvane::DialogRecordEditors editors(prompts);
     corvane::MainDialog window(prompts, editors);
+    window.useSettings(&settings);
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (!files.empty()) {
         // Once the window is up, so that any message box stands in front of it.

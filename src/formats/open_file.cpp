@@ -98,11 +98,16 @@ std::string unknownFormatCause() {
 
 Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path,
                              const NameCodec* jsonNames) {
+    return openFileAs(db, path, formatOfPath(path), jsonNames);
+}
+
+Status<OpenOutcome> openFileAs(ChannelDatabase& db, const std::string& path, FileFormat format,
+                               const NameCodec* jsonNames) {
     Status<OpenOutcome> status(path);
     try {
         // Read aside, so that running out of memory half-way leaves the user's data as it was.
         ChannelDatabase fresh;
-        read(fresh, path, formatOfPath(path), status, jsonNames);
+        read(fresh, path, format, status, jsonNames);
         if (status.ok()) {
             // Every reader but the .cdd one gives the services in number order already.
             fresh.sortServicesByNumber();

@@ -33,6 +33,9 @@ enum class OpenOutcome { Ok, UnknownFormat, FormatError };
 // `jsonNames` is the code page the names of a ".json" file are text in (see databaseFromJson).
 Status<OpenOutcome> openFile(ChannelDatabase& db, const std::string& path,
                              const NameCodec* jsonNames = nullptr);
+// The same with the format given, whatever the name ends in: a backup "list.cdd.bak" is a .cdd.
+Status<OpenOutcome> openFileAs(ChannelDatabase& db, const std::string& path, FileFormat format,
+                               const NameCodec* jsonNames = nullptr);
 
 // The cause told for a name whose extension no reader takes: the extensions that are read.
 std::string unknownFormatCause();

@@ -13,6 +13,7 @@
 #include "ui/list_menus.h"
 #include "ui/prompts.h"
 #include "ui/qt_packer_runner.h"
+#include "ui/shown_path.h"
 #include "ui/template_layout.h"
 
 #include <QCheckBox>
@@ -66,15 +67,6 @@ std::string currentFolder() {
             return ".";
         buffer.resize(buffer.size() * 2);
     }
-}
-
-// A path's bytes for the user to read.
-QString shownPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-QString shownFileName(const std::string& path) {
-    return shownPath(std::filesystem::path(path).filename().string());
 }
 
 // "1 satellite", "2 satellites".
@@ -139,6 +131,7 @@ void MainDialog::buildMenus() {
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("&Quit"), this, &MainDialog::reject);
+    buildFileHistory(file, save);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
@@ -503,9 +496,9 @@ void MainDialog::onOpen() {
         openFile(QFile::encodeName(path).toStdString());
 }
 
-bool MainDialog::openFile(const std::string& path) {
+bool MainDialog::openFile(const std::string& path, std::optional<FileFormat> format) {
     ChannelDatabase fresh;
-    const auto result = corvane::openFile(fresh, path);
+    const auto result = corvane::openFileAs(fresh, path, format.value_or(formatOfPath(path)));
     if (result.ok()) {
         // What the antenna list and dialog would set anyway is set once here, as part of the
         // opened state, rather than by showing them: the user has changed nothing.
@@ -517,6 +510,7 @@ bool MainDialog::openFile(const std::string& path) {
         document_.open(std::move(fresh), path);
         fillTransponderList(0);
         showOpenedStatus(static_cast<int>(antennasSet));
+        rememberFile(path);
     }
     // One box per text, the last with the file and the cause under it (the path where no cause
     // is known).
@@ -595,6 +589,7 @@ bool MainDialog::onSave() {
     if (saved.ok()) {
         backedUp_.insert(saved.value.cdd);
         markSaved(saved.value.cdd);
+        rememberFile(saved.value.cdd);
         QString said = QStringLiteral("Saved %1 and the receiver image %2")
                            .arg(shownFileName(saved.value.cdd), shownFileName(saved.value.image));
         if (unchanged > 0)
@@ -637,8 +632,10 @@ void MainDialog::reject() {
         quitAfterSave_ = true;
         return;
     }
-    if (confirmDiscardChanges())
+    if (confirmDiscardChanges()) {
+        rememberWindow();
         QDialog::reject();
+    }
 }
 
 } // namespace corvane

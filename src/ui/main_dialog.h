@@ -4,6 +4,7 @@
 // antennas), laid out from its dialog template, with a menu bar above and a status bar below. It
 // wires the views to their models and the models to the document. Its end ends the program.
 
+#include "formats/open_file.h"
 #include "image/database_check.h"
 #include "model/channel_database.h"
 #include "ui/document.h"
@@ -23,6 +24,9 @@
 #include <string>
 
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
+class QMenu;
 class QPushButton;
 class QLabel;
 class QStatusBar;
@@ -31,6 +35,7 @@ class QAction;
 namespace corvane {
 
 class DragListCtrl;
+class EditorSettings;
 class ListCommands;
 class ListMenus;
 class RecordEditors;
@@ -74,8 +79,14 @@ public:
     void selectKeys(RecordKind kind, std::span<const int32_t> keys);
 
     // Reads `path` as the Open command does, replacing the database only when the file could be
-    // read, and tells the user why it could not. Does not ask about unsaved changes.
-    bool openFile(const std::string& path);
+    // read, and tells the user why it could not. Does not ask about unsaved changes. `format`
+    // overrides the one the name gives.
+    bool openFile(const std::string& path, std::optional<FileFormat> format = std::nullopt);
+    // What the window remembers between runs (recent files, its size and place, column widths):
+    // read now, kept as it changes. Null (the default) remembers nothing.
+    void useSettings(EditorSettings* settings);
+    // The backup the first Save over `path` kept, when there is one: "NAME.cdd.bak".
+    std::optional<std::string> backupOf(const std::string& path) const;
     // Asks what to do with unsaved changes: Save runs the Save, Discard drops them. True when
     // there were none, they were saved, or the user discards them.
     bool confirmDiscardChanges();
@@ -101,6 +112,8 @@ public:
 
 public slots:
     void onOpen();
+    // File > Restore backup...: opens the backup of the current file as the list.
+    void onRestoreBackup();
     // The Save; true when both files were written.
     bool onSave();
     void onAbout();
@@ -111,8 +124,21 @@ public slots:
     // During a Save it waits for the Save's end.
     void reject() override;
 
+protected:
+    // A file dropped from a file manager is opened as Open does.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     void buildMenus();
+    void buildFileHistory(QMenu* file, QAction* before);
+    void fillRecentMenu();
+    void openRecent(const std::string& path);
+    // Opens `path` after the question about unsaved changes.
+    void openAfterAsking(const std::string& path, std::optional<FileFormat> format = std::nullopt);
+    void rememberWindow();
+    // Puts a file opened or saved first among the recent files.
+    void rememberFile(const std::string& path);
     void buildControls();
     void setUpList(DragListCtrl* list, QAbstractItemModel& model,
                    std::span<const ListColumn> columns);
@@ -162,6 +188,9 @@ private:
     ListMenus* menus_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
+    EditorSettings* settings_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QAction* restoreBackupAction_ = nullptr;
 };
 
 } // namespace corvane

@@ -1,8 +1,11 @@
 #include "ui/prompts.h"
 
+#include "ui/editor_settings.h"
+
 #include "ui/findings_dialog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -47,19 +50,33 @@ bool QtPrompts::askYesNo(QWidget* parent, MessageIcon icon, const QString& text)
     return box.exec() == QMessageBox::Yes;
 }
 
+void QtPrompts::startIn(QFileDialog& dialog) const {
+    if (const auto folder = settings_ ? settings_->lastFolder() : std::nullopt)
+        dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(*folder)));
+}
+
+void QtPrompts::remember(const QFileDialog& dialog) const {
+    if (settings_)
+        settings_->setLastFolder(
+            QFile::encodeName(dialog.directory().absolutePath()).toStdString());
+}
+
 QString QtPrompts::openFileName(QWidget* parent, const QStringList& filters) {
     QFileDialog dialog(parent);
+    startIn(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    remember(dialog);
     return dialog.selectedFiles().front();
 }
 
 QString QtPrompts::saveFileName(QWidget* parent, const QStringList& filters,
                                 const QString& defaultSuffix) {
     QFileDialog dialog(parent);
+    startIn(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
@@ -67,6 +84,7 @@ QString QtPrompts::saveFileName(QWidget* parent, const QStringList& filters,
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    remember(dialog);
     return dialog.selectedFiles().front();
 }
 

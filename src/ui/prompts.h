@@ -14,6 +14,8 @@
 
 class QWidget;
 
+class QFileDialog;
+
 namespace corvane {
 
 enum class MessageIcon { None, Information, Exclamation, Error };
@@ -48,8 +50,13 @@ public:
 };
 
 // The real modal windows.
+class EditorSettings;
+
 class QtPrompts final : public UserPrompts {
 public:
+    // The file dialogs start in the folder they showed last, kept in `settings` (may be null).
+    void useSettings(EditorSettings* settings) { settings_ = settings; }
+
     void message(QWidget* parent, MessageIcon icon, const QString& text,
                  const QString& details = {}) override;
     bool askYesNo(QWidget* parent, MessageIcon icon, const QString& text) override;
@@ -59,6 +66,12 @@ public:
     UnsavedChanges askSaveDiscardCancel(QWidget* parent, const QString& text) override;
     bool saveDespiteFindings(QWidget* parent, const std::vector<Finding>& findings,
                              const std::function<void(std::size_t)>& show) override;
+
+private:
+    void startIn(QFileDialog& dialog) const;
+    void remember(const QFileDialog& dialog) const;
+
+    EditorSettings* settings_ = nullptr;
 };
 
 } // namespace corvane
