@@ -25,7 +25,7 @@ TEST(BenchData, EveryFormHoldsTheSizeAskedFor) {
     };
     for (const Case& c : {Case{1.0, {255, 65535, 65535}, {106, 1024, 1955}},
                           Case{0.5, {128, 32768, 32768}, {53, 512, 978}},
-                          Case{0.016, {5, 1049, 1049}, {2, 16, 31}}}) {
+                          Case{0.016, {4, 1049, 1049}, {2, 16, 31}}}) {
         SCOPED_TRACE(c.fraction);
         const ChannelDatabase db = generateDatabase(c.fraction);
         EXPECT_EQ(counts(db), c.records);
