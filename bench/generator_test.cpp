@@ -1,6 +1,7 @@
 // The benchmarks compare sizes with each other, so their data must have the sizes it claims in
 // every form, and must be data the editor accepts: a refused file would time an early return.
 #include "generator.h"
+#include "growth.h"
 
 #include "formats/factory_data.h"
 #include "formats/satcodx.h"
@@ -10,6 +11,8 @@
 #include "image/database_check.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace corvane::bench {
 namespace {
@@ -53,6 +56,23 @@ TEST(BenchData, SatcoDxListsEachTransponderTwice) {
     importSatcoDxBytes(db, generateSatcoDx(80000));
     EXPECT_EQ(db.satellites.size(), 200u);
     EXPECT_EQ(db.transponders.size(), 40000u);
+}
+
+TEST(BenchGrowth, OneRowPerDoublingTimed) {
+    const Timings times{{"linear", {{250, 1.0}, {500, 2.0}, {1000, 4.1}}},
+                        {"quadratic", {{250, 1.0}, {500, 4.0}}},
+                        {"gap", {{250, 1.0}, {1000, 4.0}}},  // no doubling: no row
+                        {"zero", {{250, 0.0}, {500, 1.0}}}}; // no factor: no row
+    const std::vector<Growth> rows = growthOf(times);
+    ASSERT_EQ(rows.size(), 3u);
+    const std::vector<std::tuple<std::string, int, int, double>> expected{
+        {"linear", 250, 500, 2.0}, {"linear", 500, 1000, 2.05}, {"quadratic", 250, 500, 4.0}};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].operation, std::get<0>(expected[i]));
+        EXPECT_EQ(rows[i].from, std::get<1>(expected[i]));
+        EXPECT_EQ(rows[i].to, std::get<2>(expected[i]));
+        EXPECT_DOUBLE_EQ(rows[i].factor, std::get<3>(expected[i]));
+    }
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 // nothing that could fail.
 
 #include "generator.h"
+#include "growth.h"
 
 #include "formats/database_json.h"
 #include "formats/factory_data.h"
@@ -147,9 +148,13 @@ const Inputs& inputs(int permille) {
     return *slot;
 }
 
-// Seconds per iteration of each operation at each size, for the growth check.
-std::map<std::string, std::map<int, double>>& growthTimes() {
-    static std::map<std::string, std::map<int, double>> times;
+// The fastest iteration of each operation and of its baseline at each size, for the growth table.
+bench::Timings& operationTimes() {
+    static bench::Timings times;
+    return times;
+}
+bench::Timings& baselineTimes() {
+    static bench::Timings times;
     return times;
 }
 
@@ -184,7 +189,8 @@ void run(benchmark::State& state, const Pair& pair, int permille) {
     state.counters["best_ms"] = operation * 1e3;
     state.counters["baseline_ms"] = baseline * 1e3;
     state.counters["ratio"] = baseline > 0 ? operation / baseline : 0;
-    growthTimes()[pair.name][permille] = operation;
+    operationTimes()[pair.name][permille] = operation;
+    baselineTimes()[pair.name][permille] = baseline;
 }
 
 void copyAndCrc(const std::vector<uint8_t>& bytes) {
@@ -289,28 +295,25 @@ std::vector<Pair> pairs() {
     };
 }
 
-// Prints each operation's growth from one size to the next and returns false when any grows by
-// more than `limit` for twice the data.
+// Prints each operation's growth from one size to the next, beside its baseline's (which shows
+// what the machine's caches and allocator add by themselves), and returns false when an operation
+// grows by more than `limit` for twice the data.
 bool checkGrowth(double limit) {
+    const std::vector<bench::Growth> baselines = bench::growthOf(baselineTimes());
+    std::printf("\n%-24s %-12s %10s %10s\n", "growth for twice the data", "sizes", "operation",
+                "baseline");
     bool ok = true;
-    std::printf("\n%-24s %12s %12s  %s\n", "growth for twice the data", "1/4 -> 1/2", "1/2 -> 1",
-                "limit 2.5x");
-    for (const auto& [name, times] : growthTimes()) {
-        std::printf("%-24s", name.c_str());
-        bool within = true;
-        for (const auto& [from, to] : {std::pair{250, 500}, std::pair{500, 1000}}) {
-            const auto a = times.find(from), b = times.find(to);
-            if (a == times.end() || b == times.end() || a->second <= 0) {
-                std::printf(" %12s", "-");
-                continue;
-            }
-            const double growth = b->second / a->second;
-            within = within && growth <= limit;
-            std::printf(" %11.2fx", growth);
-        }
-        std::printf("  %s\n", within ? "ok" : "GROWS FASTER THAN LINEARLY");
+    for (const bench::Growth& g : bench::growthOf(operationTimes())) {
+        double baseline = 0;
+        for (const bench::Growth& b : baselines)
+            if (b.operation == g.operation && b.from == g.from)
+                baseline = b.factor;
+        const bool within = g.factor <= limit;
         ok = ok && within;
+        std::printf("%-24s %4d -> %-4d %9.2fx %9.2fx  %s\n", g.operation.c_str(), g.from, g.to,
+                    g.factor, baseline, within ? "ok" : "GROWS FASTER THAN LINEARLY");
     }
+    std::printf("limit: %.1fx\n", limit);
     return ok;
 }
 
