@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: a plain build and a check of the Debian
 # package made from it, then the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then each fuzz target for a bounded time.
+# then each fuzz target for a bounded time. Both suites run the benchmarks once at a small size
+# (bench_smoke), which times nothing; scripts/bench.sh runs them for their figures.
 # FUZZ_SECONDS (default 60) sets the time per fuzz target; 0 skips fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -9,7 +10,7 @@ root=$(pwd)
 jobs=$(nproc)
 
 scripts/install-deps.sh build-essential cmake ninja-build git libgtest-dev libgmock-dev \
-  clang libcli11-dev nlohmann-json3-dev libpugixml-dev locales
+  clang libcli11-dev nlohmann-json3-dev libpugixml-dev libbenchmark-dev locales
 # For the Debian package and its check: dpkg-shlibdeps, the file type test CPack uses, the desktop
 # entry's validator and the MIME database compiler.
 scripts/install-deps.sh dpkg-dev file desktop-file-utils shared-mime-info

@@ -6,6 +6,7 @@
 // times its fills.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "generator.h"
 #include "ui/drag_list_ctrl.h"
 #include "ui/list_commands.h"
 #include "ui/main_dialog.h"
@@ -33,37 +34,11 @@ using namespace corvane;
 
 constexpr int kBigSatelliteTransponders = 10000;
 
+// The shared full-size data with its first 10,000 transponders on one satellite.
 ChannelDatabase benchDatabase() {
-    ChannelDatabase db;
-    for (int i = 0; i < 255; ++i) {
-        db.addDefaultAntenna();
-        SatelliteRecord s;
-        s.id = i;
-        setName(s.name, "Satellite " + std::to_string(i));
-        s.longitude = i * 10;
-        db.satellites.append(s);
-    }
-    db.satelliteCount = 255;
-    for (int i = 0; i < 65535; ++i) {
-        TransponderRecord t;
-        t.id = i;
-        t.satelliteId = i < kBigSatelliteTransponders ? 0 : 1 + i % 254;
-        t.antennaId = t.satelliteId;
-        t.frequency = 10700 + i % 2000;
-        t.symbolRate = 27500;
-        t.polarity = i & 1;
-        t.fec = i % 7;
-        db.transponders.append(t);
-        ServiceRecord v;
-        v.transponderId = (i * 7919) % 65535;
-        v.number = i;
-        setName(v.name, "Service " + std::to_string(i));
-        v.videoPid = i % 3 == 0 ? 0 : 100 + i % 8000;
-        v.audioPid = 101 + i % 8000;
-        v.serviceId = i;
-        db.services.append(v);
-    }
-    db.transponderCount = db.serviceCount = 65535;
+    ChannelDatabase db = bench::generateDatabase(1.0);
+    for (auto& t : db.transponders)
+        t.satelliteId = t.antennaId = t.id < kBigSatelliteTransponders ? 0 : 1 + t.id % 254;
     return db;
 }
 

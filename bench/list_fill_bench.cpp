@@ -5,6 +5,7 @@
 // baseline is what the view costs by itself and the fill should stay within twice that.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "generator.h"
 #include "image/cdd_file.h"
 #include "ui/drag_list_ctrl.h"
 #include "ui/main_dialog.h"
@@ -27,42 +28,6 @@
 namespace {
 
 using namespace corvane;
-
-ChannelDatabase maximumDatabase() {
-    ChannelDatabase db;
-    for (int i = 0; i < 255; ++i) {
-        db.addDefaultAntenna().centerFreq = 11700;
-        SatelliteRecord s;
-        s.id = i;
-        setName(s.name, "Satellite " + std::to_string(i));
-        s.longitude = i * 10;
-        db.satellites.append(s);
-    }
-    db.satelliteCount = 255;
-    for (int i = 0; i < 65535; ++i) {
-        TransponderRecord t;
-        t.id = i;
-        t.satelliteId = i % 255;
-        t.antennaId = t.satelliteId;
-        t.frequency = 10700 + i % 2000;
-        t.symbolRate = 27500;
-        t.polarity = i & 1;
-        t.fec = i % 7;
-        db.transponders.append(t);
-        ServiceRecord v;
-        v.transponderId = (i * 7919) % 65535;
-        v.number = i;
-        setName(v.name, "Service " + std::to_string(i));
-        v.videoPid = i % 3 == 0 ? 0 : 100 + i % 8000;
-        v.audioPid = 101 + i % 8000;
-        v.pcrPid = 100 + i % 8000;
-        v.serviceId = i;
-        v.favorites = i & 0xFF;
-        db.services.append(v);
-    }
-    db.transponderCount = db.serviceCount = 65535;
-    return db;
-}
 
 class ConstantModel final : public QAbstractTableModel {
 public:
@@ -94,7 +59,7 @@ struct Window {
     MainDialog dialog{prompts, editors};
     Window() {
         const auto path = std::filesystem::temp_directory_path() / "corvane-list-bench.cdd";
-        const auto written = writeCddFile(maximumDatabase(), path.string());
+        const auto written = writeCddFile(bench::generateDatabase(1.0), path.string());
         if (!written.ok() || !dialog.openFile(path.string())) {
             std::fprintf(stderr, "cannot prepare the database: %s\n", written.detail.c_str());
             std::exit(1);

@@ -4,6 +4,7 @@
 #include "formats/c_numeric_locale.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <string_view>
@@ -232,7 +233,12 @@ class Writer {
 public:
     Writer(const Image& image, const LayoutTables& tables, Layout layout, const Counts& counts,
            StoredNames* names)
-        : image_(image), tables_(tables), layout_(layout), counts_(counts), names_(names) {}
+        : image_(image), tables_(tables), layout_(layout), counts_(counts), names_(names) {
+        // Each satellite's transponders in table order, found once: a walk of the table per
+        // satellite and per program costs a full file a thousand times its own size.
+        for (int32_t j = 0; j < counts_.transponders; ++j)
+            onSatellite_[transponderSatellite(j)].push_back(static_cast<uint32_t>(j));
+    }
 
     void write(std::string& text) const {
         appendBanner(text, kFileBanner);
@@ -253,9 +259,8 @@ public:
             appendBanner(text, kSatelliteBannerB);
         for (int32_t i = 0; i < counts_.satellites; ++i) {
             writeSatellite(text, i);
-            for (int32_t j = 0; j < counts_.transponders; ++j)
-                if (transponderSatellite(j) == static_cast<uint32_t>(i))
-                    writeTransponder(text, j);
+            for (const uint32_t j : onSatellite_[static_cast<std::size_t>(i)])
+                writeTransponder(text, static_cast<int32_t>(j));
         }
         if (layout_ == Layout::A)
             appendBanner(text, kProgramBannerA);
@@ -346,11 +351,8 @@ private:
     int transponderNumber(uint32_t satellite, uint32_t index) const {
         if (index >= static_cast<uint32_t>(counts_.transponders))
             return 0;
-        int number = 0;
-        for (uint32_t j = 0; j <= index; ++j)
-            if (transponderSatellite(static_cast<int32_t>(j)) == satellite)
-                ++number;
-        return number;
+        const std::vector<uint32_t>& on = onSatellite_[satellite];
+        return static_cast<int>(std::upper_bound(on.begin(), on.end(), index) - on.begin());
     }
 
     void writeProgram(std::string& text, int32_t index) const {
@@ -397,6 +399,7 @@ private:
     Layout layout_;
     Counts counts_;
     StoredNames* names_;
+    std::array<std::vector<uint32_t>, 256> onSatellite_; // indexed by the record's satellite byte
 };
 
 } // namespace

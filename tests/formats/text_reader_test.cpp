@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -364,9 +363,9 @@ TEST(TextReaderFile, ReplacesTheDatabaseButNotTheCutBuffers) {
     }
 }
 
-TEST(TextReaderScale, LargestDatabaseReadsQuickly) {
+TEST(TextReader, LinksEveryServiceOfTheLargestDatabase) {
     // 255 satellites, 65,535 transponders and 65,535 services, each service on the last
-    // transponder of its satellite: linking must not walk the transponder list per service.
+    // transponder of its satellite. The benchmark suite times the read (text_read_file).
     std::string text;
     text.reserve(12 << 20);
     char line[200];
@@ -393,12 +392,7 @@ TEST(TextReaderScale, LargestDatabaseReadsQuickly) {
         text += line;
     }
     ChannelDatabase db;
-    const auto start = std::chrono::steady_clock::now();
     readTextBytes(db, text);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - start)
-                        .count();
-    std::printf("read %zu bytes in %lld ms\n", text.size(), static_cast<long long>(ms));
     EXPECT_EQ(db.satellites.size(), 255u);
     EXPECT_EQ(db.transponders.size(), 65535u);
     EXPECT_EQ(db.services.size(), 65535u);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <tuple>
@@ -242,7 +241,8 @@ TEST(DatabaseCheck, JudgesReachThroughTheFirstAntennaOfTheId) {
                   "transponder 1: antenna 1 does not exist"}));
 }
 
-TEST(DatabaseCheck, StaysFastAtTheLargestDatabaseTheCddFileHolds) {
+// How the check grows with the lists is timed by the benchmark suite (database_check).
+TEST(DatabaseCheck, FindsNothingInTheLargestDatabaseTheCddFileHolds) {
     ChannelDatabase db;
     for (int32_t s = 0; s < 255; ++s) {
         db.appendRecord(sat(s, "Sat"));
@@ -255,11 +255,7 @@ TEST(DatabaseCheck, StaysFastAtTheLargestDatabaseTheCddFileHolds) {
         db.appendRecord(svc(n, n % 4096, "Service"));
     db.transponderCount = 4096;
     db.serviceCount = 65535;
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(messages(checkDatabase(db)), std::vector<std::string>{});
-    // A walk per record would take minutes here; the hash maps take well under a second even
-    // under the sanitizers.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 } // namespace
