@@ -31,6 +31,7 @@ class QAction;
 namespace corvane {
 
 class DragListCtrl;
+class EditorTools;
 class ListCommands;
 class ListMenus;
 class RecordEditors;
@@ -98,6 +99,8 @@ public:
     QStatusBar* statusBar() const { return statusBar_; }
     UserPrompts& prompts() const { return prompts_; }
     ListCommands& commands() const { return *commands_; }
+    // The name encoding, the Check panel and the report on the last Save.
+    EditorTools& tools() const { return *tools_; }
 
 public slots:
     void onOpen();
@@ -160,6 +163,7 @@ private:
     // Parented to the window; held here for its type.
     ListCommands* commands_ = nullptr;
     ListMenus* menus_ = nullptr;
+    EditorTools* tools_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
 };
