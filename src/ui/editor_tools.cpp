@@ -58,8 +58,10 @@ EditorTools::EditorTools(MainDialog& window, RecordEditors& editors)
 
     // One check for a change of several lists (an Open changes all four).
     connect(&window_.document(), &Document::changed, this, [this] {
-        if (check_ && check_->isVisible())
+        if (check_ && check_->isVisible() && !checkPending_) {
+            checkPending_ = true;
             QTimer::singleShot(0, this, &EditorTools::refreshCheck);
+        }
     });
 }
 
@@ -164,6 +166,7 @@ void EditorTools::showCheck() {
 }
 
 void EditorTools::refreshCheck() {
+    checkPending_ = false;
     if (check_)
         check_->setFindings(checkDatabase(window_.database()));
 }

@@ -68,6 +68,7 @@ private:
     QAction* checkAction_ = nullptr;
     QAction* exportAction_ = nullptr;
     FindingsDialog* check_ = nullptr;
+    bool checkPending_ = false; // a refresh is queued for the changes announced so far
 
     struct LastSave {
         ChannelDatabase database; // as saved; later edits are not what the files hold
