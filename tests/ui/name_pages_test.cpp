@@ -89,6 +89,15 @@ protected:
                 return a->trigger();
         ADD_FAILURE() << label.toStdString();
     }
+    // Opens the File menu with the mouse and picks `item`.
+    void fileMenu(const QString& item) {
+        auto* bar = window_->findChild<QMenuBar*>();
+        QMenu* file = bar->actions().value(0)->menu();
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(file->menuAction()).center());
+        pick(file, item);
+        reactivate();
+    }
     QStringList findingTexts() const {
         QStringList texts;
         const QAbstractItemModel* m = window_->tools().checkPanel()->list()->model();
@@ -124,7 +133,7 @@ TEST_F(NamePagesWindowTest, ATurkishListReadsInItsPageIsSavedAsItsBytesAndReport
               std::string::npos);
     ASSERT_TRUE(report->isEnabled());
     prompts_.fileNames.push_back(QString::fromStdString(scratch_.file("signed.pdf")));
-    report->trigger();
+    fileMenu(u"&Export report..."_s);
     EXPECT_EQ(prompts_.seen.back().defaultSuffix, u"pdf"_s);
     EXPECT_EQ(corvane::testing::readText(scratch_.file("signed.pdf")).substr(0, 5), "%PDF-");
     const std::string csv = corvane::testing::readText(scratch_.file("signed.csv"));
