@@ -1,6 +1,6 @@
 #include "ui/edit_dialog.h"
 
-#include "ui/latin1.h"
+#include "ui/name_text.h"
 #include "ui/prompts.h"
 #include "ui/scan_decimal.h"
 
@@ -149,33 +149,32 @@ int32_t selectedPosition(const QComboBox& list) {
     return list.currentIndex();
 }
 
-void showName(QLineEdit& field, const RecordName& name) {
-    const QString text = textFromNameBytes(nameView(name));
+void showName(QLineEdit& field, const RecordName& name, const NameCodec* names) {
+    const QString text = nameText(names, name);
     // The limit is raised before the text is set, which it would otherwise cut.
     field.setMaxLength(std::max(kFieldTextLength, static_cast<int>(text.size())));
     field.setText(text);
 }
 
-bool storeName(QLineEdit& field, RecordName& name, UserPrompts& prompts) {
+bool storeName(QLineEdit& field, RecordName& name, UserPrompts& prompts, const NameCodec* names) {
     const QString text = field.text();
-    if (text == textFromNameBytes(nameView(name)))
+    // Compared with the shown text, not re-encoded: a name whose bytes the page does not define
+    // would not come back from its text.
+    if (text == nameText(names, name))
         return true;
-    const QString kept = text.left(kFieldTextLength);
-    if (const std::optional<std::string> bytes = nameBytesFromText(kept)) {
-        setName(name, *bytes);
+    const StoredName stored = nameBytes(names, text.left(kFieldTextLength), nameView(name));
+    if (stored.refusedAt < 0) {
+        setName(name, stored.bytes);
         return true;
     }
-    const auto bad =
-        std::find_if(kept.begin(), kept.end(), [](QChar c) { return c.unicode() > 0xFF; });
-    const auto at = static_cast<int>(bad - kept.begin());
-    const int length = bad->isHighSurrogate() ? 2 : 1;
-    prompts.message(
-        field.window(), MessageIcon::Exclamation,
-        QStringLiteral("The name cannot hold the character \"%1\".").arg(text.mid(at, length)),
-        QStringLiteral("Names are stored as single bytes: only Latin-1 characters "
-                       "can be used."));
+    prompts.message(field.window(), MessageIcon::Exclamation,
+                    QStringLiteral("The name cannot hold the character \"%1\".")
+                        .arg(text.mid(stored.refusedAt, stored.refusedLength)),
+                    stored.refusal.isEmpty() ? QString()
+                                             : stored.refusal.left(1).toUpper() +
+                                                   stored.refusal.mid(1) + QLatin1Char('.'));
     field.setFocus(Qt::OtherFocusReason);
-    field.setSelection(at, length);
+    field.setSelection(stored.refusedAt, stored.refusedLength);
     return false;
 }
 

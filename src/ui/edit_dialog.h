@@ -27,6 +27,7 @@ class QPushButton;
 
 namespace corvane {
 
+class NameCodec;
 class UserPrompts;
 
 // Texts the dialogs exchange with their fields hold at most this many characters.
@@ -37,6 +38,9 @@ class EditDialog : public QDialog {
 
 public:
     ~EditDialog() override;
+
+    // The code page names are shown and typed in; Latin-1 when null. Set before the dialog shows.
+    void setNames(const NameCodec* names) { names_ = names; }
 
 protected:
     // `width` x `height` is the template's client area in dialog units.
@@ -61,6 +65,8 @@ protected:
     // OK was pressed: check the input, write the record and accept(), or leave the dialog open.
     virtual void okPressed() = 0;
 
+    const NameCodec* names() const { return names_; }
+
     // Puts the cursor into `field` with its text selected, so the user can type a correction.
     static void focusForCorrection(QLineEdit* field);
 
@@ -82,6 +88,7 @@ private:
     QSize templateSize_;
     std::vector<Placed> placed_;
     bool filled_ = false;
+    const NameCodec* names_ = nullptr;
 };
 
 // The values a number field takes: those its field in the .cdd file gives back as they were.
@@ -108,11 +115,11 @@ void selectPosition(QComboBox& list, int32_t position);
 int32_t selectedPosition(const QComboBox& list);
 
 // Shows a stored name whole, even when it is longer than a typed name may be.
-void showName(QLineEdit& field, const RecordName& name);
+void showName(QLineEdit& field, const RecordName& name, const NameCodec* names);
 // Writes the field's name into `name` and returns true. A name the user left as shown keeps its
 // stored bytes whole; an edited one is cut to its first kFieldTextLength characters. When one of
-// those characters has no Latin-1 byte, the user is told, the character is selected and nothing is
-// written.
-bool storeName(QLineEdit& field, RecordName& name, UserPrompts& prompts);
+// those characters is not in the names' code page (Latin-1 without a codec), the user is told, the
+// character is selected and nothing is written.
+bool storeName(QLineEdit& field, RecordName& name, UserPrompts& prompts, const NameCodec* names);
 
 } // namespace corvane

@@ -1,5 +1,7 @@
 #include "ui/findings_dialog.h"
 
+#include "ui/name_text.h"
+
 #include <QAbstractTableModel>
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -24,13 +26,23 @@ bool findingStopsTheSave(const Finding& finding) {
     return findingChangesTheFile(finding) || finding.kind == FindingKind::NotReceivable;
 }
 
-namespace {
-
 // Formats on demand: a check of a full list can find tens of thousands of things.
 class FindingsModel final : public QAbstractTableModel {
 public:
-    FindingsModel(const std::vector<Finding>& findings, QObject* parent)
-        : QAbstractTableModel(parent), findings_(findings) {}
+    FindingsModel(std::vector<Finding> findings, QObject* parent)
+        : QAbstractTableModel(parent), findings_(std::move(findings)) {}
+
+    const std::vector<Finding>& findings() const { return findings_; }
+    void setFindings(std::vector<Finding> findings) {
+        beginResetModel();
+        findings_ = std::move(findings);
+        endResetModel();
+    }
+    void setNames(const NameCodec* names) {
+        names_ = names;
+        if (!findings_.empty())
+            emit dataChanged(index(0, 0), index(rowCount({}) - 1, 0));
+    }
 
     int rowCount(const QModelIndex& parent) const override {
         return parent.isValid() ? 0 : static_cast<int>(findings_.size());
@@ -43,9 +55,9 @@ public:
         if (index.column() == 1)
             return findingChangesTheFile(finding) ? QStringLiteral("differs from the lists")
                                                   : QStringLiteral("unchanged");
-        // The check escapes control bytes; every other byte of a name is one Latin-1 character.
-        return QString::fromLatin1(finding.message.data(),
-                                   static_cast<qsizetype>(finding.message.size()));
+        // The check escapes control bytes (a DVB table byte too) and writes the rest of a name
+        // as its bytes into a message otherwise ASCII, so the message reads in the names' page.
+        return nameText(names_, finding.message);
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
@@ -54,14 +66,15 @@ public:
     }
 
 private:
-    const std::vector<Finding>& findings_;
+    std::vector<Finding> findings_;
+    const NameCodec* names_ = nullptr;
 };
 
-} // namespace
+namespace {
 
-FindingsDialog::FindingsDialog(const std::vector<Finding>& findings, QWidget* parent)
-    : QDialog(parent), list_(new QTreeView(this)) {
-    setWindowTitle(QStringLiteral("Check before Save"));
+QString summary(const std::vector<Finding>& findings, bool beforeSave) {
+    if (!beforeSave && findings.empty())
+        return QStringLiteral("The check found nothing.");
     const auto differing = static_cast<std::size_t>(
         std::count_if(findings.begin(), findings.end(), findingChangesTheFile));
     const auto unreceivable = static_cast<std::size_t>(
@@ -80,12 +93,26 @@ FindingsDialog::FindingsDialog(const std::vector<Finding>& findings, QWidget* pa
                     .arg(unreceivable == 1 ? QStringLiteral("transponder")
                                            : QStringLiteral("transponders"))
                     .arg(unreceivable == 1 ? QStringLiteral("its") : QStringLiteral("their"));
-    auto* text =
-        new QLabel(said + QStringLiteral(" Double-click a finding to see its record."), this);
-    text->setWordWrap(true);
+    return said + QStringLiteral(" Double-click a finding to see its record.");
+}
+
+} // namespace
+
+FindingsDialog::FindingsDialog(const std::vector<Finding>& findings, QWidget* parent)
+    : FindingsDialog(findings, true, parent) {}
+
+FindingsDialog::FindingsDialog(QWidget* parent) : FindingsDialog({}, false, parent) {}
+
+FindingsDialog::FindingsDialog(std::vector<Finding> findings, bool beforeSave, QWidget* parent)
+    : QDialog(parent), list_(new QTreeView(this)), beforeSave_(beforeSave) {
+    setWindowTitle(beforeSave ? QStringLiteral("Check before Save") : QStringLiteral("Check"));
+    summary_ = new QLabel(summary(findings, beforeSave), this);
+    summary_->setObjectName(QStringLiteral("summary"));
+    summary_->setWordWrap(true);
+    model_ = new FindingsModel(std::move(findings), list_);
 
     list_->setObjectName(QStringLiteral("findings"));
-    list_->setModel(new FindingsModel(findings, list_));
+    list_->setModel(model_);
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setAlternatingRowColors(true);
@@ -97,22 +124,40 @@ FindingsDialog::FindingsDialog(const std::vector<Finding>& findings, QWidget* pa
     });
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* save =
-        buttons->addButton(QStringLiteral("Save anyway"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
-    save->setObjectName(QStringLiteral("saveAnyway"));
-    save->setAutoDefault(false);
-    cancel->setDefault(true);
-    cancel->setFocus();
+    if (beforeSave) {
+        QPushButton* save =
+            buttons->addButton(QStringLiteral("Save anyway"), QDialogButtonBox::AcceptRole);
+        QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
+        save->setObjectName(QStringLiteral("saveAnyway"));
+        save->setAutoDefault(false);
+        cancel->setDefault(true);
+        cancel->setFocus();
+    } else {
+        QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+        close->setAutoDefault(false);
+    }
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(text);
+    layout->addWidget(summary_);
     layout->addWidget(list_, 1);
     layout->addWidget(buttons);
     // Wide enough for the usual finding in full; a longer one shows whole as its tooltip.
     resize(fontMetrics().averageCharWidth() * 130, fontMetrics().height() * 20);
+}
+
+const std::vector<Finding>& FindingsDialog::findings() const {
+    return model_->findings();
+}
+
+void FindingsDialog::setFindings(std::vector<Finding> findings) {
+    summary_->setText(summary(findings, beforeSave_));
+    model_->setFindings(std::move(findings));
+}
+
+void FindingsDialog::setNames(const NameCodec* names) {
+    model_->setNames(names);
 }
 
 } // namespace corvane

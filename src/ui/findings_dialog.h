@@ -10,9 +10,13 @@
 
 #include <vector>
 
+class QLabel;
 class QTreeView;
 
 namespace corvane {
+
+class FindingsModel;
+class NameCodec;
 
 // True when the finding means the saved file would not hold what the lists show (a name cut, a
 // record left out, a link to nothing, a value out of its field); false for one that changes
@@ -25,16 +29,28 @@ bool findingStopsTheSave(const Finding& finding);
 class FindingsDialog final : public QDialog {
     Q_OBJECT
 public:
+    // The check before a Save: the findings and the question, Cancel the default.
     FindingsDialog(const std::vector<Finding>& findings, QWidget* parent = nullptr);
+    // The Check panel: findings set and replaced with setFindings, and a Close button.
+    explicit FindingsDialog(QWidget* parent);
 
     QTreeView* list() const { return list_; }
+    const std::vector<Finding>& findings() const;
+    void setFindings(std::vector<Finding> findings);
+    // The code page the findings' names read in; Latin-1 when null.
+    void setNames(const NameCodec* names);
 
 signals:
     // A finding was double-clicked (or Enter pressed on it): its record should be shown.
     void findingActivated(std::size_t index);
 
 private:
+    FindingsDialog(std::vector<Finding> findings, bool beforeSave, QWidget* parent);
+
     QTreeView* list_;
+    QLabel* summary_ = nullptr;
+    FindingsModel* model_ = nullptr;
+    bool beforeSave_;
 };
 
 } // namespace corvane

@@ -7,6 +7,7 @@
 #include "ui/latin1.h"
 #include "ui/list_command_table.h"
 #include "ui/main_dialog.h"
+#include "ui/name_text.h"
 #include "ui/prompts.h"
 #include "ui/record_editors.h"
 
@@ -322,7 +323,7 @@ void ListCommands::addSatellite() {
 
 void ListCommands::deleteSatellite(int32_t key) {
     const SatelliteRecord* found = findRecord<SatelliteRecord>(window_.database(), key);
-    if (!found || !confirmDelete(nameText(found->name)))
+    if (!found || !confirmDelete(nameText(window_.satelliteModel().names(), found->name)))
         return;
     transact(QStringLiteral("Delete ") + named(*found),
              [key](ChannelDatabase& db, TouchedRows& rows) {
@@ -533,7 +534,7 @@ void ListCommands::addService() {
 
 void ListCommands::deleteService(int32_t key) {
     const ServiceRecord* found = findRecord<ServiceRecord>(window_.database(), serviceNumber(key));
-    if (!found || !confirmDelete(nameText(found->name)))
+    if (!found || !confirmDelete(nameText(window_.serviceModel().names(), found->name)))
         return;
     const int32_t filter = serviceFilterOf(window_);
     transact(QStringLiteral("Delete ") + named(*found),

@@ -1,6 +1,6 @@
 #include "ui/list_models.h"
 
-#include "ui/latin1.h"
+#include "ui/name_text.h"
 
 #include <algorithm>
 #include <array>
@@ -16,10 +16,6 @@ int32_t rowKey(const ServiceRecord& r) {
 }
 template <class Record> int32_t rowKey(const Record& r) {
     return recordKey(r);
-}
-
-QString name(const RecordName& n) {
-    return textFromNameBytes(nameView(n));
 }
 
 QString yesNo(int32_t value) {
@@ -262,7 +258,7 @@ QString SatelliteListModel::text(const SatelliteRecord& r, int column) const {
     case 1:
         return QString::number(r.longitude); // tenths of a degree east, as stored
     case 2:
-        return name(r.name);
+        return nameText(names(), r.name);
     default:
         return {};
     }
@@ -310,7 +306,7 @@ QString ServiceListModel::text(const ServiceRecord& r, int column) const {
     case 1:
         return r.videoPid != 0 ? QStringLiteral("video") : QStringLiteral("radio");
     case 2:
-        return name(r.name);
+        return nameText(names(), r.name);
     case 3: {
         const auto satellite = satelliteIds_.find(r.transponderId);
         return satellite ? QString::number(*satellite) : QString();

@@ -21,6 +21,8 @@
 
 namespace corvane {
 
+class NameCodec;
+
 struct ListColumn {
     const char* header;
     int width; // pixels at the classic 8-point dialog font
@@ -80,6 +82,12 @@ public:
     void setRows(std::vector<const Record*> rows);
     // Tells the views that the shown records' values may have changed.
     void refresh();
+    // The code page names are shown in (nameText); Latin-1 when null. Refreshes.
+    void setNames(const NameCodec* names) {
+        names_ = names;
+        refresh();
+    }
+    const NameCodec* names() const { return names_; }
 
     std::span<const Record* const> rows() const { return rows_; }
     const Record* record(int row) const {
@@ -104,6 +112,7 @@ private:
     int32_t filter_ = -1;
     bool none_ = false;
     bool changing_ = false;
+    const NameCodec* names_ = nullptr;
 };
 
 extern template class RecordTableModel<SatelliteRecord>;

@@ -8,6 +8,7 @@
 #include "ui/about_dialog.h"
 #include "ui/application_icon.h"
 #include "ui/drag_list_ctrl.h"
+#include "ui/editor_tools.h"
 #include "ui/findings_dialog.h"
 #include "ui/list_commands.h"
 #include "ui/list_menus.h"
@@ -112,6 +113,7 @@ MainDialog::MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* pa
     connect(&document_, &Document::pathChanged, this, &MainDialog::updateTitle);
     commands_ = new ListCommands(*this, editors);
     menus_ = new ListMenus(*this, *commands_);
+    tools_ = new EditorTools(*this, editors);
     buildMenus();
     updateTitle();
     openButton_->setFocus();
@@ -129,6 +131,7 @@ void MainDialog::buildMenus() {
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     QAction* save = file->addAction(QStringLiteral("&Save"), this, &MainDialog::onSave);
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addAction(tools_->exportReportAction());
     file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("&Quit"), this, &MainDialog::reject);
     buildFileHistory(file, save);
@@ -149,6 +152,10 @@ void MainDialog::buildMenus() {
         edit->insertActions(first, {undoAction_, redoAction_});
         edit->insertSeparator(first);
     });
+
+    bar->addMenu(QStringLiteral("&View"))->addMenu(tools_->encodingMenu());
+    bar->addMenu(QStringLiteral("&Tools"))->addAction(tools_->checkAction());
+    addAction(tools_->checkAction());
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     QAction* about = help->addAction(QStringLiteral("&About Corvane"), this, &MainDialog::onAbout);
@@ -569,6 +576,7 @@ bool MainDialog::onSave() {
                     .arg(existing.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"))))
         return false;
 
+    const std::string input = currentPath();
     QtPackerRunner packer;
     Result<SavePaths, SaveStep> saved;
     {
@@ -590,6 +598,7 @@ bool MainDialog::onSave() {
         backedUp_.insert(saved.value.cdd);
         markSaved(saved.value.cdd);
         rememberFile(saved.value.cdd);
+        tools_->saved(input, saved.value);
         QString said = QStringLiteral("Saved %1 and the receiver image %2")
                            .arg(shownFileName(saved.value.cdd), shownFileName(saved.value.image));
         if (unchanged > 0)

@@ -36,6 +36,7 @@ namespace corvane {
 
 class DragListCtrl;
 class EditorSettings;
+class EditorTools;
 class ListCommands;
 class ListMenus;
 class RecordEditors;
@@ -82,7 +83,8 @@ public:
     // read, and tells the user why it could not. Does not ask about unsaved changes. `format`
     // overrides the one the name gives.
     bool openFile(const std::string& path, std::optional<FileFormat> format = std::nullopt);
-    // What the window remembers between runs (recent files, its size and place, column widths):
+    // What the window remembers between runs (recent files, its size and place, column widths,
+    // the name encoding):
     // read now, kept as it changes. Null (the default) remembers nothing.
     void useSettings(EditorSettings* settings);
     // The backup the first Save over `path` kept, when there is one: "NAME.cdd.bak".
@@ -109,6 +111,8 @@ public:
     QStatusBar* statusBar() const { return statusBar_; }
     UserPrompts& prompts() const { return prompts_; }
     ListCommands& commands() const { return *commands_; }
+    // The name encoding, the Check panel and the report on the last Save.
+    EditorTools& tools() const { return *tools_; }
 
 public slots:
     void onOpen();
@@ -186,6 +190,7 @@ private:
     // Parented to the window; held here for its type.
     ListCommands* commands_ = nullptr;
     ListMenus* menus_ = nullptr;
+    EditorTools* tools_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
     EditorSettings* settings_ = nullptr;

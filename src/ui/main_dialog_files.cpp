@@ -5,6 +5,7 @@
 
 #include "ui/drag_list_ctrl.h"
 #include "ui/editor_settings.h"
+#include "ui/editor_tools.h"
 #include "ui/prompts.h"
 #include "ui/shown_path.h"
 
@@ -66,6 +67,7 @@ void MainDialog::buildFileHistory(QMenu* file, QAction* before) {
 
 void MainDialog::useSettings(EditorSettings* settings) {
     settings_ = settings;
+    tools_->useSettings(settings);
     if (!settings_)
         return;
     const QByteArray geometry = settings_->windowGeometry();

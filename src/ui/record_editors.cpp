@@ -18,6 +18,7 @@ template <typename Dialog, typename Record> bool runModally(Dialog& dialog, Reco
 
 bool DialogRecordEditors::editSatellite(QWidget* parent, SatelliteRecord& record) {
     SatelliteEdit dialog(prompts_, parent);
+    dialog.setNames(names_);
     return runModally(dialog, record);
 }
 
@@ -29,6 +30,7 @@ bool DialogRecordEditors::editTransponder(QWidget* parent, TransponderRecord& re
 bool DialogRecordEditors::editService(QWidget* parent, ServiceRecord& record,
                                       const TransponderExists& transponderExists) {
     ServiceEdit dialog(prompts_, parent);
+    dialog.setNames(names_);
     dialog.setTransponderCheck(transponderExists);
     return runModally(dialog, record);
 }

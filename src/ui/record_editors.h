@@ -13,6 +13,7 @@ class QWidget;
 
 namespace corvane {
 
+class NameCodec;
 class UserPrompts;
 
 // Whether a transponder of this id is in the database: a service on none is not saved.
@@ -27,6 +28,8 @@ public:
     virtual bool editService(QWidget* parent, ServiceRecord& record,
                              const TransponderExists& transponderExists) = 0;
     virtual bool editAntenna(QWidget* parent, AntennaRecord& record) = 0;
+    // The code page the dialogs show and take names in; Latin-1 when null.
+    virtual void setNames(const NameCodec* /*names*/) {}
 };
 
 // The real dialogs, run modally.
@@ -39,9 +42,11 @@ public:
     bool editService(QWidget* parent, ServiceRecord& record,
                      const TransponderExists& transponderExists) override;
     bool editAntenna(QWidget* parent, AntennaRecord& record) override;
+    void setNames(const NameCodec* names) override { names_ = names; }
 
 private:
     UserPrompts& prompts_;
+    const NameCodec* names_ = nullptr;
 };
 
 } // namespace corvane

@@ -44,7 +44,7 @@ void SatelliteEdit::fill() {
     if (!record_)
         return;
     indexField_->setText(decimalText(record_->id));
-    showName(*nameField_, record_->name);
+    showName(*nameField_, record_->name, names());
     const bool west = record_->longitude > kHalfCircle;
     westBox_->setChecked(west);
     longitudeField_->setText(
@@ -73,7 +73,7 @@ void SatelliteEdit::okPressed() {
     SatelliteRecord edited = *record_;
     const auto position = static_cast<int32_t>(*shown);
     edited.longitude = westBox_->isChecked() ? kFullCircle - position : position;
-    if (!storeName(*nameField_, edited.name, prompts_))
+    if (!storeName(*nameField_, edited.name, prompts_, names()))
         return;
     *record_ = edited;
     accept();

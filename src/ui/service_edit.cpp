@@ -60,7 +60,7 @@ void ServiceEdit::fill() {
     if (!record_)
         return;
     numberField_->setText(decimalText(record_->number));
-    showName(*nameField_, record_->name);
+    showName(*nameField_, record_->name, names());
     videoPidField_->setText(decimalText(record_->videoPid));
     audioPidField_->setText(decimalText(record_->audioPid));
     pcrPidField_->setText(decimalText(record_->pcrPid));
@@ -118,7 +118,7 @@ void ServiceEdit::okPressed() {
         focusForCorrection(transponderIdField_);
         return;
     }
-    if (!storeName(*nameField_, edited.name, prompts_))
+    if (!storeName(*nameField_, edited.name, prompts_, names()))
         return;
     edited.caMode = caModeBox_->isChecked() ? 1 : 0;
     edited.lock = lockBox_->isChecked() ? 1 : 0;

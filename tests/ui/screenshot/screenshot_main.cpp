@@ -1,12 +1,13 @@
 // Renders the main window with a channel list loaded and all its services shown, at its template
 // size and maximised, a drag in the service list with its drop line, a refused value in the
-// transponder dialog, and the About box, to PNG files for a person to look at. Usage: ui_screenshot
-// OUTDIR FILE
+// transponder dialog, the About box, a Turkish list read in ISO-8859-9 and the Check panel on it,
+// to PNG files for a person to look at. Usage: ui_screenshot OUTDIR FILE
 
 #include "image/database_check.h"
 #include "model/record_name.h"
 #include "ui/about_dialog.h"
 #include "ui/drag_list_ctrl.h"
+#include "ui/editor_tools.h"
 #include "ui/findings_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
@@ -36,6 +37,56 @@ bool save(QWidget& widget, const QDir& dir, const QString& name) {
     }
     std::printf("%s: %dx%d\n", qPrintable(path), widget.width(), widget.height());
     return true;
+}
+
+// A Turkish market's list as its files hold it: names in ISO-8859-9. One transponder is below
+// what the LNB brings into the tuner's range and one names an antenna that does not exist, so
+// that the Check panel has something to say.
+corvane::ChannelDatabase turkishList() {
+    const corvane::NameCodec turkish({corvane::NamePage::Iso8859_9});
+    const auto name = [&](const char* utf8) {
+        corvane::RecordName n{};
+        corvane::setName(n, turkish.encode(utf8).value.bytes);
+        return n;
+    };
+    corvane::ChannelDatabase db;
+    db.satellites.append({.id = 0, .name = name("Türksat 42.0°E")});
+    db.satellites.append({.id = 1, .name = name("Eutelsat 7°Doğu")});
+    db.satelliteCount = 2;
+    db.addDefaultAntenna();
+    db.addDefaultAntenna();
+    const int32_t frequencies[] = {11054, 11096, 10600, 12380, 11492};
+    for (const int32_t f : frequencies)
+        db.transponders.append({.id = db.transponderCount++,
+                                .satelliteId = 0,
+                                .frequency = f,
+                                .symbolRate = 30000,
+                                .polarity = f % 2,
+                                .fec = 3});
+    db.transponders.append({.id = db.transponderCount++,
+                            .satelliteId = 1,
+                            .frequency = 11013,
+                            .symbolRate = 27500,
+                            .fec = 2,
+                            .antennaId = 5});
+    const char* services[] = {"TRT 1",      "Şov TV",    "Kanal D",   "ATV",
+                              "Habertürk",  "Beyaz TV",  "TRT Çocuk", "Ülke TV",
+                              "TGRT Haber", "Show Türk", "Kral Pop",  "Diyanet TV",
+                              "TRT Müzik",  "Ağrı TV",   "İz TV",     "Çiftçi TV"};
+    int32_t number = 0;
+    for (const char* service : services) {
+        db.services.append({.transponderId = number % 6,
+                            .number = number,
+                            .name = name(service),
+                            .videoPid = 512 + number,
+                            .audioPid = 4112 + number,
+                            .pcrPid = 512 + number,
+                            .serviceId = 100 + number});
+        ++number;
+    }
+    db.serviceCount = number;
+    corvane::settleAntennas(db.antennas);
+    return db;
 }
 
 } // namespace
@@ -123,5 +174,18 @@ int main(int argc, char** argv) {
     check.show();
     if (QTest::qWaitForWindowExposed(&check))
         ok = save(check, out, QStringLiteral("check-before-save.png")) && ok;
+    check.hide();
+
+    window.showNormal();
+    window.resize(window.minimumSizeHint().expandedTo(QSize(900, 640)));
+    window.document().replace(turkishList(), "turksat.cdd");
+    window.fillTransponderList(0);
+    window.tools().setEncoding({corvane::NamePage::Iso8859_9});
+    QTest::qWait(100);
+    ok = save(window, out, QStringLiteral("turkish-list-iso-8859-9.png")) && ok;
+    window.tools().showCheck();
+    if (corvane::FindingsDialog* panel = window.tools().checkPanel();
+        panel && QTest::qWaitForWindowExposed(panel))
+        ok = save(*panel, out, QStringLiteral("check-panel.png")) && ok;
     return ok ? 0 : 1;
 }
