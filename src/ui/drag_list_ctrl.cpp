@@ -110,7 +110,7 @@ void DragListCtrl::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     stopAutoScroll();
-    if (pressPending_ && (event->buttons() & Qt::LeftButton)) {
+    if (pressPending_ && dragAllowed_ && (event->buttons() & Qt::LeftButton)) {
         // Until the drag starts the view must not see the move, or it would drag-select rows.
         if ((pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
             pressPending_ = false;
@@ -195,6 +195,63 @@ void DragListCtrl::dragMove(QPoint viewportPos, QPoint globalPos) {
         showDropLine(model()->rowCount()); // below the last row
     else
         showDropLine(y < rowViewportPosition(row) + rowHeight(row) / 2 ? row : row + 1);
+}
+
+void DragListCtrl::dropSelectionAt(int32_t position) {
+    if (isDragging() || !model() || position < 0 || position > model()->rowCount())
+        return;
+    selection_ = selectedRowIndexes();
+    if (selection_.empty())
+        return;
+    dropIndex_ = position;
+    const auto before = std::lower_bound(selection_.begin(), selection_.end(), position);
+    const auto first = static_cast<int32_t>(position - (before - selection_.begin()));
+    const auto count = static_cast<int32_t>(selection_.size());
+    drop();
+    dropIndex_ = -1;
+    // A drop keeps only the last row selected once the owner refills; keys move the block and
+    // keep it selected, where the rows now stand.
+    QAbstractItemModel* const m = model();
+    if (!m || first + count > m->rowCount())
+        return;
+    const QModelIndex top = m->index(first, 0);
+    selectionModel()->select(QItemSelection(top, m->index(first + count - 1, 0)),
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(top, QItemSelectionModel::NoUpdate);
+    scrollTo(m->index(first + count - 1, 0));
+    scrollTo(top);
+}
+
+void DragListCtrl::setBarSpace(int top, int bottom) {
+    topBar_ = top;
+    bottomBar_ = bottom;
+    updateGeometries();
+}
+
+void DragListCtrl::updateGeometries() {
+    QTableView::updateGeometries();
+    if (placingBars_ || (topBar_ == 0 && bottomBar_ == 0))
+        return;
+    // The table lays out its header in the margin it sets; the bars' room goes on top of that.
+    placingBars_ = true;
+    const QMargins m = viewportMargins();
+    setViewportMargins(m.left(), m.top() + topBar_, m.right(), m.bottom() + bottomBar_);
+    const QRect rows = viewport()->geometry();
+    QHeaderView* header = horizontalHeader();
+    if (!header->isHidden())
+        header->setGeometry(rows.left(), rows.top() - m.top(), rows.width(), m.top());
+    placingBars_ = false;
+}
+
+QRect DragListCtrl::topBarArea() const {
+    const QRect rows = viewport()->geometry();
+    const int headerHeight = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->height();
+    return {rows.left(), rows.top() - headerHeight - topBar_, rows.width(), topBar_};
+}
+
+QRect DragListCtrl::bottomBarArea() const {
+    const QRect rows = viewport()->geometry();
+    return {rows.left(), rows.bottom() + 1, rows.width(), bottomBar_};
 }
 
 void DragListCtrl::finishDrag() {

@@ -66,6 +66,18 @@ public:
     // rows one at a time or not at all.
     const std::vector<int32_t>& lastDropOrder() const { return lastDropOrder_; }
 
+    // Moves the selected rows as a drag that ends with the drop line at `position` (0 to the
+    // number of rows) does, callbacks and signals included, and shows the first moved row.
+    void dropSelectionAt(int32_t position);
+    // While off, pressing and moving the mouse selects rows instead of dragging them.
+    void setDragAllowed(bool allowed) { dragAllowed_ = allowed; }
+    bool dragAllowed() const { return dragAllowed_; }
+    // Room kept free above the header and below the rows for bars the owner lays over the list.
+    void setBarSpace(int top, int bottom);
+    // Where those bars go, in the list's coordinates.
+    QRect topBarArea() const;
+    QRect bottomBarArea() const;
+
 signals:
     // Before the first row of a drop moves, and after the last callback and the final selection.
     void dropStarted();
@@ -77,6 +89,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void updateGeometries() override;
 
 private:
     enum class ScrollDirection { None, Up, Down };
@@ -116,6 +129,9 @@ private:
     QPoint pressPos_;
     bool trackedBeforeDrag_ = false;
     bool selectionHiddenWithoutFocus_ = false;
+    bool dragAllowed_ = true;
+    int topBar_ = 0, bottomBar_ = 0;
+    bool placingBars_ = false;
 };
 
 } // namespace corvane

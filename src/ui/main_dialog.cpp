@@ -11,6 +11,7 @@
 #include "ui/findings_dialog.h"
 #include "ui/list_commands.h"
 #include "ui/list_menus.h"
+#include "ui/list_tools.h"
 #include "ui/prompts.h"
 #include "ui/qt_packer_runner.h"
 #include "ui/template_layout.h"
@@ -120,6 +121,7 @@ MainDialog::MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* pa
     connect(&document_, &Document::pathChanged, this, &MainDialog::updateTitle);
     commands_ = new ListCommands(*this, editors);
     menus_ = new ListMenus(*this, *commands_);
+    tools_ = new ListTools(*this);
     buildMenus();
     updateTitle();
     openButton_->setFocus();
@@ -155,13 +157,16 @@ void MainDialog::buildMenus() {
         QAction* first = edit->actions().value(0);
         edit->insertActions(first, {undoAction_, redoAction_});
         edit->insertSeparator(first);
+        tools_->addEditItems(*edit);
     });
+    tools_->addToolsMenu(*bar);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     QAction* about = help->addAction(QStringLiteral("&About Corvane"), this, &MainDialog::onAbout);
     about->setShortcut(QKeySequence(Qt::Key_F1));
     // The actions' shortcuts work while the menus are closed only when the window has them too.
     addActions({open, save, quit, about, undoAction_, redoAction_});
+    addActions(tools_->shortcutActions());
 }
 
 void MainDialog::buildControls() {

@@ -33,6 +33,7 @@ namespace corvane {
 class DragListCtrl;
 class ListCommands;
 class ListMenus;
+class ListTools;
 class RecordEditors;
 class UserPrompts;
 
@@ -98,6 +99,7 @@ public:
     QStatusBar* statusBar() const { return statusBar_; }
     UserPrompts& prompts() const { return prompts_; }
     ListCommands& commands() const { return *commands_; }
+    ListTools& tools() const { return *tools_; }
 
 public slots:
     void onOpen();
@@ -160,6 +162,7 @@ private:
     // Parented to the window; held here for its type.
     ListCommands* commands_ = nullptr;
     ListMenus* menus_ = nullptr;
+    ListTools* tools_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
 };
