@@ -229,17 +229,39 @@ void DragListCtrl::setBarSpace(int top, int bottom) {
 }
 
 void DragListCtrl::updateGeometries() {
-    QTableView::updateGeometries();
-    if (placingBars_ || (topBar_ == 0 && bottomBar_ == 0))
+    // Setting the margins below resizes the rows area, which lays the view out again: the outer
+    // call finishes that.
+    if (placingBars_)
         return;
-    // The table lays out its header in the margin it sets; the bars' room goes on top of that.
     placingBars_ = true;
-    const QMargins m = viewportMargins();
-    setViewportMargins(m.left(), m.top() + topBar_, m.right(), m.bottom() + bottomBar_);
-    const QRect rows = viewport()->geometry();
-    QHeaderView* header = horizontalHeader();
-    if (!header->isHidden())
-        header->setGeometry(rows.left(), rows.top() - m.top(), rows.width(), m.top());
+    QTableView::updateGeometries();
+    if (topBar_ != 0 || bottomBar_ != 0) {
+        // The table lays out its header in the margin it sets; the bars' room goes on top of
+        // that. The rows that fit are counted in what is left before the margins change, so that
+        // the layout they set off shows the vertical scroll bar when it is needed.
+        const QMargins m = viewportMargins();
+        if (verticalScrollMode() == ScrollPerItem) {
+            QHeaderView* side = verticalHeader();
+            int fit = 0;
+            for (int h = viewport()->height() - topBar_ - bottomBar_, row = side->count() - 1;
+                 row >= 0; --row) {
+                const int logical = side->logicalIndex(row);
+                if (side->isSectionHidden(logical))
+                    continue;
+                h -= side->sectionSize(logical);
+                if (h < 0)
+                    break;
+                ++fit;
+            }
+            verticalScrollBar()->setPageStep(fit);
+            verticalScrollBar()->setRange(0, side->count() - fit);
+        }
+        setViewportMargins(m.left(), m.top() + topBar_, m.right(), m.bottom() + bottomBar_);
+        const QRect rows = viewport()->geometry();
+        QHeaderView* header = horizontalHeader();
+        if (!header->isHidden())
+            header->setGeometry(rows.left(), rows.top() - m.top(), rows.width(), m.top());
+    }
     placingBars_ = false;
 }
 
