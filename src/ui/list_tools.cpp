@@ -140,6 +140,8 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     matchingOnly_->setObjectName(QStringLiteral("findMatchingOnly"));
     note_ = new QLabel(QStringLiteral("Dragging and Paste are off"), this);
     note_->setObjectName(QStringLiteral("findNote"));
+    note_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    note_->setToolTip(note_->text());
     note_->hide();
     grid->addWidget(edit_, 0, 0);
     grid->addWidget(count_, 0, 1);
@@ -276,6 +278,9 @@ template <class Model> void ListTools::addView(RecordKind kind, DragListCtrl* li
     row->setContentsMargins(4, 1, 2, 1);
     auto* says = new QLabel(QStringLiteral("Sorted view: dragging, moves and Paste are off"), line);
     says->setObjectName(QStringLiteral("sortNote"));
+    // In a narrow list the text is cut, not the button.
+    says->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    says->setToolTip(says->text());
     row->addWidget(says, 1);
     auto* apply = new QPushButton(QStringLiteral("Apply this order"), line);
     apply->setObjectName(QStringLiteral("applyOrder"));
