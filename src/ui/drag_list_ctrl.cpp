@@ -388,8 +388,10 @@ std::vector<int32_t> DragListCtrl::selectedRowIndexes() const {
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
         if (range.parent().isValid() || range.left() > 0)
             continue;
+        // A hidden row is not one the user sees selected, so no command works on it.
         for (int row = range.top(); row <= range.bottom(); ++row)
-            rows.push_back(row);
+            if (!isRowHidden(row))
+                rows.push_back(row);
     }
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());

@@ -59,7 +59,7 @@ public:
     // Where a drop now puts the rows: the index the first one is inserted at, from 0 to the number
     // of rows; -1 while no drop line is shown.
     int32_t dropPosition() const { return isDragging() ? dropIndex_ : -1; }
-    // The indexes of the selected rows, ascending.
+    // The indexes of the selected rows that are shown, ascending.
     std::vector<int32_t> selectedRowIndexes() const;
     // The order the last drop gave the model in one step (entry i: the row that went to i), so
     // that an owner can put its data in the same order at once; empty when that drop moved its

@@ -139,6 +139,16 @@ TEST_F(ListToolsTest, MatchingRowsOnlyTurnsOffDragAndPaste) {
     EXPECT_TRUE(window_->commands().isAvailable(RecordKind::Service, kServicePaste, 5));
     drag(services(), {4}, 6);
     EXPECT_NE(window_->database(), before);
+
+    // Other commands work on the rows shown: a Cut of all of them leaves the others.
+    find(QStringLiteral("beta"));
+    bar()->matchingOnly()->click();
+    keyOn(services(), Qt::Key_A, Qt::ControlModifier);
+    keyOn(services(), Qt::Key_X, Qt::ControlModifier);
+    Strings names;
+    for (const ServiceRecord& s : window_->database().services)
+        names.push_back(std::string(nameView(s.name)));
+    EXPECT_EQ(names, (Strings{"Alpha 2", "Alpha 3", "Alpha 4"}));
 }
 
 TEST_F(ListToolsTest, SortingChangesTheViewOnlyUntilItsOrderIsApplied) {
