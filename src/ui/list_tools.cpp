@@ -627,6 +627,9 @@ void ListTools::askMoveTo() {
 
 std::vector<int32_t> ListTools::selectedServiceKeys() const {
     std::vector<int32_t> keys;
+    // The service edits work on the service list only when it is the one in use.
+    if (active_ != RecordKind::Service)
+        return keys;
     for (const int32_t row : window_.serviceList()->selectedRowIndexes())
         if (const auto key = window_.serviceModel().key(row))
             keys.push_back(*key);
@@ -671,6 +674,8 @@ void ListTools::toggleLock() {
     // Locks them all unless every one is locked already.
     bool allLocked = true;
     bool any = false;
+    if (active_ != RecordKind::Service)
+        return;
     for (const int32_t row : window_.serviceList()->selectedRowIndexes())
         if (const ServiceRecord* s = window_.serviceModel().record(row)) {
             any = true;

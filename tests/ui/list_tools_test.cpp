@@ -240,6 +240,9 @@ TEST_F(ListToolsTest, BulkEditsChangeTheSelectionInOneStepEach) {
     EXPECT_EQ(field(&ServiceRecord::lock), (Keys{0, 1, 0, 1, 0, 0, 0, 0}));
     keyOn(services(), Qt::Key_L, Qt::ControlModifier);
     EXPECT_EQ(field(&ServiceRecord::lock), (Keys{0, 0, 0, 0, 0, 0, 0, 0})) << "all locked: unlock";
+    keyOn(window_->satelliteList(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(field(&ServiceRecord::lock), (Keys{0, 0, 0, 0, 0, 0, 0, 0})) << "not the list in use";
+    services()->setFocus();
     tools().setFavouriteGroup(3, true);
     tools().setFavouriteGroup(1, true);
     tools().setFavouriteGroup(3, false);
