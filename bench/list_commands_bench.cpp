@@ -26,6 +26,7 @@
 #include <iterator>
 #include <malloc.h>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -55,6 +56,10 @@ public:
                              const std::function<void(std::size_t)>&) override {
         return true;
     }
+    std::optional<int> askNumber(QWidget*, const QString&, int value, int, int) override {
+        return value;
+    }
+    bool confirmChange(QWidget*, const QString&, const QString&) override { return true; }
 };
 
 class OkEditors final : public RecordEditors {

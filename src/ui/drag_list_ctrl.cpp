@@ -110,7 +110,7 @@ void DragListCtrl::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     stopAutoScroll();
-    if (pressPending_ && (event->buttons() & Qt::LeftButton)) {
+    if (pressPending_ && dragAllowed_ && (event->buttons() & Qt::LeftButton)) {
         // Until the drag starts the view must not see the move, or it would drag-select rows.
         if ((pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
             pressPending_ = false;
@@ -195,6 +195,85 @@ void DragListCtrl::dragMove(QPoint viewportPos, QPoint globalPos) {
         showDropLine(model()->rowCount()); // below the last row
     else
         showDropLine(y < rowViewportPosition(row) + rowHeight(row) / 2 ? row : row + 1);
+}
+
+void DragListCtrl::dropSelectionAt(int32_t position) {
+    if (isDragging() || !model() || position < 0 || position > model()->rowCount())
+        return;
+    selection_ = selectedRowIndexes();
+    if (selection_.empty())
+        return;
+    dropIndex_ = position;
+    const auto before = std::lower_bound(selection_.begin(), selection_.end(), position);
+    const auto first = static_cast<int32_t>(position - (before - selection_.begin()));
+    const auto count = static_cast<int32_t>(selection_.size());
+    drop();
+    dropIndex_ = -1;
+    // A drop keeps only the last row selected once the owner refills; keys move the block and
+    // keep it selected, where the rows now stand.
+    QAbstractItemModel* const m = model();
+    if (!m || first + count > m->rowCount())
+        return;
+    const QModelIndex top = m->index(first, 0);
+    selectionModel()->select(QItemSelection(top, m->index(first + count - 1, 0)),
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(top, QItemSelectionModel::NoUpdate);
+    scrollTo(m->index(first + count - 1, 0));
+    scrollTo(top);
+}
+
+void DragListCtrl::setBarSpace(int top, int bottom) {
+    topBar_ = top;
+    bottomBar_ = bottom;
+    updateGeometries();
+}
+
+void DragListCtrl::updateGeometries() {
+    // Setting the margins below resizes the rows area, which lays the view out again: the outer
+    // call finishes that.
+    if (placingBars_)
+        return;
+    placingBars_ = true;
+    QTableView::updateGeometries();
+    if (topBar_ != 0 || bottomBar_ != 0) {
+        // The table lays out its header in the margin it sets; the bars' room goes on top of
+        // that. The rows that fit are counted in what is left before the margins change, so that
+        // the layout they set off shows the vertical scroll bar when it is needed.
+        const QMargins m = viewportMargins();
+        if (verticalScrollMode() == ScrollPerItem) {
+            QHeaderView* side = verticalHeader();
+            int fit = 0;
+            for (int h = viewport()->height() - topBar_ - bottomBar_, row = side->count() - 1;
+                 row >= 0; --row) {
+                const int logical = side->logicalIndex(row);
+                if (side->isSectionHidden(logical))
+                    continue;
+                h -= side->sectionSize(logical);
+                if (h < 0)
+                    break;
+                ++fit;
+            }
+            verticalScrollBar()->setPageStep(fit);
+            verticalScrollBar()->setRange(0, side->count() - fit);
+        }
+        setViewportMargins(m.left(), m.top() + topBar_, m.right(), m.bottom() + bottomBar_);
+        const QRect rows = viewport()->geometry();
+        QHeaderView* header = horizontalHeader();
+        if (!header->isHidden())
+            header->setGeometry(rows.left(), rows.top() - m.top(), rows.width(), m.top());
+    }
+    placingBars_ = false;
+}
+
+QRect DragListCtrl::topBarArea() const {
+    const QRect rows = viewport()->geometry();
+    const int headerHeight = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->height();
+    return {rows.left(), rows.top() - headerHeight - topBar_, rows.width(), topBar_};
+}
+
+QRect DragListCtrl::bottomBarArea() const {
+    const QRect rows = viewport()->geometry();
+    return {rows.left(), rows.bottom() + 1, rows.width(), bottomBar_};
 }
 
 void DragListCtrl::finishDrag() {
@@ -309,8 +388,10 @@ std::vector<int32_t> DragListCtrl::selectedRowIndexes() const {
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
         if (range.parent().isValid() || range.left() > 0)
             continue;
+        // A hidden row is not one the user sees selected, so no command works on it.
         for (int row = range.top(); row <= range.bottom(); ++row)
-            rows.push_back(row);
+            if (!isRowHidden(row))
+                rows.push_back(row);
     }
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());

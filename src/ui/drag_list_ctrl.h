@@ -59,12 +59,24 @@ public:
     // Where a drop now puts the rows: the index the first one is inserted at, from 0 to the number
     // of rows; -1 while no drop line is shown.
     int32_t dropPosition() const { return isDragging() ? dropIndex_ : -1; }
-    // The indexes of the selected rows, ascending.
+    // The indexes of the selected rows that are shown, ascending.
     std::vector<int32_t> selectedRowIndexes() const;
     // The order the last drop gave the model in one step (entry i: the row that went to i), so
     // that an owner can put its data in the same order at once; empty when that drop moved its
     // rows one at a time or not at all.
     const std::vector<int32_t>& lastDropOrder() const { return lastDropOrder_; }
+
+    // Moves the selected rows as a drag that ends with the drop line at `position` (0 to the
+    // number of rows) does, callbacks and signals included, and shows the first moved row.
+    void dropSelectionAt(int32_t position);
+    // While off, pressing and moving the mouse selects rows instead of dragging them.
+    void setDragAllowed(bool allowed) { dragAllowed_ = allowed; }
+    bool dragAllowed() const { return dragAllowed_; }
+    // Room kept free above the header and below the rows for bars the owner lays over the list.
+    void setBarSpace(int top, int bottom);
+    // Where those bars go, in the list's coordinates.
+    QRect topBarArea() const;
+    QRect bottomBarArea() const;
 
 signals:
     // Before the first row of a drop moves, and after the last callback and the final selection.
@@ -77,6 +89,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void updateGeometries() override;
 
 private:
     enum class ScrollDirection { None, Up, Down };
@@ -116,6 +129,9 @@ private:
     QPoint pressPos_;
     bool trackedBeforeDrag_ = false;
     bool selectionHiddenWithoutFocus_ = false;
+    bool dragAllowed_ = true;
+    int topBar_ = 0, bottomBar_ = 0;
+    bool placingBars_ = false;
 };
 
 } // namespace corvane

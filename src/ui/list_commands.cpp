@@ -150,7 +150,7 @@ bool ListCommands::isAvailable(RecordKind list, int command, std::optional<int32
     case kCut:
         return key && (list != RecordKind::Service || showAll);
     case kPaste:
-        if (!key)
+        if (!key || (positionsLocked && positionsLocked(list)))
             return false;
         switch (list) {
         case RecordKind::Satellite:

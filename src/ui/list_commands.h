@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -64,6 +65,10 @@ public:
     void moveTransponder(int32_t key, int32_t from, int32_t to);
     void moveService(int32_t key, int32_t from, int32_t to);
     void moveAntenna(int32_t key, int32_t from, int32_t to);
+
+    // When set and true for a list, its rows do not stand in their stored order (sorted, or
+    // only some shown), so Paste, which goes by position, is off there.
+    std::function<bool(RecordKind)> positionsLocked;
 
     // Whether `command` of the menu of `list` can be chosen on the row with `key`; no key means
     // beside the rows.

@@ -12,6 +12,7 @@
 #include "ui/findings_dialog.h"
 #include "ui/list_commands.h"
 #include "ui/list_menus.h"
+#include "ui/list_tools.h"
 #include "ui/prompts.h"
 #include "ui/qt_packer_runner.h"
 #include "ui/shown_path.h"
@@ -114,6 +115,7 @@ MainDialog::MainDialog(UserPrompts& prompts, RecordEditors& editors, QWidget* pa
     commands_ = new ListCommands(*this, editors);
     menus_ = new ListMenus(*this, *commands_);
     tools_ = new EditorTools(*this, editors);
+    listTools_ = new ListTools(*this);
     buildMenus();
     updateTitle();
     openButton_->setFocus();
@@ -151,10 +153,12 @@ void MainDialog::buildMenus() {
         QAction* first = edit->actions().value(0);
         edit->insertActions(first, {undoAction_, redoAction_});
         edit->insertSeparator(first);
+        listTools_->addEditItems(*edit);
     });
 
     bar->addMenu(QStringLiteral("&View"))->addMenu(tools_->encodingMenu());
-    bar->addMenu(QStringLiteral("&Tools"))->addAction(tools_->checkAction());
+    QMenu* toolsMenu = listTools_->addToolsMenu(*bar);
+    toolsMenu->insertAction(toolsMenu->actions().value(0), tools_->checkAction());
     addAction(tools_->checkAction());
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -162,6 +166,7 @@ void MainDialog::buildMenus() {
     about->setShortcut(QKeySequence(Qt::Key_F1));
     // The actions' shortcuts work while the menus are closed only when the window has them too.
     addActions({open, save, quit, about, undoAction_, redoAction_});
+    addActions(listTools_->shortcutActions());
 }
 
 void MainDialog::buildControls() {

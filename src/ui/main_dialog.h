@@ -39,6 +39,7 @@ class EditorSettings;
 class EditorTools;
 class ListCommands;
 class ListMenus;
+class ListTools;
 class RecordEditors;
 class UserPrompts;
 
@@ -113,6 +114,8 @@ public:
     ListCommands& commands() const { return *commands_; }
     // The name encoding, the Check panel and the report on the last Save.
     EditorTools& tools() const { return *tools_; }
+    // Find, sorting, keyboard moves, bulk edits and duplicate removal in the lists.
+    ListTools& listTools() const { return *listTools_; }
 
 public slots:
     void onOpen();
@@ -191,6 +194,7 @@ private:
     ListCommands* commands_ = nullptr;
     ListMenus* menus_ = nullptr;
     EditorTools* tools_ = nullptr;
+    ListTools* listTools_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
     EditorSettings* settings_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace corvane {
@@ -107,6 +108,22 @@ bool QtPrompts::saveDespiteFindings(QWidget* parent, const std::vector<Finding>&
     FindingsDialog dialog(findings, parent);
     QObject::connect(&dialog, &FindingsDialog::findingActivated, &dialog, show);
     return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<int> QtPrompts::askNumber(QWidget* parent, const QString& text, int value,
+                                        int minimum, int maximum) {
+    bool ok = false;
+    const int number =
+        QInputDialog::getInt(parent, captionFor(parent), text, value, minimum, maximum, 1, &ok);
+    return ok ? std::optional<int>(number) : std::nullopt;
+}
+
+bool QtPrompts::confirmChange(QWidget* parent, const QString& text, const QString& details) {
+    QMessageBox box(QMessageBox::Question, captionFor(parent), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDetailedText(details);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 } // namespace corvane

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -47,6 +48,11 @@ public:
     // save anyway. `show` is called with a finding's index when the user double-clicks it.
     virtual bool saveDespiteFindings(QWidget* parent, const std::vector<Finding>& findings,
                                      const std::function<void(std::size_t)>& show) = 0;
+    // A whole number from `minimum` to `maximum`, `value` offered; none when cancelled.
+    virtual std::optional<int> askNumber(QWidget* parent, const QString& text, int value,
+                                         int minimum, int maximum) = 0;
+    // A Yes/No question about a change, with the list of what it would do in `details`.
+    virtual bool confirmChange(QWidget* parent, const QString& text, const QString& details) = 0;
 };
 
 // The real modal windows.
@@ -66,6 +72,9 @@ public:
     UnsavedChanges askSaveDiscardCancel(QWidget* parent, const QString& text) override;
     bool saveDespiteFindings(QWidget* parent, const std::vector<Finding>& findings,
                              const std::function<void(std::size_t)>& show) override;
+    std::optional<int> askNumber(QWidget* parent, const QString& text, int value, int minimum,
+                                 int maximum) override;
+    bool confirmChange(QWidget* parent, const QString& text, const QString& details) override;
 
 private:
     void startIn(QFileDialog& dialog) const;

@@ -285,13 +285,19 @@ TEST_F(ListCommandsTest, TheEditMenuWorksOnTheFocusedList) {
     EXPECT_EQ(editMenu(QStringLiteral("Delete")),
               "[Undo:0] [Redo:0] - Edit F2:130 - Add Ins:131 Delete Del:132 - Cut Ctrl+X:133 "
               "[Paste Ctrl+V:134] - "
-              "Add TP:135");
+              "Add TP:135"
+              " - &Find...:0 Find &next:0 Find &previous:0 - &Move to...:0 F&avourites:0 &Lock or "
+              "unlock:0 "
+              "Lock:0 Unlock:0 &CA mode:0");
     EXPECT_EQ(questions(), "[Sat B] Delete ?;");
     child<QPushButton>("openButton")->setFocus();
     EXPECT_EQ(
         editMenu(),
         "[Undo:0] [Redo:0] - [Edit F2:148] - [Add Ins:149] [Delete Del:150] - [Cut Ctrl+X:151] "
-        "[Paste Ctrl+V:152]");
+        "[Paste Ctrl+V:152]"
+        " - &Find...:0 Find &next:0 Find &previous:0 - &Move to...:0 F&avourites:0 &Lock or "
+        "unlock:0 "
+        "Lock:0 Unlock:0 &CA mode:0");
     EXPECT_FALSE(window_->isModified());
 }
 

@@ -8,7 +8,9 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace corvane::test {
@@ -30,8 +32,9 @@ public:
     // For the question about unsaved changes; when empty, it takes the next of `answers`, true
     // as Discard and false as Cancel.
     std::deque<UnsavedChanges> unsavedAnswers;
-    std::deque<bool> findingAnswers;       // for the check before a Save: true saves anyway
-    std::vector<std::size_t> showFindings; // shown (as if double-clicked) when findings are asked
+    std::deque<bool> findingAnswers;        // for the check before a Save: true saves anyway
+    std::vector<std::size_t> showFindings;  // shown (as if double-clicked) when findings are asked
+    std::deque<std::optional<int>> numbers; // for askNumber, in order; none means Cancel
 
     void message(QWidget*, MessageIcon icon, const QString& text,
                  const QString& details = {}) override {
@@ -81,6 +84,23 @@ public:
         }
         const bool answer = findingAnswers.front();
         findingAnswers.pop_front();
+        return answer;
+    }
+
+    std::optional<int> askNumber(QWidget*, const QString& text, int, int minimum,
+                                 int maximum) override {
+        seen.push_back({Prompt::Kind::Question, MessageIcon::None, text, {}, {}, {}});
+        if (numbers.empty()) {
+            ADD_FAILURE() << "unexpected number prompt: " << text.toStdString();
+            return std::nullopt;
+        }
+        const std::optional<int> answer = numbers.front();
+        numbers.pop_front();
+        return answer ? std::optional<int>(std::clamp(*answer, minimum, maximum)) : answer;
+    }
+    bool confirmChange(QWidget*, const QString& text, const QString& details) override {
+        const bool answer = askYesNo(nullptr, MessageIcon::Exclamation, text);
+        seen.back().details = details;
         return answer;
     }
 

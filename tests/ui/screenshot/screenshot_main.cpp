@@ -9,6 +9,7 @@
 #include "ui/drag_list_ctrl.h"
 #include "ui/editor_tools.h"
 #include "ui/findings_dialog.h"
+#include "ui/list_tools.h"
 #include "ui/main_dialog.h"
 #include "ui/prompts.h"
 #include "ui/record_editors.h"
@@ -125,6 +126,23 @@ int main(int argc, char** argv) {
     ok = save(window, out, QStringLiteral("main-window-drop-line.png")) && ok;
     QTest::mouseRelease(rows, Qt::LeftButton, {},
                         centre(6) - QPoint(-40, services->rowHeight(6) / 4));
+
+    // The find bar under the service list with the matching rows only, then the list sorted by
+    // name, descending, with the line above it.
+    corvane::ListTools& tools = window.listTools();
+    constexpr auto kServices = corvane::RecordKind::Service;
+    services->setFocus();
+    tools.openFind(kServices);
+    QTest::keyClicks(tools.findBar(kServices)->edit(), QStringLiteral("e"));
+    tools.findNext(kServices, false);
+    ok = save(window, out, QStringLiteral("find-bar.png")) && ok;
+    tools.findBar(kServices)->matchingOnly()->click();
+    ok = save(window, out, QStringLiteral("find-bar-matching-only.png")) && ok;
+    tools.closeFind(kServices);
+    tools.sortByColumn(kServices, 2);
+    tools.sortByColumn(kServices, 2);
+    ok = save(window, out, QStringLiteral("sorted-list.png")) && ok;
+    tools.sortByColumn(kServices, 2);
 
     // A symbol rate the file cannot hold, refused at OK with the message QtPrompts shows.
     corvane::TransponderRecord transponder{3, 0, 12188, 27500, 0, 3, 0};
