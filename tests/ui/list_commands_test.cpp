@@ -13,18 +13,8 @@
 namespace corvane::test {
 namespace {
 
-class ListCommandsTest : public MainDialogTest {
+class ListCommandsTest : public SmallListTest {
 protected:
-    void SetUp() override {
-        MainDialogTest::SetUp();
-        openThroughButton(write("small.txt", kSmallText));
-        prompts_.seen.clear();
-    }
-    const ChannelDatabase& db() const { return window_->database(); }
-    DragListCtrl* satellites() const { return window_->satelliteList(); }
-    DragListCtrl* transponders() const { return window_->transponderList(); }
-    DragListCtrl* services() const { return window_->serviceList(); }
-    DragListCtrl* antennas() const { return window_->antennaList(); }
     std::string questions() const {
         std::string out;
         for (const Prompt& p : prompts_.seen)

@@ -243,4 +243,19 @@ inline const std::string kSmallText = "s \"Sat A\" 9750 10600 u 19.2 east\r\n"
                                       "v \"Two\" 1 1 2 101 300 301 300 0 1 0 1\r\n"
                                       "r \"Three\" 1 2 1 102 0 401 401 0 0 4 0\r\n";
 
+// A window with kSmallText open and nothing asked yet.
+class SmallListTest : public MainDialogTest {
+protected:
+    void SetUp() override {
+        MainDialogTest::SetUp();
+        openThroughButton(write("small.txt", kSmallText));
+        prompts_.seen.clear();
+    }
+    const ChannelDatabase& db() const { return window_->database(); }
+    DragListCtrl* satellites() const { return window_->satelliteList(); }
+    DragListCtrl* transponders() const { return window_->transponderList(); }
+    DragListCtrl* services() const { return window_->serviceList(); }
+    DragListCtrl* antennas() const { return window_->antennaList(); }
+};
+
 } // namespace corvane::test

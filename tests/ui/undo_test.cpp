@@ -10,18 +10,8 @@
 namespace corvane::test {
 namespace {
 
-class UndoTest : public MainDialogTest {
+class UndoTest : public SmallListTest {
 protected:
-    void SetUp() override {
-        MainDialogTest::SetUp();
-        openThroughButton(write("small.txt", kSmallText));
-        prompts_.seen.clear();
-    }
-    const ChannelDatabase& db() const { return window_->database(); }
-    DragListCtrl* satellites() const { return window_->satelliteList(); }
-    DragListCtrl* transponders() const { return window_->transponderList(); }
-    DragListCtrl* services() const { return window_->serviceList(); }
-    DragListCtrl* antennas() const { return window_->antennaList(); }
     QAction* undo() const { return window_->findChild<QAction*>(QStringLiteral("undoAction")); }
     // The .cdd the core writes from the database, or its failure.
     std::vector<uint8_t> cdd() const {
