@@ -194,10 +194,10 @@ ListTools::ListTools(MainDialog& window) : QObject(&window), window_(window) {
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    findAction_ = make(QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), [this] {
-        if (active_)
-            openFind(*active_);
-    });
+    // Before any list has had the focus (just after an Open, with the focus on the button), the
+    // list searched is the one of the channels.
+    findAction_ = make(QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
+                       [this] { openFind(active_.value_or(RecordKind::Service)); });
     nextAction_ = make(QStringLiteral("Find &next"), QKeySequence(Qt::Key_F3), [this] {
         if (active_)
             findNext(*active_, false);

@@ -115,6 +115,13 @@ TEST_F(ListToolsTest, FindStepsThroughTheMatchesAndWrapsAround) {
     EXPECT_TRUE(window_->isVisible()) << "Escape in the bar does not close the window";
 }
 
+// Just after an Open no list has had the focus yet: Ctrl+F searches the channels.
+TEST_F(ListToolsTest, FindBeforeAnyListHadTheFocusSearchesTheServices) {
+    keyToFocus(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(bar()->isVisible());
+    EXPECT_TRUE(bar()->edit()->hasFocus());
+}
+
 TEST_F(ListToolsTest, MatchingRowsOnlyTurnsOffDragAndPaste) {
     select({0});
     keyOn(services(), Qt::Key_X, Qt::ControlModifier); // something to paste
